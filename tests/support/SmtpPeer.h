@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+// One message as the local SMTP server received it.
+struct ReceivedMail {
+    struct Part {
+        QString contentType; // "text/plain", "application/pdf"...
+        QString charset;
+        QString fileName;    // decoded (RFC 2231 / 2047), empty when none
+        QString disposition; // "attachment", "inline" or empty
+        QByteArray data;     // transfer encoding undone
+        QString text;        // decoded text of text parts
+    };
+    struct UuFile {
+        QString name;
+        QString mode;
+        QByteArray data;
+    };
+
+    QString mailFrom;       // envelope sender
+    QStringList recipients; // envelope recipients, in RCPT order
+    QString login;          // user name of a successful AUTH, empty without one
+    bool loggedIn = false;
+    QByteArray raw; // exactly as received
+
+    // Raw header fields in order, unfolded (CR LF before a blank removed), values trimmed.
+    QList<QPair<QString, QString>> rawHeaders;
+    // Header values as a mail reader shows them (encoded words decoded), in order.
+    QList<QPair<QString, QString>> decodedHeaders;
+    QList<Part> parts;     // every leaf part
+    QList<UuFile> uuFiles; // uuencoded blocks found in the text parts
+
+    // First raw (unfolded, still encoded) value of the header, or nothing. Case-insensitive.
+    std::optional<QString> header(const QString& name) const;
+    // Every raw value of the header.
+    QStringList headerValues(const QString& name) const;
+    // First decoded value of the header, or nothing.
+    std::optional<QString> decodedHeader(const QString& name) const;
+    // Names of all header fields, in order.
+    QStringList headerNames() const;
+    // The raw header block, up to the first empty line.
+    QByteArray rawHeaderBlock() const;
+    // The first text part's decoded text with line endings made "\n"; empty when none.
+    QString body() const;
+    // The first text part's media type ("text/plain" or "text/html").
+    QString bodyType() const;
+    // Parts that carry a file name or an attachment disposition.
+    QList<Part> attachments() const;
+};
+
+// The local SMTP server (tests/support/smtp_peer.py on Debian's python3-aiosmtpd), started
+// with /usr/bin/python3 on 127.0.0.1 and stopped by the destructor.
+class SmtpPeer final {
+  public:
+    struct Options {
+        int port = 0; // 0: a free port
+        QString user; // non-empty: AUTH is offered and this user is accepted
+        QString password;
+    };
+
+    SmtpPeer();
+    explicit SmtpPeer(Options options);
+    ~SmtpPeer();
+    SmtpPeer(const SmtpPeer&) = delete;
+    SmtpPeer& operator=(const SmtpPeer&) = delete;
+
+    // Starts the server and waits until it accepts connections. False with errorString()
+    // telling why (no python3, no aiosmtpd, port taken...).
+    bool start(std::chrono::milliseconds timeout = std::chrono::seconds(15));
+    QString errorString() const { return m_error; }
+    bool isRunning() const;
+    quint16 port() const { return m_port; }
+    QString folder() const { return m_folder.path(); }
+
+    // Every stored message, oldest first.
+    QList<ReceivedMail> messages() const;
+    int messageCount() const;
+    // Waits (turning the event loop) until at least n messages are stored.
+    bool waitForMessages(int n, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // Forgets the messages stored so far.
+    void clear();
+
+    static QString pythonPath() { return QStringLiteral("/usr/bin/python3"); }
+    static QString scriptPath();
+
+  private:
+    void stop();
+
+    Options m_options;
+    QTemporaryDir m_folder;
+    std::unique_ptr<QProcess> m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
+
+// A server on 127.0.0.1 that accepts connections and never says a word: a mail server that
+// hangs. The accepted connections stay open until the object goes.
+class SilentPeer final : public QObject {
+    Q_OBJECT
+  public:
+    explicit SilentPeer(QObject* parent = nullptr);
+    bool listen();
+    quint16 port() const { return m_server.serverPort(); }
+    int connectionCount() const { return m_connections; }
+
+  private:
+    QTcpServer m_server;
+    int m_connections = 0;
+};
+
+// A minimal scripted POP3 server on 127.0.0.1 for the login-before-sending option: it
+// answers CAPA, USER, PASS, NOOP and QUIT, accepts one user and password, and records every
+// command line it receives.
+class PopPeer final : public QObject {
+    Q_OBJECT
+  public:
+    PopPeer(QString user, QString password, QObject* parent = nullptr);
+    bool listen();
+    quint16 port() const { return m_server.serverPort(); }
+    QStringList commands() const { return m_commands; }
+    bool loggedIn() const { return m_loggedIn; }
+
+  private:
+    void onConnection();
+
+    QTcpServer m_server;
+    QString m_user;
+    QString m_password;
+    QStringList m_commands;
+    bool m_loggedIn = false;
+};
+
+// A loopback port on which nothing listens (bound for a moment, then released).
+quint16 unusedLoopbackPort();
