@@ -1,0 +1,34 @@
+#include "app/AppContext.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdlib>
+
+AppContext::AppContext(QString programFolder)
+    : m_programFolder(std::move(programFolder)),
+      m_databasePath(resolveDatabasePath(m_programFolder)),
+      m_clock(std::make_unique<SystemClock>()),
+      m_runner(std::make_unique<ProcessCommandRunner>()),
+      m_endProgram([](int code) { std::exit(code); })
+{
+}
+
+AppContext::~AppContext() = default;
+
+void AppContext::endProgram(int exitCode)
+{
+    m_endProgram(exitCode);
+}
+
+QString AppContext::resolveDatabasePath(const QString& programFolder)
+{
+    const QString beside = QDir(programFolder).filePath(databaseFileName());
+    if (QFileInfo::exists(beside) || QFileInfo(programFolder).isWritable())
+        return beside;
+    // An installed program folder is not writable: the database lives with the user's data.
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dataFolder);
+    return QDir(dataFolder).filePath(databaseFileName());
+}

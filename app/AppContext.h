@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/Clock.h"
+#include "app/CmdOutput.h"
+#include "app/Dialogs.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// What every window and cycle needs from its surroundings: the program folder and its
+// database, the clock, the message boxes, the command runner and the way the program ends.
+// main() builds the real one; a test builds one over a fresh folder with stand-ins.
+class AppContext {
+public:
+    // The database is "HalvardDB.mdb" in the program folder, or in the per-user data folder
+    // when the program folder cannot be written (see resolveDatabasePath).
+    explicit AppContext(QString programFolder);
+    ~AppContext();
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    const QString& programFolder() const { return m_programFolder; }
+    const QString& databasePath() const { return m_databasePath; }
+    void setDatabasePath(QString path) { m_databasePath = std::move(path); }
+
+    Clock& clock() { return *m_clock; }
+    void setClock(std::unique_ptr<Clock> clock) { m_clock = std::move(clock); }
+
+    Dialogs& dialogs() { return *m_dialogs; }
+    void setDialogs(std::unique_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
+
+    CommandRunner& runner() { return *m_runner; }
+    void setRunner(std::unique_ptr<CommandRunner> runner) { m_runner = std::move(runner); }
+
+    // Ends the program with the exit code (after its message has been shown). The real
+    // handler ends the process at once; a test installs one that records the call.
+    void endProgram(int exitCode);
+    void setEndProgramHandler(std::function<void(int)> handler) { m_endProgram = std::move(handler); }
+
+    // The file name of the database, fixed by the program.
+    static QString databaseFileName() { return QStringLiteral("HalvardDB.mdb"); }
+    // HalvardDB.mdb in the program folder when it exists there or the folder is writable,
+    // otherwise in the per-user application data folder.
+    static QString resolveDatabasePath(const QString& programFolder);
+
+private:
+    QString m_programFolder;
+    QString m_databasePath;
+    std::unique_ptr<Clock> m_clock;
+    std::unique_ptr<Dialogs> m_dialogs;
+    std::unique_ptr<CommandRunner> m_runner;
+    std::function<void(int)> m_endProgram;
+};

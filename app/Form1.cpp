@@ -1,0 +1,358 @@
+#include "app/Form1.h"
+
+#include "app/AppContext.h"
+#include "app/DatabaseTrap.h"
+#include "app/Twips.h"
+#include "storage/DeviceTable.h"
+#include "storage/SettingsTables.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Every user-visible text of the main window.
+namespace Text {
+const QString kStartTip = u"Click here to start the Ping process"_s;
+const QString kStopTip = u"Click here to stop the Ping process"_s;
+const QString kPauseTip = u"Click here to Pause the Ping process"_s;
+const QString kListTip = u"Current Working Ping List & Status"_s;
+const QString kPreparing = u"Preparing...."_s;
+const QString kColumnName = u"Device Name"_s;
+const QString kColumnStatus = u"Last Logged Status"_s;
+const QString kColumnAction = u"Last Logged Action Taken"_s;
+const QString kReadMe = u"Read Me"_s;
+const QString kPausedEditRefused =
+    u"You can't edit the ping list list in the paused state. Please click the stop button."_s;
+const QString kAboutTitle = u"About Korvane"_s;
+}  // namespace Text
+
+QToolButton* pictureButton(QWidget* parent, const QString& name, QStyle::StandardPixmap icon,
+                           const QString& tip)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setIconSize(QSize(16, 16));
+    b->setToolTip(tip);
+    b->setAutoRaise(false);
+    return b;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text = {})
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+}  // namespace
+
+QString Form1::versionText()
+{
+    return u"%1.%2.%3"_s.arg(KORVANE_VERSION_MAJOR).arg(KORVANE_VERSION_MINOR).arg(KORVANE_VERSION_PATCH);
+}
+
+QString Form1::designCaption()
+{
+    return u"Korvane & Services - Network & File Monitoring Tools"_s;
+}
+
+QString Form1::productWebPage()
+{
+    return u"https://www.brackwater.invalid/korvane/"_s;
+}
+
+QString Form1::aboutText()
+{
+    return u"Korvane "_s + versionText() + u"\n\n"_s +
+           u"Network & File Monitoring Tools"_s + u"\n\n"_s +
+           u"Developed by Brackwater, written by Halloran"_s + u"\n\n"_s + productWebPage();
+}
+
+Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
+{
+    setObjectName(u"Form1"_s);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(designCaption());
+    buildControls();
+    buildMenus();
+    resize(720, 480);
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    Command1 = pictureButton(central, u"Command1"_s, QStyle::SP_MediaPlay, Text::kStartTip);
+    Command2 = pictureButton(central, u"Command2"_s, QStyle::SP_MediaStop, Text::kStopTip);
+    Command3 = pictureButton(central, u"Command3"_s, QStyle::SP_MediaPause, Text::kPauseTip);
+
+    Label1 = label(central, u"Label1"_s);
+    Label1->setFont(QFont(u"Courier New"_s));
+    Label3 = label(central, u"Label3"_s, Text::kPreparing);
+    Label4 = label(central, u"Label4"_s);
+    Label5 = label(central, u"Label5"_s);
+
+    ListView1 = new QTreeWidget(central);
+    ListView1->setObjectName(u"ListView1"_s);
+    ListView1->setToolTip(Text::kListTip);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->setColumnCount(0);
+    ListView1->setHeaderLabels({});
+
+    // The focus holder takes the focus after each button action; it lies outside the view.
+    Text1 = new QLineEdit(u"Text1"_s, central);
+    Text1->setObjectName(u"Text1"_s);
+    Text1->setGeometry(-200, -200, 20, 20);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(u"Timer1"_s);
+    Timer1->setInterval(60000);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(u"Timer2"_s);
+    Timer2->setInterval(3000);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    buttons->addWidget(Command3);
+    buttons->addSpacing(12);
+    buttons->addWidget(Label1, 1);
+
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(buttons);
+    layout->addWidget(Label3);
+    layout->addWidget(Label4);
+    layout->addWidget(Label5);
+    layout->addWidget(ListView1, 1);
+}
+
+void Form1::buildMenus()
+{
+    auto action = [this](QMenu* menu, const QString& name, const QString& caption,
+                         void (Form1::*slot)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto menu = [this](const QString& name, const QString& caption) {
+        QMenu* m = menuBar()->addMenu(caption);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name + u"Action"_s);
+        return m;
+    };
+
+    mnuEdit = menu(u"mnuEdit"_s, u"Edit"_s);
+    mnuPingList = action(mnuEdit, u"mnuPingList"_s, u"Edit Ping Database"_s, &Form1::mnuPingList_Click);
+    mnuEditRemoteServicesDatabaseList =
+        action(mnuEdit, u"mnuEditRemoteServicesDatabaseList"_s,
+               u"Edit Remote Services/File Age/File Exist/Drive Exist Database"_s,
+               &Form1::mnuEditRemoteServicesDatabaseList_Click);
+    mnuExit = action(mnuEdit, u"mnuExit"_s, u"Exit"_s, &Form1::mnuExit_Click);
+
+    mnuServices = menu(u"mnuServices"_s, u"Remote Services"_s);
+    mnuRemoteServicesScanning =
+        action(mnuServices, u"mnuRemoteServicesScanning"_s,
+               u"Start Services/File Age/File Exist/Drive Exist Scanning"_s,
+               &Form1::mnuRemoteServicesScanning_Click);
+    mnuRemoteServicesScanning->setCheckable(true);
+
+    mnuSettingsMain = menu(u"mnuSettingsMain"_s, u"Settings"_s);
+    mnuEmailSettings = action(mnuSettingsMain, u"mnuEmailSettings"_s, u"Email Settings"_s,
+                              &Form1::mnuEmailSettings_Click);
+    mnuApplicationSettings = action(mnuSettingsMain, u"mnuApplicationSettings"_s,
+                                    u"Application Settings"_s, &Form1::mnuApplicationSettings_Click);
+
+    mnuHelp = menu(u"mnuHelp"_s, u"Help"_s);
+    mnuKorvaneOnline = action(mnuHelp, u"mnuKorvaneOnline"_s, u"Korvane Online"_s,
+                              &Form1::mnuKorvaneOnline_Click);
+    mnuAbout = action(mnuHelp, u"mnuAbout"_s, u"About"_s, &Form1::mnuAbout_Click);
+}
+
+bool Form1::Form_Load()
+{
+    setWindowTitle(designCaption() + u" - Version "_s + versionText());
+    ListView1->setHeaderLabels({Text::kColumnName, Text::kColumnStatus, Text::kColumnAction});
+
+    m_blForm1isRunning = false;
+    m_blForm3isRunning = false;
+    Label3->clear();
+    Command2->setEnabled(false);
+    Command3->setEnabled(false);
+
+    fncGetSMTPsettings();
+    fncReloadAllRecords();
+    if (m_ended)
+        return false;
+
+    m_paused = false;
+    m_hasMaxAverage = false;
+    show();
+
+    fncCheckForAutoStart();
+    if (m_ended)
+        return false;
+    if (m_autoStartJobs)
+        mnuRemoteServicesScanning_Click();
+    // The ping monitor starts exactly as if its Start button had been pressed.
+    if (m_autoStartPing)
+        Command1->click();
+    return true;
+}
+
+void Form1::fncReloadAllRecords()
+{
+    ListView1->clear();
+    ListView1->setColumnWidth(0, twipsToPixels(2500));
+    ListView1->setColumnWidth(1, twipsToPixels(2700));
+    ListView1->setColumnWidth(2, twipsToPixels(3700));
+
+    const auto devices = DeviceTable(m_ctx.databasePath()).allByName();
+    if (!devices.ok()) {
+        if (databaseTrap(m_ctx, devices.status, kListTrap) == TrapAction::EndProgram)
+            m_ended = true;
+        return;
+    }
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(devices.value.size());
+    for (const DeviceRecord& d : devices.value)
+        rows.append(new QTreeWidgetItem(QStringList{d.computerName, d.status, d.actionTaken}));
+    ListView1->addTopLevelItems(rows);
+
+    // Select the row of the walk position and keep the one after it in view.
+    QTreeWidgetItem* selected = ListView1->topLevelItem(m_walkPosition);
+    if (!selected)
+        return;
+    ListView1->setCurrentItem(selected);
+    selected->setSelected(true);
+    ListView1->setFocus();
+    QTreeWidgetItem* next = ListView1->topLevelItem(m_walkPosition + 1);
+    if (!next)
+        return;
+    ListView1->scrollToItem(next);
+    ListView1->setFocus();
+}
+
+void Form1::fncCheckForAutoStart()
+{
+    const auto settings = SettingsTable(m_ctx.databasePath()).read();
+    if (fatalOnDatabaseError(m_ctx, settings.status)) {
+        m_ended = true;
+        return;
+    }
+    m_autoStartPing = settings.value.autoStartPinger;
+    m_autoStartJobs = settings.value.autoStartServices;
+}
+
+void Form1::fncGetSMTPsettings()
+{
+    // A missing row or an unreadable file leaves the values as they were.
+    const auto smtp = SmtpSettingsTable(m_ctx.databasePath()).read();
+    if (!smtp.ok())
+        return;
+    m_SMTPserver = smtp.value.serverName;
+    m_SMTPFromEmail = smtp.value.fromEmail;
+    m_SMTPFromName = smtp.value.fromName;
+    m_SMTPUserName = smtp.value.smtpUserName;
+    m_SMTPPassword = smtp.value.smtpPassword;
+    m_SMTPport = smtp.value.smtpPort;
+}
+
+void Form1::setEditMenuEnabled(bool enabled)
+{
+    mnuEdit->setEnabled(enabled);
+    mnuEdit->menuAction()->setEnabled(enabled);
+}
+
+void Form1::setEditAndSettingsMenusEnabled(bool enabled)
+{
+    setEditMenuEnabled(enabled);
+    mnuSettingsMain->setEnabled(enabled);
+    mnuSettingsMain->menuAction()->setEnabled(enabled);
+}
+
+void Form1::mnuPingList_Click()
+{
+    if (m_paused) {
+        m_ctx.dialogs().information(Text::kReadMe, Text::kPausedEditRefused);
+        return;
+    }
+    // The device editor opens here.
+}
+
+void Form1::mnuEditRemoteServicesDatabaseList_Click()
+{
+    // The job editor opens here.
+}
+
+void Form1::mnuExit_Click()
+{
+    close();
+}
+
+void Form1::mnuRemoteServicesScanning_Click()
+{
+    // The job monitor window opens here, without blocking, and the item is checked while it
+    // is open.
+    mnuRemoteServicesScanning->setChecked(false);
+}
+
+void Form1::mnuEmailSettings_Click()
+{
+    // The email settings window opens here.
+}
+
+void Form1::mnuApplicationSettings_Click()
+{
+    // The application settings window opens here.
+}
+
+void Form1::mnuKorvaneOnline_Click()
+{
+    QDesktopServices::openUrl(QUrl(productWebPage()));
+}
+
+void Form1::mnuAbout_Click()
+{
+    m_ctx.dialogs().information(Text::kAboutTitle, aboutText());
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void Form1::Form_Unload()
+{
+    // Stops the monitor's timers and closes the other windows the main window owns;
+    // no connection is held between events, so there is none to close here.
+    Timer1->stop();
+    Timer2->stop();
+    Q_EMIT unloading();
+}

@@ -1,0 +1,53 @@
+#include "app/AppContext.h"
+#include "app/DatabaseTrap.h"
+#include "app/Form1.h"
+#include "app/MessageBoxDialogs.h"
+#include "app/SingleInstance.h"
+#include "storage/Database.h"
+
+#include <QApplication>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The common controls need no initialisation here; kept as the first start-up step.
+bool InitCommonControlsOnStart()
+{
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Korvane"_s);
+    QApplication::setOrganizationName(u"Brackwater"_s);
+    QApplication::setApplicationVersion(Form1::versionText());
+    InitCommonControlsOnStart();
+
+    AppContext ctx(QApplication::applicationDirPath());
+    ctx.setDialogs(std::make_unique<MessageBoxDialogs>());
+
+    SingleInstanceGuard guard(QApplication::applicationFilePath());
+    if (!guard.tryAcquire()) {
+        ctx.dialogs().critical(SingleInstanceGuard::alreadyRunningTitle(),
+                               SingleInstanceGuard::alreadyRunningText(QApplication::applicationName()));
+        return 1;
+    }
+
+    // The database is created with its default rows when there is none; a file that cannot
+    // be used ends the program with its message.
+    const DbStatus db = Schema::ensure(ctx.databasePath());
+    if (!db.ok()) {
+        if (databaseTrap(ctx, db, kStartupTrap) != TrapAction::EndProgram)
+            fatalOnDatabaseError(ctx, db);
+        return 1;
+    }
+
+    Form1 form(ctx);
+    if (!form.Form_Load())
+        return 1;
+    return app.exec();
+}

@@ -1,0 +1,117 @@
+#include "storage/DeviceTable.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+const QString kColumns = u"ID, ComputerName, EmailWhenDown, MaxAverage, Disabled, Status, ActionTaken"_s;
+}
+
+DeviceRecord deviceFromQuery(const QSqlQuery& q)
+{
+    const QSqlRecord r = q.record();
+    DeviceRecord d;
+    d.id = q.value(r.indexOf(u"ID"_s)).toLongLong();
+    d.computerName = textOf(q.value(r.indexOf(u"ComputerName"_s)));
+    d.emailWhenDown = textOf(q.value(r.indexOf(u"EmailWhenDown"_s)));
+    d.maxAverage = textOf(q.value(r.indexOf(u"MaxAverage"_s)));
+    d.disabled = boolOf(q.value(r.indexOf(u"Disabled"_s)));
+    d.status = textOf(q.value(r.indexOf(u"Status"_s)));
+    d.actionTaken = textOf(q.value(r.indexOf(u"ActionTaken"_s)));
+    return d;
+}
+
+const QString& DeviceTable::selectAllByName()
+{
+    static const QString sql = u"SELECT "_s + kColumns + u" FROM ComputerPingList ORDER BY ComputerName, ID"_s;
+    return sql;
+}
+
+DbResult<QList<DeviceRecord>> DeviceTable::allByName() const
+{
+    DbResult<QList<DeviceRecord>> result;
+    DbSession session(m_path);
+    QSqlQuery q(session.db());
+    result.status = session.exec(q, selectAllByName());
+    while (result.ok() && q.next())
+        result.value.append(deviceFromQuery(q));
+    return result;
+}
+
+DbResult<int> DeviceTable::countEnabled() const
+{
+    DbResult<int> result;
+    DbSession session(m_path);
+    QSqlQuery q(session.db());
+    result.status = session.exec(q, u"SELECT COUNT(*) FROM ComputerPingList WHERE Disabled = False"_s);
+    if (result.ok() && q.next())
+        result.value = q.value(0).toInt();
+    return result;
+}
+
+DbResult<DeviceRecord> DeviceTable::enabledAt(int position) const
+{
+    DbResult<DeviceRecord> result;
+    if (position < 0) {
+        result.status = DbStatus::failure(DbError::NoCurrentRecord);
+        return result;
+    }
+    DbSession session(m_path);
+    QSqlQuery q(session.db());
+    result.status = session.exec(q,
+                                 u"SELECT "_s + kColumns +
+                                     u" FROM ComputerPingList WHERE Disabled = False"
+                                     u" ORDER BY ComputerName, ID LIMIT 1 OFFSET ?"_s,
+                                 {position});
+    if (!result.ok())
+        return result;
+    if (!q.next()) {
+        result.status = DbStatus::failure(DbError::NoCurrentRecord);
+        return result;
+    }
+    result.value = deviceFromQuery(q);
+    return result;
+}
+
+DbStatus DeviceTable::updateColumn(const QString& column, const QString& computerName,
+                                   const QString& value) const
+{
+    DbSession session(m_path);
+    QSqlQuery q(session.db());
+    // column is one of two fixed names, never user input.
+    DbStatus status = session.exec(
+        q,
+        u"UPDATE ComputerPingList SET "_s + column +
+            u" = ? WHERE ID = (SELECT ID FROM ComputerPingList WHERE ComputerName = ? ORDER BY ID LIMIT 1)"_s,
+        {value, computerName});
+    if (status.ok() && q.numRowsAffected() < 1)
+        status = DbStatus::failure(DbError::NoCurrentRecord);
+    return status;
+}
+
+DbStatus DeviceTable::updateStatus(const QString& computerName, const QString& status) const
+{
+    return updateColumn(u"Status"_s, computerName, status);
+}
+
+DbStatus DeviceTable::updateActionTaken(const QString& computerName, const QString& actionTaken) const
+{
+    return updateColumn(u"ActionTaken"_s, computerName, actionTaken);
+}
+
+DbResult<qint64> DeviceTable::insert(const DeviceRecord& d) const
+{
+    DbResult<qint64> result;
+    DbSession session(m_path);
+    QSqlQuery q(session.db());
+    result.status = session.exec(
+        q,
+        u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Disabled, Status,"
+        u" ActionTaken) VALUES (?, ?, ?, ?, ?, ?)"_s,
+        {d.computerName, d.emailWhenDown, d.maxAverage, d.disabled ? 1 : 0, d.status, d.actionTaken});
+    if (result.ok())
+        result.value = q.lastInsertId().toLongLong();
+    return result;
+}

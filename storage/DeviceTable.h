@@ -1,0 +1,47 @@
+#pragma once
+
+#include "storage/Database.h"
+
+#include <QList>
+#include <QString>
+
+// One network device to ping (a row of ComputerPingList).
+struct DeviceRecord {
+    qint64 id = 0;
+    QString computerName;
+    QString emailWhenDown;
+    QString maxAverage;
+    bool disabled = false;
+    QString status;
+    QString actionTaken;
+};
+
+// The device list. Every call opens its own connection and closes it before it returns.
+// Names are compared and sorted without regard to letter case.
+class DeviceTable {
+public:
+    explicit DeviceTable(QString databasePath) : m_path(std::move(databasePath)) {}
+
+    // Every device, disabled ones too, by name.
+    DbResult<QList<DeviceRecord>> allByName() const;
+    // The number of enabled devices.
+    DbResult<int> countEnabled() const;
+    // The enabled device at this 0-based position of the enabled list by name;
+    // NoCurrentRecord when there is none there.
+    DbResult<DeviceRecord> enabledAt(int position) const;
+    // Set Status / ActionTaken of the first device with this name; NoCurrentRecord when no
+    // device has the name.
+    DbStatus updateStatus(const QString& computerName, const QString& status) const;
+    DbStatus updateActionTaken(const QString& computerName, const QString& actionTaken) const;
+    // Adds a device and returns its ID (used by tests and benchmarks to prepare a list).
+    DbResult<qint64> insert(const DeviceRecord& record) const;
+
+    static const QString& selectAllByName();
+
+private:
+    DbStatus updateColumn(const QString& column, const QString& computerName,
+                          const QString& value) const;
+    QString m_path;
+};
+
+DeviceRecord deviceFromQuery(const class QSqlQuery& q);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "FakeClock.h"
+#include "RecordingDialogs.h"
+#include "storage/DeviceTable.h"
+
+#include <QList>
+#include <QTemporaryDir>
+
+// A fresh program folder with its own database for one test: an AppContext over it with
+// recording dialogs, a fake clock and a recorded program end.
+class TestProgramFolder {
+public:
+    // createDatabase false leaves the folder empty.
+    explicit TestProgramFolder(bool createDatabase = true);
+
+    QString path() const { return m_dir.path(); }
+    QString databasePath() const { return ctx.databasePath(); }
+    RecordingDialogs& dialogs() { return *m_dialogs; }
+    FakeClock& clock() { return *m_clock; }
+
+    // Adds devices by name (enabled, no addresses) or as given; returns their IDs.
+    qint64 addDevice(const DeviceRecord& record);
+    qint64 addDevice(const QString& name, bool disabled = false);
+    // Runs one SQL statement straight on the database file (to prepare odd rows).
+    void execSql(const QString& sql, const QVariantList& values = {});
+
+private:
+    QTemporaryDir m_dir;  // made before the context that lives in it
+
+public:
+    AppContext ctx;
+    QList<int> endedWith;  // exit codes passed to endProgram
+
+private:
+    RecordingDialogs* m_dialogs = nullptr;
+    FakeClock* m_clock = nullptr;
+};
