@@ -1,7 +1,6 @@
 #include "storage/DeviceTable.h"
 
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -9,19 +8,21 @@ namespace {
 const QString kColumns = u"ID, ComputerName, EmailWhenDown, MaxAverage, Disabled, Status, ActionTaken"_s;
 }
 
+namespace {
+// Reads a row selected with kColumns, in that order.
 DeviceRecord deviceFromQuery(const QSqlQuery& q)
 {
-    const QSqlRecord r = q.record();
     DeviceRecord d;
-    d.id = q.value(r.indexOf(u"ID"_s)).toLongLong();
-    d.computerName = textOf(q.value(r.indexOf(u"ComputerName"_s)));
-    d.emailWhenDown = textOf(q.value(r.indexOf(u"EmailWhenDown"_s)));
-    d.maxAverage = textOf(q.value(r.indexOf(u"MaxAverage"_s)));
-    d.disabled = boolOf(q.value(r.indexOf(u"Disabled"_s)));
-    d.status = textOf(q.value(r.indexOf(u"Status"_s)));
-    d.actionTaken = textOf(q.value(r.indexOf(u"ActionTaken"_s)));
+    d.id = q.value(0).toLongLong();
+    d.computerName = textOf(q.value(1));
+    d.emailWhenDown = textOf(q.value(2));
+    d.maxAverage = textOf(q.value(3));
+    d.disabled = boolOf(q.value(4));
+    d.status = textOf(q.value(5));
+    d.actionTaken = textOf(q.value(6));
     return d;
 }
+}  // namespace
 
 const QString& DeviceTable::selectAllByName()
 {

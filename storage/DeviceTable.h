@@ -44,4 +44,3 @@ private:
     QString m_path;
 };
 
-DeviceRecord deviceFromQuery(const class QSqlQuery& q);
