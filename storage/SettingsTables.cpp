@@ -28,6 +28,24 @@ DbStatus updateFirstRow(const QString& path, const QString& table, const QString
     return status;
 }
 
+// Reads the first row of a one-row table with sql and hands it to fill.
+template <typename Row, typename Fill>
+DbResult<Row> readFirstRow(const QString& path, const QString& table, const QString& sql, Fill fill)
+{
+    DbResult<Row> result;
+    DbSession session(path);
+    QSqlQuery q(session.db());
+    result.status = session.exec(q, sql);
+    if (!result.ok())
+        return result;
+    if (!q.next()) {
+        result.status = DbStatus::failure(DbError::NoCurrentRecord, u"the %1 row is missing"_s.arg(table));
+        return result;
+    }
+    fill(q, result.value);
+    return result;
+}
+
 }  // namespace
 
 int leadingWholeNumber(const QString& text)
@@ -47,22 +65,16 @@ int leadingWholeNumber(const QString& text)
 
 DbResult<SettingsRow> SettingsTable::read() const
 {
-    DbResult<SettingsRow> result;
-    DbSession session(m_path);
-    QSqlQuery q(session.db());
-    result.status = session.exec(q, u"SELECT PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger,"
-                                    u" AutoStartServices FROM Settings ORDER BY rowid LIMIT 1"_s);
-    if (!result.ok())
-        return result;
-    if (!q.next()) {
-        result.status = DbStatus::failure(DbError::NoCurrentRecord, u"the Settings row is missing"_s);
-        return result;
-    }
-    result.value.pingTimerSeconds = textOf(q.value(0));
-    result.value.servicesTimerSeconds = textOf(q.value(1));
-    result.value.autoStartPinger = boolOf(q.value(2));
-    result.value.autoStartServices = boolOf(q.value(3));
-    return result;
+    return readFirstRow<SettingsRow>(
+        m_path, u"Settings"_s,
+        u"SELECT PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger, AutoStartServices"
+        u" FROM Settings ORDER BY rowid LIMIT 1"_s,
+        [](const QSqlQuery& q, SettingsRow& r) {
+            r.pingTimerSeconds = textOf(q.value(0));
+            r.servicesTimerSeconds = textOf(q.value(1));
+            r.autoStartPinger = boolOf(q.value(2));
+            r.autoStartServices = boolOf(q.value(3));
+        });
 }
 
 DbStatus SettingsTable::write(int pingTimerMinutes, int servicesTimerMinutes, bool autoStartPinger,
@@ -77,26 +89,19 @@ DbStatus SettingsTable::write(int pingTimerMinutes, int servicesTimerMinutes, bo
 
 DbResult<SmtpSettingsRow> SmtpSettingsTable::read() const
 {
-    DbResult<SmtpSettingsRow> result;
-    DbSession session(m_path);
-    QSqlQuery q(session.db());
-    result.status = session.exec(q, u"SELECT ServerName, SMTPusername, SMTPpassword, FromEmail, FromName,"
-                                    u" Subject, SMTPport FROM SMTPsettings ORDER BY rowid LIMIT 1"_s);
-    if (!result.ok())
-        return result;
-    if (!q.next()) {
-        result.status = DbStatus::failure(DbError::NoCurrentRecord, u"the SMTPsettings row is missing"_s);
-        return result;
-    }
-    SmtpSettingsRow& r = result.value;
-    r.serverName = textOf(q.value(0));
-    r.smtpUserName = textOf(q.value(1));
-    r.smtpPassword = textOf(q.value(2));
-    r.fromEmail = textOf(q.value(3));
-    r.fromName = textOf(q.value(4));
-    r.subject = textOf(q.value(5));
-    r.smtpPort = textOf(q.value(6));
-    return result;
+    return readFirstRow<SmtpSettingsRow>(
+        m_path, u"SMTPsettings"_s,
+        u"SELECT ServerName, SMTPusername, SMTPpassword, FromEmail, FromName, Subject, SMTPport"
+        u" FROM SMTPsettings ORDER BY rowid LIMIT 1"_s,
+        [](const QSqlQuery& q, SmtpSettingsRow& r) {
+            r.serverName = textOf(q.value(0));
+            r.smtpUserName = textOf(q.value(1));
+            r.smtpPassword = textOf(q.value(2));
+            r.fromEmail = textOf(q.value(3));
+            r.fromName = textOf(q.value(4));
+            r.subject = textOf(q.value(5));
+            r.smtpPort = textOf(q.value(6));
+        });
 }
 
 DbStatus SmtpSettingsTable::write(const SmtpSettingsRow& r) const
