@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+
+class AppContext;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The application settings window: the two monitor intervals in minutes and the two
+// auto-start flags of the Settings row. Its one button checks, saves and closes. Opened
+// modally from the main window's Settings menu; the monitors pick the values up the next time
+// they read their settings.
+class Form4 final : public QDialog {
+    Q_OBJECT
+  public:
+    explicit Form4(AppContext& ctx, QWidget* parent = nullptr);
+    ~Form4() override;
+
+    // Fills the fields and the Yes/No pairs from the table. A database failure is reported and
+    // the window stays open with empty fields; false then.
+    bool Form_Load();
+    // Trims Text1 while it is typed (Text2 keeps its blanks).
+    void Text1_Change();
+    // Keep each Yes/No pair with exactly one box checked.
+    void Check1_Click();
+    void Check2_Click();
+    void Check3_Click();
+    void Check4_Click();
+    // Checks, saves and closes. A failure to save is reported and the window stays open.
+    void Command1_Click();
+
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text1 = nullptr; // PingTimerSeconds (minutes)
+    QLabel* Label2 = nullptr;
+    QLineEdit* Text2 = nullptr; // ServicesTimerSeconds (minutes)
+    QLabel* Label3 = nullptr;
+    QCheckBox* Check1 = nullptr; // AutoStartPinger: Yes
+    QCheckBox* Check2 = nullptr; // AutoStartPinger: No
+    QLabel* Label4 = nullptr;
+    QCheckBox* Check3 = nullptr; // AutoStartServices: Yes
+    QCheckBox* Check4 = nullptr; // AutoStartServices: No
+    QPushButton* Command1 = nullptr;
+
+  private:
+    void pairClick(QCheckBox* box, QCheckBox* partner);
+
+    AppContext& m_ctx;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+class Form1;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The email settings window: shows and changes the one row of SMTPsettings. Its one button
+// checks the six fields, saves them, makes the main window reload its mail settings and
+// closes. Opened modally from the main window's Settings menu.
+class Form7 final : public QDialog {
+    Q_OBJECT
+  public:
+    explicit Form7(Form1& mainWindow);
+    ~Form7() override;
+
+    // Fills the fields from the table. A database failure is reported and the window stays
+    // open with empty fields; false then.
+    bool Form_Load();
+    // Trims, checks, saves, reloads the main window's mail settings, closes. A failure to save
+    // is reported and the window stays open with the entries.
+    void Command1_Click();
+
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text1 = nullptr; // ServerName
+    QLabel* Label2 = nullptr;
+    QLineEdit* Text2 = nullptr; // SMTPusername
+    QLabel* Label3 = nullptr;
+    QLineEdit* Text3 = nullptr; // SMTPpassword
+    QLabel* Label4 = nullptr;
+    QLineEdit* Text4 = nullptr; // FromEmail
+    QLabel* Label5 = nullptr;
+    QLineEdit* Text5 = nullptr; // FromName
+    QLabel* Label7 = nullptr;
+    QLineEdit* Text7 = nullptr; // SMTPport
+    QLabel* Label8 = nullptr;
+    QPushButton* Command1 = nullptr;
+
+  private:
+    Form1& m_main;
+};
