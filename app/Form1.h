@@ -4,6 +4,7 @@
 #include <QString>
 
 class AppContext;
+class PingCycle;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -70,6 +71,10 @@ public:
     void setPaused(bool paused) { m_paused = paused; }
     bool hasMaxAverage() const { return m_hasMaxAverage; }
     void setHasMaxAverage(bool v) { m_hasMaxAverage = v; }
+    // The ping monitor driven by Command1..3, Timer1 and Timer2.
+    PingCycle& pingCycle() { return *m_pingCycle; }
+    // A database failure has ended the program.
+    bool ended() const { return m_ended; }
 
     // The version shown in the caption and the About box: major.minor.revision.
     static QString versionText();
@@ -116,6 +121,12 @@ public Q_SLOTS:
     void mnuApplicationSettings_Click();
     void mnuKorvaneOnline_Click();
     void mnuAbout_Click();
+    // The ping monitor: Start, Stop, Pause/Resume, the countdown and the result ticks.
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -147,4 +158,5 @@ private:
     int m_walkPosition = 0;  // devices already taken in the current pass
     bool m_paused = false;
     bool m_hasMaxAverage = false;
+    PingCycle* m_pingCycle = nullptr;
 };
