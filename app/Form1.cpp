@@ -3,6 +3,9 @@
 #include "app/AppContext.h"
 #include "app/DatabaseTrap.h"
 #include "app/Twips.h"
+#include "ping/PingCycle.h"
+#include "settings/Form4.h"
+#include "settings/Form7.h"
 #include "storage/DeviceTable.h"
 #include "storage/SettingsTables.h"
 
@@ -93,6 +96,13 @@ Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
     buildControls();
     buildMenus();
     resize(720, 480);
+
+    m_pingCycle = new PingCycle(*this);
+    connect(Command1, &QToolButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QToolButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QToolButton::clicked, this, &Form1::Command3_Click);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
 }
 
 Form1::~Form1() = default;
@@ -324,12 +334,16 @@ void Form1::mnuRemoteServicesScanning_Click()
 
 void Form1::mnuEmailSettings_Click()
 {
-    // The email settings window opens here.
+    Form7 form(*this);
+    form.Form_Load();
+    form.exec();
 }
 
 void Form1::mnuApplicationSettings_Click()
 {
-    // The application settings window opens here.
+    Form4 form(m_ctx, this);
+    form.Form_Load();
+    form.exec();
 }
 
 void Form1::mnuKorvaneOnline_Click()
@@ -342,6 +356,31 @@ void Form1::mnuAbout_Click()
     m_ctx.dialogs().information(Text::kAboutTitle, aboutText());
 }
 
+void Form1::Command1_Click()
+{
+    m_pingCycle->Command1_Click();
+}
+
+void Form1::Command2_Click()
+{
+    m_pingCycle->Command2_Click();
+}
+
+void Form1::Command3_Click()
+{
+    m_pingCycle->Command3_Click();
+}
+
+void Form1::Timer1_Timer()
+{
+    m_pingCycle->Timer1_Timer();
+}
+
+void Form1::Timer2_Timer()
+{
+    m_pingCycle->Timer2_Timer();
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
@@ -352,6 +391,8 @@ void Form1::Form_Unload()
 {
     // Stops the monitor's timers and closes the other windows the main window owns;
     // no connection is held between events, so there is none to close here.
+    // A ping that still runs is killed and its result dropped.
+    m_pingCycle->unload();
     Timer1->stop();
     Timer2->stop();
     Q_EMIT unloading();
