@@ -1,5 +1,6 @@
 // The main window as a frame: load sequence, controls, menus, device list and public values.
 #include "TestProgramFolder.h"
+#include "WindowChecks.h"
 #include "app/DatabaseTrap.h"
 #include "app/Form1.h"
 #include "storage/Database.h"
@@ -40,7 +41,7 @@ class TestForm1 : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty() || allHidden()); }
+    void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void captionControlsAndMenus()
     {
@@ -356,15 +357,6 @@ private Q_SLOTS:
         QCOMPARE(unloading.size(), 1);
         QVERIFY(!form.isVisible());
         QVERIFY(!form.Timer1->isActive());
-    }
-
-private:
-    static bool allHidden()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible())
-                return false;
-        return true;
     }
 };
 

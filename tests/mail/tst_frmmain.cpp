@@ -1,5 +1,6 @@
 // The mail window without a mail server: controls, load, layout, option handlers, the
 // priority keys, notifications, browse, reset, and the sends that stop before anything goes out.
+#include "WindowChecks.h"
 #include "SmtpPeer.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
@@ -57,9 +58,7 @@ class TestFrmMain : public QObject {
     void cleanup() {
         m_main.reset();
         m_folder.reset();
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget* w : windows)
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        KORVANE_VERIFY_NO_WINDOW_OPEN();
     }
 
     void controls_data() {

@@ -1,6 +1,7 @@
 // The ping monitor's alert mails, delivered to the local SMTP server: subjects, bodies,
 // recipients, the actions recorded after them and the slow case's overwrite order. `ping`
 // answers from canned outputs; the mail goes over real SMTP on 127.0.0.1.
+#include "WindowChecks.h"
 #include "CycleFixture.h"
 #include "support/SmtpPeer.h"
 
@@ -54,8 +55,7 @@ class TestPingAlertMail : public QObject {
     }
     void init() { m_peer->clear(); }
     void cleanup() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        KORVANE_VERIFY_NO_WINDOW_OPEN();
     }
 
     void alert_data() {

@@ -1,6 +1,7 @@
 // The ping monitor's cycle on the main window: Start, Stop, Pause and Resume, the countdown
 // and result ticks, the walk over the enabled devices, the labels, buttons, menus and messages.
 // The timers' handlers are called directly; `ping` answers from canned outputs.
+#include "WindowChecks.h"
 #include "CycleFixture.h"
 
 #include <QAction>
@@ -58,8 +59,7 @@ class TestPingCycle : public QObject {
 
   private Q_SLOTS:
     void cleanup() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        KORVANE_VERIFY_NO_WINDOW_OPEN();
     }
 
     void startWithoutEnabledDevices_data() {

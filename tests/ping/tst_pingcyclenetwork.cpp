@@ -2,6 +2,7 @@
 // hosts in network namespaces made here that lose exactly 1, 2 or 4 of 4 echo requests; the
 // alert mails go to the local SMTP server. Each case checks the stored row, the window's lines
 // and the mail that arrived.
+#include "WindowChecks.h"
 #include "CycleFixture.h"
 #include "support/NetNs.h"
 #include "support/SmtpPeer.h"
@@ -43,8 +44,7 @@ class TestPingCycleNetwork : public QObject {
     }
     void init() { m_peer->clear(); }
     void cleanup() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        KORVANE_VERIFY_NO_WINDOW_OPEN();
     }
 
     void realProbe_data() {

@@ -2,6 +2,7 @@
 // timer ticks during the probe and during the ten-echo check. A gated runner lets the test act
 // while a run is "under way"; the real runner is used with a real child (loopback) to see
 // that Stop kills it.
+#include "WindowChecks.h"
 #include "CycleFixture.h"
 
 #include <QApplication>
@@ -62,8 +63,7 @@ class TestPingCycleRace : public QObject {
 
   private Q_SLOTS:
     void cleanup() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        KORVANE_VERIFY_NO_WINDOW_OPEN();
     }
 
     void windowAnswersWhilePingRuns() {

@@ -2,6 +2,7 @@
 // main window's lines, the ten-echo average check, hostile device names and database failures.
 // `ping` answers from canned outputs of both forms; devices here have no mail addresses (the
 // mails themselves are tested against the local SMTP server elsewhere).
+#include "WindowChecks.h"
 #include "CycleFixture.h"
 
 #include "app/DatabaseTrap.h"
@@ -36,8 +37,7 @@ class TestPingOutcomes : public QObject {
 
   private Q_SLOTS:
     void cleanup() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        KORVANE_VERIFY_NO_WINDOW_OPEN();
     }
 
     void outcome_data() {

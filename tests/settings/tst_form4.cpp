@@ -1,6 +1,7 @@
 // The application settings window over a real database file: controls, load, the Yes/No
 // pairs, trimming while typing, the checks in their order, the saved row, database failures,
 // and the menu.
+#include "WindowChecks.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
 #include "settings/Form4.h"
@@ -58,9 +59,7 @@ class TestForm4 : public QObject {
     }
     void cleanup() {
         m_folder.reset();
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget* w : windows)
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        KORVANE_VERIFY_NO_WINDOW_OPEN();
     }
 
     void controls() {

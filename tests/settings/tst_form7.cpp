@@ -1,5 +1,6 @@
 // The email settings window over a real database file: controls, load, the checks in their
 // order, trimming, the saved row, the main window's reload, database failures, and the menu.
+#include "WindowChecks.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
 #include "settings/Form7.h"
@@ -90,9 +91,7 @@ class TestForm7 : public QObject {
     void cleanup() {
         m_main.reset();
         m_folder.reset();
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget* w : windows)
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        KORVANE_VERIFY_NO_WINDOW_OPEN();
     }
 
     void controls_data() {
