@@ -2,6 +2,7 @@
 // own SMTP component, sendAlertMail, the window closing itself) against the bare SmtpClient
 // sending the same message, and the longest stall of the user-interface thread's event loop
 // during an alert. Figures are printed, never judged.
+#include "bench/common/EventLoopGapMeter.h"
 #include "SmtpPeer.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
@@ -75,24 +76,11 @@ void BM_SmtpClientOnly(benchmark::State& state) {
 // alert goes out (window made, filled, sent, closed).
 void BM_AlertEventLoopGap(benchmark::State& state) {
     double worstMs = 0;
+    EventLoopGapMeter meter;
     for (auto _ : state) {
-        QElapsedTimer clock;
-        qint64 last = 0;
-        qint64 longest = 0;
-        QTimer ticker;
-        ticker.setInterval(1);
-        ticker.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
-            const qint64 now = clock.nsecsElapsed();
-            longest = std::max(longest, now - last);
-            last = now;
-        });
-        clock.start();
-        ticker.start();
+        meter.start();
         sendOneAlert();
-        ticker.stop();
-        longest = std::max(longest, clock.nsecsElapsed() - last);
-        worstMs = std::max(worstMs, double(longest) / 1e6);
+        worstMs = std::max(worstMs, meter.stop());
     }
     state.counters["max_gap_ms"] = worstMs;
 }

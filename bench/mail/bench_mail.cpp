@@ -1,6 +1,7 @@
 // Mail delivery to the local SMTP server: SmtpClient against the curl command line sending the
 // same message to the same server, and how long the calling thread's event loop stalls while
 // a send runs. Figures are printed, never judged.
+#include "bench/common/EventLoopGapMeter.h"
 #include "mail/SmtpClient.h"
 #include "support/SmtpPeer.h"
 
@@ -102,29 +103,17 @@ void BM_EventLoopGap(benchmark::State& state) {
     g_peer->clear();
     double worstMs = 0;
     double sumMs = 0;
+    EventLoopGapMeter meter;
     for (auto _ : state) {
-        QElapsedTimer clock;
-        qint64 last = 0;
-        qint64 longest = 0;
-        QTimer ticker;
-        ticker.setInterval(1);
-        ticker.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
-            const qint64 now = clock.nsecsElapsed();
-            longest = std::max(longest, now - last);
-            last = now;
-        });
-        clock.start();
-        ticker.start();
+        meter.start();
         const bool ok = sendWithClient(big);
-        ticker.stop();
-        longest = std::max(longest, clock.nsecsElapsed() - last);
+        const double longestMs = meter.stop();
         if (!ok) {
             state.SkipWithError("SmtpClient send failed");
             break;
         }
-        worstMs = std::max(worstMs, double(longest) / 1e6);
-        sumMs += double(longest) / 1e6;
+        worstMs = std::max(worstMs, longestMs);
+        sumMs += longestMs;
     }
     state.counters["max_gap_ms"] = worstMs;
     state.counters["mean_max_gap_ms"] =
