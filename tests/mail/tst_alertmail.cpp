@@ -66,6 +66,13 @@ class TestAlertMail : public QObject {
     }
 
     // Runs one alert to its end.
+    // Starts one alert towards a server that accepts and never answers.
+    QCoro::Task<void> sendToSilentServer(const SilentPeer& silent) {
+        m_main->setSMTPport(QString::number(silent.port()));
+        return sendAlertMail(
+            *m_main, alertMailRequest(*m_main, u"a@x.invalid"_s, u"hangs"_s, u"body"_s),
+            quickFactory());
+    }
     void sendAlert(const AlertMailRequest& request, MailComponentFactory factory = quickFactory()) {
         QCoro::Task<void> sending = sendAlertMail(*m_main, request, std::move(factory));
         QTRY_VERIFY_WITH_TIMEOUT(sending.isReady(), 20000);
@@ -331,10 +338,7 @@ class TestAlertMail : public QObject {
     void silentServer() {
         SilentPeer silent;
         QVERIFY(silent.listen());
-        m_main->setSMTPport(QString::number(silent.port()));
-        QCoro::Task<void> sending = sendAlertMail(
-            *m_main, alertMailRequest(*m_main, u"a@x.invalid"_s, u"hangs"_s, u"body"_s),
-            quickFactory());
+        QCoro::Task<void> sending = sendToSilentServer(silent);
         const QPointer<frmMain> window = mailWindows(*m_main).value(0);
         QVERIFY(window);
         // The user-interface thread keeps turning while the server says nothing: the silent
@@ -355,10 +359,7 @@ class TestAlertMail : public QObject {
     void mainWindowClosesDuringSend() {
         SilentPeer silent;
         QVERIFY(silent.listen());
-        m_main->setSMTPport(QString::number(silent.port()));
-        QCoro::Task<void> sending = sendAlertMail(
-            *m_main, alertMailRequest(*m_main, u"a@x.invalid"_s, u"hangs"_s, u"body"_s),
-            quickFactory());
+        QCoro::Task<void> sending = sendToSilentServer(silent);
         const QPointer<frmMain> window = mailWindows(*m_main).value(0);
         QVERIFY(window);
         QPointer<SmtpClient> component = window->poSendMail();
@@ -374,10 +375,7 @@ class TestAlertMail : public QObject {
     void mainWindowDeletedDuringSend() {
         SilentPeer silent;
         QVERIFY(silent.listen());
-        m_main->setSMTPport(QString::number(silent.port()));
-        QCoro::Task<void> sending = sendAlertMail(
-            *m_main, alertMailRequest(*m_main, u"a@x.invalid"_s, u"hangs"_s, u"body"_s),
-            quickFactory());
+        QCoro::Task<void> sending = sendToSilentServer(silent);
         const QPointer<frmMain> window = mailWindows(*m_main).value(0);
         QTRY_COMPARE(silent.connectionCount(), 1);
         m_main.reset();
