@@ -9,21 +9,16 @@
 AppContext::AppContext(QString programFolder)
     : m_programFolder(std::move(programFolder)),
       m_databasePath(resolveDatabasePath(m_programFolder)),
-      m_clock(std::make_unique<SystemClock>()),
-      m_runner(std::make_unique<ProcessCommandRunner>()),
-      m_endProgram([](int code) { std::exit(code); })
-{
-}
+      m_clock(std::make_unique<SystemClock>()), m_runner(std::make_unique<ProcessCommandRunner>()),
+      m_endProgram([](int code) { std::exit(code); }) {}
 
 AppContext::~AppContext() = default;
 
-void AppContext::endProgram(int exitCode)
-{
+void AppContext::endProgram(int exitCode) {
     m_endProgram(exitCode);
 }
 
-QString AppContext::resolveDatabasePath(const QString& programFolder)
-{
+QString AppContext::resolveDatabasePath(const QString& programFolder) {
     const QString beside = QDir(programFolder).filePath(databaseFileName());
     if (QFileInfo::exists(beside) || QFileInfo(programFolder).isWritable())
         return beside;

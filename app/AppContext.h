@@ -13,7 +13,7 @@
 // database, the clock, the message boxes, the command runner and the way the program ends.
 // main() builds the real one; a test builds one over a fresh folder with stand-ins.
 class AppContext {
-public:
+  public:
     // The database is "HalvardDB.mdb" in the program folder, or in the per-user data folder
     // when the program folder cannot be written (see resolveDatabasePath).
     explicit AppContext(QString programFolder);
@@ -37,7 +37,9 @@ public:
     // Ends the program with the exit code (after its message has been shown). The real
     // handler ends the process at once; a test installs one that records the call.
     void endProgram(int exitCode);
-    void setEndProgramHandler(std::function<void(int)> handler) { m_endProgram = std::move(handler); }
+    void setEndProgramHandler(std::function<void(int)> handler) {
+        m_endProgram = std::move(handler);
+    }
 
     // The file name of the database, fixed by the program.
     static QString databaseFileName() { return QStringLiteral("HalvardDB.mdb"); }
@@ -45,7 +47,7 @@ public:
     // otherwise in the per-user application data folder.
     static QString resolveDatabasePath(const QString& programFolder);
 
-private:
+  private:
     QString m_programFolder;
     QString m_databasePath;
     std::unique_ptr<Clock> m_clock;

@@ -4,12 +4,12 @@
 
 // "Now" comes from here, so time-dependent texts and limits can be tested at chosen times.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };

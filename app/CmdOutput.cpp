@@ -13,34 +13,32 @@ namespace {
 
 // The child leads a process group of its own, so that a time limit or a cancel ends the
 // grandchildren it may have started too.
-void killGroup(QProcess& process)
-{
+void killGroup(QProcess& process) {
     const qint64 pid = process.processId();
     if (pid > 0)
         ::kill(-pid_t(pid), SIGKILL);
     process.kill();
 }
 
-QString decode(const QByteArray& bytes, bool oemConvert)
-{
+QString decode(const QByteArray& bytes, bool oemConvert) {
     if (!oemConvert)
         return QString::fromLatin1(bytes);
     QStringDecoder decoder(QStringDecoder::System);
     return decoder.decode(bytes);
 }
 
-}  // namespace
+} // namespace
 
-QCoro::Task<QString> ProcessCommandRunner::GetCommandOutput(QStringList argv, CommandOptions options)
-{
+QCoro::Task<QString> ProcessCommandRunner::GetCommandOutput(QStringList argv,
+                                                            CommandOptions options) {
     // Raised to the caller at the call, before anything runs.
     if (!options.wantStdOut && !options.wantStdErr)
-        throw std::invalid_argument("GetCommandOutput: neither standard output nor standard error wanted");
+        throw std::invalid_argument(
+            "GetCommandOutput: neither standard output nor standard error wanted");
     return run(std::move(argv), std::move(options));
 }
 
-QCoro::Task<QString> ProcessCommandRunner::run(QStringList argv, CommandOptions options)
-{
+QCoro::Task<QString> ProcessCommandRunner::run(QStringList argv, CommandOptions options) {
     if (argv.isEmpty() || argv.first().isEmpty())
         co_return commandStartFailureText();
     const bool guarded = !options.cancelGuard.isNull();
@@ -61,8 +59,8 @@ QCoro::Task<QString> ProcessCommandRunner::run(QStringList argv, CommandOptions 
 
     QByteArray output;
     auto collect = [&process, &output, &options] {
-        output += options.wantStdOut ? process.readAllStandardOutput()
-                                     : process.readAllStandardError();
+        output +=
+            options.wantStdOut ? process.readAllStandardOutput() : process.readAllStandardError();
     };
     QObject::connect(&process, &QProcess::readyReadStandardOutput, &process, collect);
     QObject::connect(&process, &QProcess::readyReadStandardError, &process, collect);

@@ -24,15 +24,14 @@ struct CommandOptions {
 };
 
 // The text returned when the program cannot be started.
-inline QString commandStartFailureText()
-{
+inline QString commandStartFailureText() {
     return QStringLiteral("Failed to create process, check the path of the command line.");
 }
 
 // Runs console programs and returns everything they printed. The first element of argv is the
 // program, the rest are its arguments, handed over as they are: no shell ever sees them.
 class CommandRunner {
-public:
+  public:
     virtual ~CommandRunner() = default;
     // Throws std::invalid_argument when neither output stream is wanted.
     virtual QCoro::Task<QString> GetCommandOutput(QStringList argv, CommandOptions options) = 0;
@@ -40,9 +39,9 @@ public:
 
 // The real runner, on QProcess.
 class ProcessCommandRunner final : public CommandRunner {
-public:
+  public:
     QCoro::Task<QString> GetCommandOutput(QStringList argv, CommandOptions options) override;
 
-private:
+  private:
     static QCoro::Task<QString> run(QStringList argv, CommandOptions options);
 };

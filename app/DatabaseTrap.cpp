@@ -5,45 +5,46 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace TrapTexts {
-QString wrongPasswordTitle() { return u"Wrong Password"_s; }
-QString wrongPasswordText()
-{
+QString wrongPasswordTitle() {
+    return u"Wrong Password"_s;
+}
+QString wrongPasswordText() {
     return u"You entered an incorrect password. This application will now close."_s;
 }
-QString badDatabaseTitle() { return u"Error"_s; }
-QString badDatabaseText()
-{
+QString badDatabaseTitle() {
+    return u"Error"_s;
+}
+QString badDatabaseText() {
     return u"A database error or password error with the database has been detected."_s;
 }
-QString fileNotFoundTitle() { return u"Database File Not Found"_s; }
-QString fileNotFoundText()
-{
+QString fileNotFoundTitle() {
+    return u"Database File Not Found"_s;
+}
+QString fileNotFoundText() {
     return u"Database File not found, or is currently opened with another process. Contact your computer administrator"_s;
 }
-QString genericTitle() { return u"Database Error"_s; }
-QString genericText(const QString& detail)
-{
+QString genericTitle() {
+    return u"Database Error"_s;
+}
+QString genericText(const QString& detail) {
     return u"The monitoring database could not be read or written (%1). This application will now close."_s
         .arg(detail.isEmpty() ? u"unknown error"_s : detail);
 }
-}  // namespace TrapTexts
+} // namespace TrapTexts
 
 namespace {
-bool traps(unsigned trapped, TrapFlag flag)
-{
+bool traps(unsigned trapped, TrapFlag flag) {
     return (trapped & unsigned(flag)) != 0;
 }
 
-TrapAction endWith(AppContext& ctx, const QString& title, const QString& text)
-{
+TrapAction endWith(AppContext& ctx, const QString& title, const QString& text) {
     ctx.dialogs().critical(title, text);
     ctx.endProgram(1);
     return TrapAction::EndProgram;
 }
-}  // namespace
+} // namespace
 
-TrapAction databaseTrap(AppContext& ctx, const DbStatus& status, unsigned trapped)
-{
+TrapAction databaseTrap(AppContext& ctx, const DbStatus& status, unsigned trapped) {
     using namespace TrapTexts;
     switch (status.error) {
     case DbError::None:
@@ -70,8 +71,7 @@ TrapAction databaseTrap(AppContext& ctx, const DbStatus& status, unsigned trappe
     return TrapAction::LeaveRoutine;
 }
 
-bool fatalOnDatabaseError(AppContext& ctx, const DbStatus& status)
-{
+bool fatalOnDatabaseError(AppContext& ctx, const DbStatus& status) {
     if (status.ok())
         return false;
     endWith(ctx, TrapTexts::genericTitle(), TrapTexts::genericText(status.detail));

@@ -11,19 +11,24 @@ enum class TrapFlag : unsigned {
     FileNotFound = 1u << 2,
     NoCurrentRecord = 1u << 3,
 };
-constexpr unsigned operator|(TrapFlag a, TrapFlag b) { return unsigned(a) | unsigned(b); }
-constexpr unsigned operator|(unsigned a, TrapFlag b) { return a | unsigned(b); }
+constexpr unsigned operator|(TrapFlag a, TrapFlag b) {
+    return unsigned(a) | unsigned(b);
+}
+constexpr unsigned operator|(unsigned a, TrapFlag b) {
+    return a | unsigned(b);
+}
 
 // The usual trap of the routines that read the device list.
-constexpr unsigned kListTrap = TrapFlag::WrongPassword | TrapFlag::BadDatabase | TrapFlag::NoCurrentRecord;
+constexpr unsigned kListTrap =
+    TrapFlag::WrongPassword | TrapFlag::BadDatabase | TrapFlag::NoCurrentRecord;
 // The trap of start-up: every way the file can be unusable.
 constexpr unsigned kStartupTrap = kListTrap | TrapFlag::FileNotFound;
 
 // What the routine does after its trap has run.
 enum class TrapAction {
-    Continue,      // nothing went wrong, or no current record: go on with the next statement
-    LeaveRoutine,  // leave the routine silently
-    EndProgram,    // the message has been shown and the program is ending
+    Continue,     // nothing went wrong, or no current record: go on with the next statement
+    LeaveRoutine, // leave the routine silently
+    EndProgram,   // the message has been shown and the program is ending
 };
 
 // The database error trap: shows the outcome's message with the critical icon and ends the
@@ -44,4 +49,4 @@ QString fileNotFoundTitle();
 QString fileNotFoundText();
 QString genericTitle();
 QString genericText(const QString& detail);
-}  // namespace TrapTexts
+} // namespace TrapTexts

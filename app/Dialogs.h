@@ -9,25 +9,21 @@ enum class DialogButtons { Ok, YesNo };
 enum class DialogAnswer { Ok, Yes, No };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     virtual DialogAnswer show(DialogIcon icon, DialogButtons buttons, const QString& title,
                               const QString& text) = 0;
 
-    void information(const QString& title, const QString& text)
-    {
+    void information(const QString& title, const QString& text) {
         show(DialogIcon::Information, DialogButtons::Ok, title, text);
     }
-    void critical(const QString& title, const QString& text)
-    {
+    void critical(const QString& title, const QString& text) {
         show(DialogIcon::Critical, DialogButtons::Ok, title, text);
     }
-    void plain(const QString& title, const QString& text)
-    {
+    void plain(const QString& title, const QString& text) {
         show(DialogIcon::None, DialogButtons::Ok, title, text);
     }
-    bool question(const QString& title, const QString& text)
-    {
+    bool question(const QString& title, const QString& text) {
         return show(DialogIcon::Question, DialogButtons::YesNo, title, text) == DialogAnswer::Yes;
     }
 };

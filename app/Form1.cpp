@@ -43,11 +43,10 @@ const QString kReadMe = u"Read Me"_s;
 const QString kPausedEditRefused =
     u"You can't edit the ping list list in the paused state. Please click the stop button."_s;
 const QString kAboutTitle = u"About Korvane"_s;
-}  // namespace Text
+} // namespace Text
 
 QToolButton* pictureButton(QWidget* parent, const QString& name, QStyle::StandardPixmap icon,
-                           const QString& tip)
-{
+                           const QString& tip) {
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
     b->setIcon(parent->style()->standardIcon(icon));
@@ -57,39 +56,35 @@ QToolButton* pictureButton(QWidget* parent, const QString& name, QStyle::Standar
     return b;
 }
 
-QLabel* label(QWidget* parent, const QString& name, const QString& text = {})
-{
+QLabel* label(QWidget* parent, const QString& name, const QString& text = {}) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     return l;
 }
 
-}  // namespace
+} // namespace
 
-QString Form1::versionText()
-{
-    return u"%1.%2.%3"_s.arg(KORVANE_VERSION_MAJOR).arg(KORVANE_VERSION_MINOR).arg(KORVANE_VERSION_PATCH);
+QString Form1::versionText() {
+    return u"%1.%2.%3"_s.arg(KORVANE_VERSION_MAJOR)
+        .arg(KORVANE_VERSION_MINOR)
+        .arg(KORVANE_VERSION_PATCH);
 }
 
-QString Form1::designCaption()
-{
+QString Form1::designCaption() {
     return u"Korvane & Services - Network & File Monitoring Tools"_s;
 }
 
-QString Form1::productWebPage()
-{
+QString Form1::productWebPage() {
     return u"https://www.brackwater.invalid/korvane/"_s;
 }
 
-QString Form1::aboutText()
-{
-    return u"Korvane "_s + versionText() + u"\n\n"_s +
-           u"Network & File Monitoring Tools"_s + u"\n\n"_s +
-           u"Developed by Brackwater, written by Halloran"_s + u"\n\n"_s + productWebPage();
+QString Form1::aboutText() {
+    return u"Korvane "_s + versionText() + u"\n\n"_s + u"Network & File Monitoring Tools"_s +
+           u"\n\n"_s + u"Developed by Brackwater, written by Halloran"_s + u"\n\n"_s +
+           productWebPage();
 }
 
-Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
-{
+Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx) {
     setObjectName(u"Form1"_s);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(designCaption());
@@ -107,8 +102,7 @@ Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
 
 Form1::~Form1() = default;
 
-void Form1::buildControls()
-{
+void Form1::buildControls() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
 
@@ -161,8 +155,7 @@ void Form1::buildControls()
     layout->addWidget(ListView1, 1);
 }
 
-void Form1::buildMenus()
-{
+void Form1::buildMenus() {
     auto action = [this](QMenu* menu, const QString& name, const QString& caption,
                          void (Form1::*slot)()) {
         QAction* a = menu->addAction(caption);
@@ -178,7 +171,8 @@ void Form1::buildMenus()
     };
 
     mnuEdit = menu(u"mnuEdit"_s, u"Edit"_s);
-    mnuPingList = action(mnuEdit, u"mnuPingList"_s, u"Edit Ping Database"_s, &Form1::mnuPingList_Click);
+    mnuPingList =
+        action(mnuEdit, u"mnuPingList"_s, u"Edit Ping Database"_s, &Form1::mnuPingList_Click);
     mnuEditRemoteServicesDatabaseList =
         action(mnuEdit, u"mnuEditRemoteServicesDatabaseList"_s,
                u"Edit Remote Services/File Age/File Exist/Drive Exist Database"_s,
@@ -186,26 +180,25 @@ void Form1::buildMenus()
     mnuExit = action(mnuEdit, u"mnuExit"_s, u"Exit"_s, &Form1::mnuExit_Click);
 
     mnuServices = menu(u"mnuServices"_s, u"Remote Services"_s);
-    mnuRemoteServicesScanning =
-        action(mnuServices, u"mnuRemoteServicesScanning"_s,
-               u"Start Services/File Age/File Exist/Drive Exist Scanning"_s,
-               &Form1::mnuRemoteServicesScanning_Click);
+    mnuRemoteServicesScanning = action(mnuServices, u"mnuRemoteServicesScanning"_s,
+                                       u"Start Services/File Age/File Exist/Drive Exist Scanning"_s,
+                                       &Form1::mnuRemoteServicesScanning_Click);
     mnuRemoteServicesScanning->setCheckable(true);
 
     mnuSettingsMain = menu(u"mnuSettingsMain"_s, u"Settings"_s);
     mnuEmailSettings = action(mnuSettingsMain, u"mnuEmailSettings"_s, u"Email Settings"_s,
                               &Form1::mnuEmailSettings_Click);
-    mnuApplicationSettings = action(mnuSettingsMain, u"mnuApplicationSettings"_s,
-                                    u"Application Settings"_s, &Form1::mnuApplicationSettings_Click);
+    mnuApplicationSettings =
+        action(mnuSettingsMain, u"mnuApplicationSettings"_s, u"Application Settings"_s,
+               &Form1::mnuApplicationSettings_Click);
 
     mnuHelp = menu(u"mnuHelp"_s, u"Help"_s);
-    mnuKorvaneOnline = action(mnuHelp, u"mnuKorvaneOnline"_s, u"Korvane Online"_s,
-                              &Form1::mnuKorvaneOnline_Click);
+    mnuKorvaneOnline =
+        action(mnuHelp, u"mnuKorvaneOnline"_s, u"Korvane Online"_s, &Form1::mnuKorvaneOnline_Click);
     mnuAbout = action(mnuHelp, u"mnuAbout"_s, u"About"_s, &Form1::mnuAbout_Click);
 }
 
-bool Form1::Form_Load()
-{
+bool Form1::Form_Load() {
     setWindowTitle(designCaption() + u" - Version "_s + versionText());
     ListView1->setHeaderLabels({Text::kColumnName, Text::kColumnStatus, Text::kColumnAction});
 
@@ -235,8 +228,7 @@ bool Form1::Form_Load()
     return true;
 }
 
-void Form1::fncReloadAllRecords()
-{
+void Form1::fncReloadAllRecords() {
     ListView1->clear();
     ListView1->setColumnWidth(0, twipsToPixels(2500));
     ListView1->setColumnWidth(1, twipsToPixels(2700));
@@ -268,8 +260,7 @@ void Form1::fncReloadAllRecords()
     ListView1->setFocus();
 }
 
-void Form1::fncCheckForAutoStart()
-{
+void Form1::fncCheckForAutoStart() {
     const auto settings = SettingsTable(m_ctx.databasePath()).read();
     if (fatalOnDatabaseError(m_ctx, settings.status)) {
         m_ended = true;
@@ -279,8 +270,7 @@ void Form1::fncCheckForAutoStart()
     m_autoStartJobs = settings.value.autoStartServices;
 }
 
-void Form1::fncGetSMTPsettings()
-{
+void Form1::fncGetSMTPsettings() {
     // A missing row or an unreadable file leaves the values as they were.
     const auto smtp = SmtpSettingsTable(m_ctx.databasePath()).read();
     if (!smtp.ok())
@@ -293,21 +283,18 @@ void Form1::fncGetSMTPsettings()
     m_SMTPport = smtp.value.smtpPort;
 }
 
-void Form1::setEditMenuEnabled(bool enabled)
-{
+void Form1::setEditMenuEnabled(bool enabled) {
     mnuEdit->setEnabled(enabled);
     mnuEdit->menuAction()->setEnabled(enabled);
 }
 
-void Form1::setEditAndSettingsMenusEnabled(bool enabled)
-{
+void Form1::setEditAndSettingsMenusEnabled(bool enabled) {
     setEditMenuEnabled(enabled);
     mnuSettingsMain->setEnabled(enabled);
     mnuSettingsMain->menuAction()->setEnabled(enabled);
 }
 
-void Form1::mnuPingList_Click()
-{
+void Form1::mnuPingList_Click() {
     if (m_paused) {
         m_ctx.dialogs().information(Text::kReadMe, Text::kPausedEditRefused);
         return;
@@ -315,80 +302,66 @@ void Form1::mnuPingList_Click()
     // The device editor opens here.
 }
 
-void Form1::mnuEditRemoteServicesDatabaseList_Click()
-{
+void Form1::mnuEditRemoteServicesDatabaseList_Click() {
     // The job editor opens here.
 }
 
-void Form1::mnuExit_Click()
-{
+void Form1::mnuExit_Click() {
     close();
 }
 
-void Form1::mnuRemoteServicesScanning_Click()
-{
+void Form1::mnuRemoteServicesScanning_Click() {
     // The job monitor window opens here, without blocking, and the item is checked while it
     // is open.
     mnuRemoteServicesScanning->setChecked(false);
 }
 
-void Form1::mnuEmailSettings_Click()
-{
+void Form1::mnuEmailSettings_Click() {
     Form7 form(*this);
     form.Form_Load();
     form.exec();
 }
 
-void Form1::mnuApplicationSettings_Click()
-{
+void Form1::mnuApplicationSettings_Click() {
     Form4 form(m_ctx, this);
     form.Form_Load();
     form.exec();
 }
 
-void Form1::mnuKorvaneOnline_Click()
-{
+void Form1::mnuKorvaneOnline_Click() {
     QDesktopServices::openUrl(QUrl(productWebPage()));
 }
 
-void Form1::mnuAbout_Click()
-{
+void Form1::mnuAbout_Click() {
     m_ctx.dialogs().information(Text::kAboutTitle, aboutText());
 }
 
-void Form1::Command1_Click()
-{
+void Form1::Command1_Click() {
     m_pingCycle->Command1_Click();
 }
 
-void Form1::Command2_Click()
-{
+void Form1::Command2_Click() {
     m_pingCycle->Command2_Click();
 }
 
-void Form1::Command3_Click()
-{
+void Form1::Command3_Click() {
     m_pingCycle->Command3_Click();
 }
 
-void Form1::Timer1_Timer()
-{
+void Form1::Timer1_Timer() {
     m_pingCycle->Timer1_Timer();
 }
 
-void Form1::Timer2_Timer()
-{
+void Form1::Timer2_Timer() {
     m_pingCycle->Timer2_Timer();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
-{
+void Form1::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
 }
 
-void Form1::Form_Unload()
-{
+void Form1::Form_Unload() {
     // Stops the monitor's timers and closes the other windows the main window owns;
     // no connection is held between events, so there is none to close here.
     // A ping that still runs is killed and its result dropped.

@@ -18,7 +18,7 @@ class QTreeWidget;
 // that the other windows read and set.
 class Form1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit Form1(AppContext& ctx, QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -83,17 +83,17 @@ public:
     static QString productWebPage();
 
     // --- controls ---
-    QToolButton* Command1 = nullptr;  // Start
-    QToolButton* Command2 = nullptr;  // Stop
-    QToolButton* Command3 = nullptr;  // Pause / Resume
+    QToolButton* Command1 = nullptr; // Start
+    QToolButton* Command2 = nullptr; // Stop
+    QToolButton* Command3 = nullptr; // Pause / Resume
     QTreeWidget* ListView1 = nullptr;
-    QLineEdit* Text1 = nullptr;       // focus holder, never read or written
-    QLabel* Label1 = nullptr;         // countdown
-    QLabel* Label3 = nullptr;         // activity line
-    QLabel* Label4 = nullptr;         // number of devices
-    QLabel* Label5 = nullptr;         // progress line
-    QTimer* Timer1 = nullptr;         // countdown timer
-    QTimer* Timer2 = nullptr;         // probe-result timer
+    QLineEdit* Text1 = nullptr; // focus holder, never read or written
+    QLabel* Label1 = nullptr;   // countdown
+    QLabel* Label3 = nullptr;   // activity line
+    QLabel* Label4 = nullptr;   // number of devices
+    QLabel* Label5 = nullptr;   // progress line
+    QTimer* Timer1 = nullptr;   // countdown timer
+    QTimer* Timer2 = nullptr;   // probe-result timer
 
     QMenu* mnuEdit = nullptr;
     QAction* mnuPingList = nullptr;
@@ -108,11 +108,11 @@ public:
     QAction* mnuKorvaneOnline = nullptr;
     QAction* mnuAbout = nullptr;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The window is unloading: every window it owns closes now.
     void unloading();
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void mnuPingList_Click();
     void mnuEditRemoteServicesDatabaseList_Click();
     void mnuExit_Click();
@@ -128,10 +128,10 @@ public Q_SLOTS:
     void Timer1_Timer();
     void Timer2_Timer();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void buildMenus();
     void Form_Unload();
@@ -150,12 +150,12 @@ private:
     bool m_blForm1isRunning = false;
     bool m_blForm3isRunning = false;
 
-    bool m_ended = false;  // a database failure ended the program
+    bool m_ended = false; // a database failure ended the program
     bool m_autoStartPing = false;
     bool m_autoStartJobs = false;
 
     // State of the ping cycle that the list refresh and the device editor look at.
-    int m_walkPosition = 0;  // devices already taken in the current pass
+    int m_walkPosition = 0; // devices already taken in the current pass
     bool m_paused = false;
     bool m_hasMaxAverage = false;
     PingCycle* m_pingCycle = nullptr;

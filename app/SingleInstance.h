@@ -9,7 +9,7 @@
 // The lock is held for the life of the guard and released when the process ends, even by a
 // crash (a stale lock of a dead process is taken over).
 class SingleInstanceGuard {
-public:
+  public:
     explicit SingleInstanceGuard(const QString& executablePath);
     // True when no other instance of this executable holds the lock; it is now ours.
     bool tryAcquire();
@@ -18,7 +18,7 @@ public:
     static QString alreadyRunningTitle();
     static QString alreadyRunningText(const QString& programTitle);
 
-private:
+  private:
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
 };

@@ -12,15 +12,13 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The common controls need no initialisation here; kept as the first start-up step.
-bool InitCommonControlsOnStart()
-{
+bool InitCommonControlsOnStart() {
     return true;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Korvane"_s);
     QApplication::setOrganizationName(u"Brackwater"_s);
@@ -32,8 +30,9 @@ int main(int argc, char* argv[])
 
     SingleInstanceGuard guard(QApplication::applicationFilePath());
     if (!guard.tryAcquire()) {
-        ctx.dialogs().critical(SingleInstanceGuard::alreadyRunningTitle(),
-                               SingleInstanceGuard::alreadyRunningText(QApplication::applicationName()));
+        ctx.dialogs().critical(
+            SingleInstanceGuard::alreadyRunningTitle(),
+            SingleInstanceGuard::alreadyRunningText(QApplication::applicationName()));
         return 1;
     }
 

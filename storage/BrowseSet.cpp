@@ -6,12 +6,9 @@
 using namespace Qt::Literals::StringLiterals;
 
 BrowseSet::BrowseSet(QString databasePath, QString table, QString orderBy)
-    : m_path(std::move(databasePath)), m_table(std::move(table)), m_orderBy(std::move(orderBy))
-{
-}
+    : m_path(std::move(databasePath)), m_table(std::move(table)), m_orderBy(std::move(orderBy)) {}
 
-DbStatus BrowseSet::open()
-{
+DbStatus BrowseSet::open() {
     m_rows.clear();
     m_pending.clear();
     m_adding = false;
@@ -32,8 +29,7 @@ DbStatus BrowseSet::open()
     return status;
 }
 
-DbStatus BrowseSet::requery()
-{
+DbStatus BrowseSet::requery() {
     const QVariant id = eof() || bof() ? QVariant() : m_rows.at(m_pos).value(u"ID"_s);
     const DbStatus status = open();
     if (status.ok() && id.isValid() && !moveToId(id.toLongLong()))
@@ -41,34 +37,29 @@ DbStatus BrowseSet::requery()
     return status;
 }
 
-void BrowseSet::moveFirst()
-{
+void BrowseSet::moveFirst() {
     cancelUpdate();
     m_pos = 0;
 }
 
-void BrowseSet::moveLast()
-{
+void BrowseSet::moveLast() {
     cancelUpdate();
     m_pos = m_rows.isEmpty() ? 0 : int(m_rows.size()) - 1;
 }
 
-void BrowseSet::moveNext()
-{
+void BrowseSet::moveNext() {
     cancelUpdate();
     if (m_pos < m_rows.size())
         ++m_pos;
 }
 
-void BrowseSet::movePrevious()
-{
+void BrowseSet::movePrevious() {
     cancelUpdate();
     if (m_pos >= 0)
         --m_pos;
 }
 
-bool BrowseSet::moveToId(qint64 id)
-{
+bool BrowseSet::moveToId(qint64 id) {
     for (int i = 0; i < m_rows.size(); ++i) {
         if (m_rows.at(i).value(u"ID"_s).toLongLong() == id) {
             cancelUpdate();
@@ -79,20 +70,18 @@ bool BrowseSet::moveToId(qint64 id)
     return false;
 }
 
-QSqlRecord BrowseSet::current() const
-{
+QSqlRecord BrowseSet::current() const {
     return (bof() || eof()) ? QSqlRecord() : m_rows.at(m_pos);
 }
 
-DbResult<QVariant> BrowseSet::value(const QString& column) const
-{
+DbResult<QVariant> BrowseSet::value(const QString& column) const {
     DbResult<QVariant> result;
     if (m_pending.contains(column)) {
         result.value = m_pending.value(column);
         return result;
     }
     if (m_adding) {
-        return result;  // a new row: every column not set yet is empty
+        return result; // a new row: every column not set yet is empty
     }
     if (bof() || eof()) {
         result.status = DbStatus::failure(DbError::NoCurrentRecord);
@@ -102,14 +91,12 @@ DbResult<QVariant> BrowseSet::value(const QString& column) const
     return result;
 }
 
-void BrowseSet::addNew()
-{
+void BrowseSet::addNew() {
     m_pending.clear();
     m_adding = true;
 }
 
-DbStatus BrowseSet::setValue(const QString& column, const QVariant& value)
-{
+DbStatus BrowseSet::setValue(const QString& column, const QVariant& value) {
     if (m_shape.indexOf(column) < 0 || column == u"ID"_s)
         return DbStatus::failure(DbError::Other, u"no column %1"_s.arg(column));
     if (!m_adding && (bof() || eof()))
@@ -118,19 +105,17 @@ DbStatus BrowseSet::setValue(const QString& column, const QVariant& value)
     return {};
 }
 
-void BrowseSet::cancelUpdate()
-{
+void BrowseSet::cancelUpdate() {
     m_pending.clear();
     m_adding = false;
 }
 
-DbStatus BrowseSet::update()
-{
+DbStatus BrowseSet::update() {
     if (!m_adding && m_pending.isEmpty())
         return {};
     if (!m_adding && (bof() || eof()))
         return DbStatus::failure(DbError::NoCurrentRecord);
-    const QStringList columns = m_pending.keys();  // names checked against the table in setValue
+    const QStringList columns = m_pending.keys(); // names checked against the table in setValue
     QVariantList values;
     for (const QString& c : columns)
         values << m_pending.value(c);
@@ -167,9 +152,9 @@ DbStatus BrowseSet::update()
             assignments << c + u" = ?"_s;
         const QVariant id = m_rows.at(m_pos).value(u"ID"_s);
         values << id;
-        status = session.exec(q, u"UPDATE "_s + m_table + u" SET "_s + assignments.join(u", "_s) +
-                                     u" WHERE ID = ?"_s,
-                              values);
+        status = session.exec(
+            q, u"UPDATE "_s + m_table + u" SET "_s + assignments.join(u", "_s) + u" WHERE ID = ?"_s,
+            values);
         if (!status.ok())
             return status;
         if (q.numRowsAffected() < 1)
@@ -183,8 +168,7 @@ DbStatus BrowseSet::update()
     return status;
 }
 
-DbStatus BrowseSet::deleteCurrent()
-{
+DbStatus BrowseSet::deleteCurrent() {
     cancelUpdate();
     if (bof() || eof())
         return DbStatus::failure(DbError::NoCurrentRecord);

@@ -12,7 +12,7 @@
 // one after the last), and the current row can be changed, a new one added, or the current
 // one deleted. Every write opens its own connection and binds its values.
 class BrowseSet {
-public:
+  public:
     // table and orderBy are fixed texts of the program, never user input.
     BrowseSet(QString databasePath, QString table, QString orderBy);
 
@@ -52,7 +52,7 @@ public:
     // Deletes the current row; the cursor then stands on the row that followed it.
     DbStatus deleteCurrent();
 
-private:
+  private:
     QString m_path;
     QString m_table;
     QString m_orderBy;

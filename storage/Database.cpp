@@ -16,8 +16,7 @@ namespace {
 constexpr int kVerifierRounds = 60000;
 constexpr int kVerifierBytes = 32;
 
-QByteArray deriveVerifier(const QString& password, const QByteArray& salt, int rounds)
-{
+QByteArray deriveVerifier(const QString& password, const QByteArray& salt, int rounds) {
     return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt,
                                               rounds, kVerifierBytes);
 }
@@ -25,31 +24,27 @@ QByteArray deriveVerifier(const QString& password, const QByteArray& salt, int r
 // A verifier once checked against a password needs no second derivation in this process:
 // the derivation is a pure function of salt, rounds and password.
 class VerifiedCache {
-public:
-    bool contains(const QByteArray& key)
-    {
+  public:
+    bool contains(const QByteArray& key) {
         QMutexLocker lock(&m_mutex);
         return m_keys.contains(key);
     }
-    void insert(const QByteArray& key)
-    {
+    void insert(const QByteArray& key) {
         QMutexLocker lock(&m_mutex);
         m_keys.insert(key);
     }
 
-private:
+  private:
     QMutex m_mutex;
     QSet<QByteArray> m_keys;
 };
 
-VerifiedCache& verifiedCache()
-{
+VerifiedCache& verifiedCache() {
     static VerifiedCache cache;
     return cache;
 }
 
-QString nextConnectionName()
-{
+QString nextConnectionName() {
     static QAtomicInteger<quint64> counter;
     return u"korvane-db-%1"_s.arg(counter.fetchAndAddRelaxed(1));
 }
@@ -98,20 +93,17 @@ const char* const kCreateStatements[] = {
     " Subject, SMTPport) VALUES ('', '', '', '', '', '', '25')",
 };
 
-}  // namespace
+} // namespace
 
-QString databasePassword()
-{
+QString databasePassword() {
     return u"QXLB62087"_s;
 }
 
-QString textOf(const QVariant& v)
-{
+QString textOf(const QVariant& v) {
     return v.isNull() ? QString() : v.toString();
 }
 
-bool boolOf(const QVariant& v)
-{
+bool boolOf(const QVariant& v) {
     if (v.isNull())
         return false;
     bool numeric = false;
@@ -123,8 +115,7 @@ bool boolOf(const QVariant& v)
            t.compare(u"yes"_s, Qt::CaseInsensitive) == 0;
 }
 
-DbStatus DbSession::statusOf(const QSqlError& error)
-{
+DbStatus DbSession::statusOf(const QSqlError& error) {
     if (error.type() == QSqlError::NoError)
         return {};
     bool numeric = false;
@@ -133,21 +124,20 @@ DbStatus DbSession::statusOf(const QSqlError& error)
     if (!numeric)
         return DbStatus::failure(DbError::Other, why);
     switch (code) {
-    case 11:  // SQLITE_CORRUPT
-    case 26:  // SQLITE_NOTADB
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
         return DbStatus::failure(DbError::BadDatabase, why);
-    case 3:   // SQLITE_PERM
-    case 5:   // SQLITE_BUSY
-    case 6:   // SQLITE_LOCKED
-    case 14:  // SQLITE_CANTOPEN
+    case 3:  // SQLITE_PERM
+    case 5:  // SQLITE_BUSY
+    case 6:  // SQLITE_LOCKED
+    case 14: // SQLITE_CANTOPEN
         return DbStatus::failure(DbError::FileNotFound, why);
     default:
         return DbStatus::failure(DbError::Other, why);
     }
 }
 
-DbSession::DbSession(const QString& path, const QString& password) : m_name(nextConnectionName())
-{
+DbSession::DbSession(const QString& path, const QString& password) : m_name(nextConnectionName()) {
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile()) {
         m_status = DbStatus::failure(DbError::FileNotFound, u"no database file at %1"_s.arg(path));
@@ -167,7 +157,7 @@ DbSession::DbSession(const QString& path, const QString& password) : m_name(next
     QSqlQuery q(m_db);
     if (!q.exec(u"SELECT Name, Value FROM KorvaneMeta"_s)) {
         m_status = statusOf(q.lastError());
-        if (m_status.error == DbError::Other)  // a database, but not one of ours
+        if (m_status.error == DbError::Other) // a database, but not one of ours
             m_status.error = DbError::BadDatabase;
         return;
     }
@@ -197,8 +187,7 @@ DbSession::DbSession(const QString& path, const QString& password) : m_name(next
     verifiedCache().insert(cacheKey);
 }
 
-DbSession::~DbSession()
-{
+DbSession::~DbSession() {
     if (m_db.isValid()) {
         if (m_db.isOpen())
             m_db.close();
@@ -207,8 +196,7 @@ DbSession::~DbSession()
     }
 }
 
-DbStatus DbSession::exec(QSqlQuery& query, const QString& sql, const QVariantList& values)
-{
+DbStatus DbSession::exec(QSqlQuery& query, const QString& sql, const QVariantList& values) {
     if (!ok())
         return m_status;
     query.setForwardOnly(true);
@@ -226,33 +214,30 @@ DbStatus DbSession::exec(QSqlQuery& query, const QString& sql, const QVariantLis
     return {};
 }
 
-DbStatus DbSession::transaction()
-{
+DbStatus DbSession::transaction() {
     if (!ok())
         return m_status;
     return m_db.transaction() ? DbStatus{} : statusOf(m_db.lastError());
 }
 
-DbStatus DbSession::commit()
-{
+DbStatus DbSession::commit() {
     return m_db.commit() ? DbStatus{} : statusOf(m_db.lastError());
 }
 
-void DbSession::rollback()
-{
+void DbSession::rollback() {
     m_db.rollback();
 }
 
 namespace Schema {
 
-DbStatus create(const QString& path, const QString& password)
-{
+DbStatus create(const QString& path, const QString& password) {
     {
         // The file holds passwords: it is made readable by its owner only before anything
         // is written into it.
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return DbStatus::failure(QFileInfo::exists(path) ? DbError::Other : DbError::FileNotFound,
+            return DbStatus::failure(QFileInfo::exists(path) ? DbError::Other
+                                                             : DbError::FileNotFound,
                                      file.errorString());
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
@@ -306,12 +291,11 @@ DbStatus create(const QString& path, const QString& password)
     return status;
 }
 
-DbStatus ensure(const QString& path)
-{
+DbStatus ensure(const QString& path) {
     if (!QFileInfo::exists(path))
         return create(path);
     DbSession session(path);
     return session.status();
 }
 
-}  // namespace Schema
+} // namespace Schema

@@ -9,23 +9,22 @@
 // them; "no current record" lets a routine go on; anything else leaves the routine.
 enum class DbError {
     None,
-    WrongPassword,    // the file was made with another password
-    BadDatabase,      // not a database, damaged, or without the program's tables
-    FileNotFound,     // missing, unreadable, or locked by another process
-    NoCurrentRecord,  // a row was expected and there is none
+    WrongPassword,   // the file was made with another password
+    BadDatabase,     // not a database, damaged, or without the program's tables
+    FileNotFound,    // missing, unreadable, or locked by another process
+    NoCurrentRecord, // a row was expected and there is none
     Other,
 };
 
 struct DbStatus {
     DbError error = DbError::None;
-    QString detail;  // the engine's own words, for the generic message
+    QString detail; // the engine's own words, for the generic message
 
     bool ok() const { return error == DbError::None; }
     static DbStatus failure(DbError e, QString why = {}) { return {e, std::move(why)}; }
 };
 
-template <typename T>
-struct DbResult {
+template <typename T> struct DbResult {
     DbStatus status;
     T value{};
     bool ok() const { return status.ok(); }
@@ -37,7 +36,7 @@ QString databasePassword();
 // One connection for one access: opened and password-checked when made, closed when it goes.
 // No connection is kept between two events.
 class DbSession {
-public:
+  public:
     explicit DbSession(const QString& path, const QString& password = databasePassword());
     ~DbSession();
     DbSession(const DbSession&) = delete;
@@ -56,7 +55,7 @@ public:
     // Maps an error of the engine to the program's outcomes.
     static DbStatus statusOf(const QSqlError& error);
 
-private:
+  private:
     QString m_name;
     QSqlDatabase m_db;
     DbStatus m_status;
@@ -68,7 +67,7 @@ namespace Schema {
 DbStatus create(const QString& path, const QString& password = databasePassword());
 // Creates the file when it is missing; otherwise checks that it opens with the password.
 DbStatus ensure(const QString& path);
-}  // namespace Schema
+} // namespace Schema
 
 // Values read from the database: a null reads as the empty text; a boolean is true when the
 // stored value is not zero (true is stored as 1; a -1 from elsewhere reads true as well).

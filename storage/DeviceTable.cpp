@@ -5,13 +5,13 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-const QString kColumns = u"ID, ComputerName, EmailWhenDown, MaxAverage, Disabled, Status, ActionTaken"_s;
+const QString kColumns =
+    u"ID, ComputerName, EmailWhenDown, MaxAverage, Disabled, Status, ActionTaken"_s;
 }
 
 namespace {
 // Reads a row selected with kColumns, in that order.
-DeviceRecord deviceFromQuery(const QSqlQuery& q)
-{
+DeviceRecord deviceFromQuery(const QSqlQuery& q) {
     DeviceRecord d;
     d.id = q.value(0).toLongLong();
     d.computerName = textOf(q.value(1));
@@ -22,16 +22,15 @@ DeviceRecord deviceFromQuery(const QSqlQuery& q)
     d.actionTaken = textOf(q.value(6));
     return d;
 }
-}  // namespace
+} // namespace
 
-const QString& DeviceTable::selectAllByName()
-{
-    static const QString sql = u"SELECT "_s + kColumns + u" FROM ComputerPingList ORDER BY ComputerName, ID"_s;
+const QString& DeviceTable::selectAllByName() {
+    static const QString sql =
+        u"SELECT "_s + kColumns + u" FROM ComputerPingList ORDER BY ComputerName, ID"_s;
     return sql;
 }
 
-DbResult<QList<DeviceRecord>> DeviceTable::allByName() const
-{
+DbResult<QList<DeviceRecord>> DeviceTable::allByName() const {
     DbResult<QList<DeviceRecord>> result;
     DbSession session(m_path);
     QSqlQuery q(session.db());
@@ -41,19 +40,18 @@ DbResult<QList<DeviceRecord>> DeviceTable::allByName() const
     return result;
 }
 
-DbResult<int> DeviceTable::countEnabled() const
-{
+DbResult<int> DeviceTable::countEnabled() const {
     DbResult<int> result;
     DbSession session(m_path);
     QSqlQuery q(session.db());
-    result.status = session.exec(q, u"SELECT COUNT(*) FROM ComputerPingList WHERE Disabled = False"_s);
+    result.status =
+        session.exec(q, u"SELECT COUNT(*) FROM ComputerPingList WHERE Disabled = False"_s);
     if (result.ok() && q.next())
         result.value = q.value(0).toInt();
     return result;
 }
 
-DbResult<DeviceRecord> DeviceTable::enabledAt(int position) const
-{
+DbResult<DeviceRecord> DeviceTable::enabledAt(int position) const {
     DbResult<DeviceRecord> result;
     if (position < 0) {
         result.status = DbStatus::failure(DbError::NoCurrentRecord);
@@ -77,8 +75,7 @@ DbResult<DeviceRecord> DeviceTable::enabledAt(int position) const
 }
 
 DbStatus DeviceTable::updateColumn(const QString& column, const QString& computerName,
-                                   const QString& value) const
-{
+                                   const QString& value) const {
     DbSession session(m_path);
     QSqlQuery q(session.db());
     // column is one of two fixed names, never user input.
@@ -92,18 +89,16 @@ DbStatus DeviceTable::updateColumn(const QString& column, const QString& compute
     return status;
 }
 
-DbStatus DeviceTable::updateStatus(const QString& computerName, const QString& status) const
-{
+DbStatus DeviceTable::updateStatus(const QString& computerName, const QString& status) const {
     return updateColumn(u"Status"_s, computerName, status);
 }
 
-DbStatus DeviceTable::updateActionTaken(const QString& computerName, const QString& actionTaken) const
-{
+DbStatus DeviceTable::updateActionTaken(const QString& computerName,
+                                        const QString& actionTaken) const {
     return updateColumn(u"ActionTaken"_s, computerName, actionTaken);
 }
 
-DbResult<qint64> DeviceTable::insert(const DeviceRecord& d) const
-{
+DbResult<qint64> DeviceTable::insert(const DeviceRecord& d) const {
     DbResult<qint64> result;
     DbSession session(m_path);
     QSqlQuery q(session.db());
@@ -111,7 +106,8 @@ DbResult<qint64> DeviceTable::insert(const DeviceRecord& d) const
         q,
         u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Disabled, Status,"
         u" ActionTaken) VALUES (?, ?, ?, ?, ?, ?)"_s,
-        {d.computerName, d.emailWhenDown, d.maxAverage, d.disabled ? 1 : 0, d.status, d.actionTaken});
+        {d.computerName, d.emailWhenDown, d.maxAverage, d.disabled ? 1 : 0, d.status,
+         d.actionTaken});
     if (result.ok())
         result.value = q.lastInsertId().toLongLong();
     return result;

@@ -19,7 +19,7 @@ struct DeviceRecord {
 // The device list. Every call opens its own connection and closes it before it returns.
 // Names are compared and sorted without regard to letter case.
 class DeviceTable {
-public:
+  public:
     explicit DeviceTable(QString databasePath) : m_path(std::move(databasePath)) {}
 
     // Every device, disabled ones too, by name.
@@ -38,9 +38,8 @@ public:
 
     static const QString& selectAllByName();
 
-private:
+  private:
     DbStatus updateColumn(const QString& column, const QString& computerName,
                           const QString& value) const;
     QString m_path;
 };
-

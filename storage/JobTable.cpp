@@ -5,22 +5,39 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-const QStringList& jobColumns()
-{
-    static const QStringList columns = {
-        u"ID"_s, u"ComputerName"_s,
-        u"Service1"_s, u"Service2"_s, u"Service3"_s, u"Service4"_s, u"Service5"_s, u"Service6"_s,
-        u"RestartService1"_s, u"RestartService2"_s, u"RestartService3"_s,
-        u"RestartService4"_s, u"RestartService5"_s, u"RestartService6"_s,
-        u"AlwaysRestartThisService"_s, u"AdminUserName"_s, u"AdminPassword"_s, u"EmailWhenDown"_s,
-        u"FilePathToCheck"_s, u"AgeOfFile"_s, u"CheckIfFileExistFolder"_s, u"FileNameOfFileExist"_s,
-        u"FileExistEmailifThereOrNot"_s, u"FileExistEmailHere"_s, u"CheckIfDriveExistDriveLetter"_s,
-        u"CheckIfDriveExistPCName"_s, u"CheckIfDriveExistEmailIfIssue"_s, u"Disabled"_s};
+const QStringList& jobColumns() {
+    static const QStringList columns = {u"ID"_s,
+                                        u"ComputerName"_s,
+                                        u"Service1"_s,
+                                        u"Service2"_s,
+                                        u"Service3"_s,
+                                        u"Service4"_s,
+                                        u"Service5"_s,
+                                        u"Service6"_s,
+                                        u"RestartService1"_s,
+                                        u"RestartService2"_s,
+                                        u"RestartService3"_s,
+                                        u"RestartService4"_s,
+                                        u"RestartService5"_s,
+                                        u"RestartService6"_s,
+                                        u"AlwaysRestartThisService"_s,
+                                        u"AdminUserName"_s,
+                                        u"AdminPassword"_s,
+                                        u"EmailWhenDown"_s,
+                                        u"FilePathToCheck"_s,
+                                        u"AgeOfFile"_s,
+                                        u"CheckIfFileExistFolder"_s,
+                                        u"FileNameOfFileExist"_s,
+                                        u"FileExistEmailifThereOrNot"_s,
+                                        u"FileExistEmailHere"_s,
+                                        u"CheckIfDriveExistDriveLetter"_s,
+                                        u"CheckIfDriveExistPCName"_s,
+                                        u"CheckIfDriveExistEmailIfIssue"_s,
+                                        u"Disabled"_s};
     return columns;
 }
 
-JobKind kindOf(const JobRecord& job)
-{
+JobKind kindOf(const JobRecord& job) {
     if (!job.checkIfFileExistFolder.isEmpty())
         return JobKind::FileExists;
     if (!job.checkIfDriveExistPCName.isEmpty())
@@ -30,8 +47,7 @@ JobKind kindOf(const JobRecord& job)
     return JobKind::Service;
 }
 
-JobRecord jobFromValues(const QSqlRecord& r)
-{
+JobRecord jobFromValues(const QSqlRecord& r) {
     auto text = [&r](const QString& name) { return textOf(r.value(name)); };
     JobRecord j;
     j.id = r.value(u"ID"_s).toLongLong();
@@ -57,8 +73,7 @@ JobRecord jobFromValues(const QSqlRecord& r)
     return j;
 }
 
-QVariantList jobValues(const JobRecord& j)
-{
+QVariantList jobValues(const JobRecord& j) {
     QVariantList v;
     v << j.computerName;
     for (const QString& s : j.service)
@@ -75,8 +90,7 @@ QVariantList jobValues(const JobRecord& j)
 namespace {
 
 DbResult<QList<JobRecord>> selectJobs(const QString& path, const QString& sql,
-                                      const QVariantList& values = {})
-{
+                                      const QVariantList& values = {}) {
     DbResult<QList<JobRecord>> result;
     DbSession session(path);
     QSqlQuery q(session.db());
@@ -86,8 +100,7 @@ DbResult<QList<JobRecord>> selectJobs(const QString& path, const QString& sql,
     return result;
 }
 
-DbResult<int> countJobs(const QString& path, const QString& sql)
-{
+DbResult<int> countJobs(const QString& path, const QString& sql) {
     DbResult<int> result;
     DbSession session(path);
     QSqlQuery q(session.db());
@@ -97,39 +110,36 @@ DbResult<int> countJobs(const QString& path, const QString& sql)
     return result;
 }
 
-}  // namespace
+} // namespace
 
-DbResult<QList<JobRecord>> JobTable::allByName() const
-{
+DbResult<QList<JobRecord>> JobTable::allByName() const {
     return selectJobs(m_path, u"SELECT * FROM Services ORDER BY ComputerName, ID"_s);
 }
 
-DbResult<QList<JobRecord>> JobTable::enabledByName() const
-{
-    return selectJobs(m_path, u"SELECT * FROM Services WHERE Disabled = False ORDER BY ComputerName, ID"_s);
+DbResult<QList<JobRecord>> JobTable::enabledByName() const {
+    return selectJobs(m_path,
+                      u"SELECT * FROM Services WHERE Disabled = False ORDER BY ComputerName, ID"_s);
 }
 
-DbResult<int> JobTable::countEnabled() const
-{
+DbResult<int> JobTable::countEnabled() const {
     return countJobs(m_path, u"SELECT COUNT(*) FROM Services WHERE Disabled = False"_s);
 }
 
-DbResult<int> JobTable::countAll() const
-{
+DbResult<int> JobTable::countAll() const {
     return countJobs(m_path, u"SELECT COUNT(*) FROM Services"_s);
 }
 
-DbResult<JobRecord> JobTable::enabledAt(int position) const
-{
+DbResult<JobRecord> JobTable::enabledAt(int position) const {
     DbResult<JobRecord> result;
     if (position < 0) {
         result.status = DbStatus::failure(DbError::NoCurrentRecord);
         return result;
     }
-    auto rows = selectJobs(m_path,
-                           u"SELECT * FROM Services WHERE Disabled = False ORDER BY ComputerName, ID"
-                           u" LIMIT 1 OFFSET ?"_s,
-                           {position});
+    auto rows =
+        selectJobs(m_path,
+                   u"SELECT * FROM Services WHERE Disabled = False ORDER BY ComputerName, ID"
+                   u" LIMIT 1 OFFSET ?"_s,
+                   {position});
     result.status = rows.status;
     if (result.ok() && rows.value.isEmpty())
         result.status = DbStatus::failure(DbError::NoCurrentRecord);
@@ -138,8 +148,7 @@ DbResult<JobRecord> JobTable::enabledAt(int position) const
     return result;
 }
 
-DbResult<qint64> JobTable::insert(const JobRecord& job) const
-{
+DbResult<qint64> JobTable::insert(const JobRecord& job) const {
     DbResult<qint64> result;
     const QStringList columns = jobColumns().mid(1);
     QStringList marks;
@@ -147,8 +156,8 @@ DbResult<qint64> JobTable::insert(const JobRecord& job) const
     DbSession session(m_path);
     QSqlQuery q(session.db());
     result.status = session.exec(q,
-                                 u"INSERT INTO Services ("_s + columns.join(u", "_s) + u") VALUES ("_s +
-                                     marks.join(u", "_s) + u")"_s,
+                                 u"INSERT INTO Services ("_s + columns.join(u", "_s) +
+                                     u") VALUES ("_s + marks.join(u", "_s) + u")"_s,
                                  jobValues(job));
     if (result.ok())
         result.value = q.lastInsertId().toLongLong();

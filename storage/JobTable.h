@@ -11,8 +11,7 @@
 enum class JobKind { Service, FileAge, FileExists, DriveLetter };
 
 // The stored texts of AgeOfFile, in the order of the job editor's list.
-inline const QStringList& ageOfFileTexts()
-{
+inline const QStringList& ageOfFileTexts() {
     static const QStringList texts = {
         QStringLiteral("Greater Than An Hour"), QStringLiteral("Greater Than 1 Day"),
         QStringLiteral("Greater Than 1 Week"), QStringLiteral("Greater Than 1 Month")};
@@ -20,8 +19,7 @@ inline const QStringList& ageOfFileTexts()
 }
 
 // The stored texts of FileExistEmailifThereOrNot, in the order of the job editor's list.
-inline const QStringList& fileExistActionTexts()
-{
+inline const QStringList& fileExistActionTexts() {
     static const QStringList texts = {QStringLiteral("If File Exist - Email Below"),
                                       QStringLiteral("If File Doesn't Exist - Email Below")};
     return texts;
@@ -31,8 +29,8 @@ inline const QStringList& fileExistActionTexts()
 struct JobRecord {
     qint64 id = 0;
     QString computerName;
-    std::array<QString, 6> service;        // Service1 .. Service6
-    std::array<bool, 6> restartService{};  // RestartService1 .. RestartService6
+    std::array<QString, 6> service;       // Service1 .. Service6
+    std::array<bool, 6> restartService{}; // RestartService1 .. RestartService6
     QString alwaysRestartThisService;
     QString adminUserName;
     QString adminPassword;
@@ -58,7 +56,7 @@ JobKind kindOf(const JobRecord& job);
 const QStringList& jobColumns();
 
 class JobTable {
-public:
+  public:
     explicit JobTable(QString databasePath) : m_path(std::move(databasePath)) {}
 
     DbResult<QList<JobRecord>> allByName() const;
@@ -71,7 +69,7 @@ public:
     // Adds a job and returns its ID.
     DbResult<qint64> insert(const JobRecord& job) const;
 
-private:
+  private:
     QString m_path;
 };
 

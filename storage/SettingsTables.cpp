@@ -8,15 +8,15 @@ namespace {
 
 // Runs an UPDATE of the first row (lowest rowid) of a one-row table inside a transaction.
 DbStatus updateFirstRow(const QString& path, const QString& table, const QString& assignments,
-                        const QVariantList& values)
-{
+                        const QVariantList& values) {
     DbSession session(path);
     DbStatus status = session.transaction();
     if (!status.ok())
         return status;
     QSqlQuery q(session.db());
-    status = session.exec(q, u"UPDATE "_s + table + u" SET "_s + assignments +
-                                 u" WHERE rowid = (SELECT MIN(rowid) FROM "_s + table + u")"_s,
+    status = session.exec(q,
+                          u"UPDATE "_s + table + u" SET "_s + assignments +
+                              u" WHERE rowid = (SELECT MIN(rowid) FROM "_s + table + u")"_s,
                           values);
     if (status.ok() && q.numRowsAffected() < 1)
         status = DbStatus::failure(DbError::NoCurrentRecord, u"the %1 row is missing"_s.arg(table));
@@ -30,8 +30,8 @@ DbStatus updateFirstRow(const QString& path, const QString& table, const QString
 
 // Reads the first row of a one-row table with sql and hands it to fill.
 template <typename Row, typename Fill>
-DbResult<Row> readFirstRow(const QString& path, const QString& table, const QString& sql, Fill fill)
-{
+DbResult<Row> readFirstRow(const QString& path, const QString& table, const QString& sql,
+                           Fill fill) {
     DbResult<Row> result;
     DbSession session(path);
     QSqlQuery q(session.db());
@@ -39,17 +39,17 @@ DbResult<Row> readFirstRow(const QString& path, const QString& table, const QStr
     if (!result.ok())
         return result;
     if (!q.next()) {
-        result.status = DbStatus::failure(DbError::NoCurrentRecord, u"the %1 row is missing"_s.arg(table));
+        result.status =
+            DbStatus::failure(DbError::NoCurrentRecord, u"the %1 row is missing"_s.arg(table));
         return result;
     }
     fill(q, result.value);
     return result;
 }
 
-}  // namespace
+} // namespace
 
-int leadingWholeNumber(const QString& text)
-{
+int leadingWholeNumber(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && text.at(i).isSpace())
         ++i;
@@ -63,8 +63,7 @@ int leadingWholeNumber(const QString& text)
     return ok ? value : 0;
 }
 
-DbResult<SettingsRow> SettingsTable::read() const
-{
+DbResult<SettingsRow> SettingsTable::read() const {
     return readFirstRow<SettingsRow>(
         m_path, u"Settings"_s,
         u"SELECT PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger, AutoStartServices"
@@ -78,8 +77,7 @@ DbResult<SettingsRow> SettingsTable::read() const
 }
 
 DbStatus SettingsTable::write(int pingTimerMinutes, int servicesTimerMinutes, bool autoStartPinger,
-                              bool autoStartServices) const
-{
+                              bool autoStartServices) const {
     return updateFirstRow(m_path, u"Settings"_s,
                           u"PingTimerSeconds = ?, ServicesTimerSeconds = ?, AutoStartPinger = ?,"
                           u" AutoStartServices = ?"_s,
@@ -87,8 +85,7 @@ DbStatus SettingsTable::write(int pingTimerMinutes, int servicesTimerMinutes, bo
                            autoStartServices ? 1 : 0});
 }
 
-DbResult<SmtpSettingsRow> SmtpSettingsTable::read() const
-{
+DbResult<SmtpSettingsRow> SmtpSettingsTable::read() const {
     return readFirstRow<SmtpSettingsRow>(
         m_path, u"SMTPsettings"_s,
         u"SELECT ServerName, SMTPusername, SMTPpassword, FromEmail, FromName, Subject, SMTPport"
@@ -104,11 +101,10 @@ DbResult<SmtpSettingsRow> SmtpSettingsTable::read() const
         });
 }
 
-DbStatus SmtpSettingsTable::write(const SmtpSettingsRow& r) const
-{
-    return updateFirstRow(m_path, u"SMTPsettings"_s,
-                          u"ServerName = ?, SMTPusername = ?, SMTPpassword = ?, FromEmail = ?,"
-                          u" FromName = ?, SMTPport = ?"_s,
-                          {r.serverName, r.smtpUserName, r.smtpPassword, r.fromEmail, r.fromName,
-                           r.smtpPort});
+DbStatus SmtpSettingsTable::write(const SmtpSettingsRow& r) const {
+    return updateFirstRow(
+        m_path, u"SMTPsettings"_s,
+        u"ServerName = ?, SMTPusername = ?, SMTPpassword = ?, FromEmail = ?,"
+        u" FromName = ?, SMTPport = ?"_s,
+        {r.serverName, r.smtpUserName, r.smtpPassword, r.fromEmail, r.fromName, r.smtpPort});
 }

@@ -7,8 +7,8 @@
 // The one row of Settings: the two monitor intervals in minutes (the column names say
 // seconds, the values are minutes) and the two auto-start flags.
 struct SettingsRow {
-    QString pingTimerSeconds;      // as stored, read as text
-    QString servicesTimerSeconds;  // as stored, read as text
+    QString pingTimerSeconds;     // as stored, read as text
+    QString servicesTimerSeconds; // as stored, read as text
     bool autoStartPinger = false;
     bool autoStartServices = false;
 };
@@ -28,26 +28,26 @@ struct SmtpSettingsRow {
 // NoCurrentRecord. Writers change the first row in one transaction, so a row is never left
 // half written.
 class SettingsTable {
-public:
+  public:
     explicit SettingsTable(QString databasePath) : m_path(std::move(databasePath)) {}
 
     DbResult<SettingsRow> read() const;
     DbStatus write(int pingTimerMinutes, int servicesTimerMinutes, bool autoStartPinger,
                    bool autoStartServices) const;
 
-private:
+  private:
     QString m_path;
 };
 
 class SmtpSettingsTable {
-public:
+  public:
     explicit SmtpSettingsTable(QString databasePath) : m_path(std::move(databasePath)) {}
 
     DbResult<SmtpSettingsRow> read() const;
     // Writes every column but Subject.
     DbStatus write(const SmtpSettingsRow& row) const;
 
-private:
+  private:
     QString m_path;
 };
 

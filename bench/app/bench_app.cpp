@@ -16,9 +16,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 class SilentDialogs final : public Dialogs {
-public:
-    DialogAnswer show(DialogIcon, DialogButtons, const QString&, const QString&) override
-    {
+  public:
+    DialogAnswer show(DialogIcon, DialogButtons, const QString&, const QString&) override {
         return DialogAnswer::Ok;
     }
 };
@@ -27,16 +26,16 @@ struct Folder {
     QTemporaryDir dir;
     AppContext ctx{dir.path()};
 
-    explicit Folder(int devices)
-    {
+    explicit Folder(int devices) {
         ctx.setDialogs(std::make_unique<SilentDialogs>());
         Schema::create(ctx.databasePath());
         DbSession s(ctx.databasePath());
         s.transaction();
         QSqlQuery q(s.db());
-        q.prepare(u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Disabled,"
-                  u" Status, ActionTaken) VALUES (?, 'ops@x.invalid', '', ?, 'Percentage Lost 0%',"
-                  u" 'Ping OK - 5/12/2026-9:05 PM')"_s);
+        q.prepare(
+            u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Disabled,"
+            u" Status, ActionTaken) VALUES (?, 'ops@x.invalid', '', ?, 'Percentage Lost 0%',"
+            u" 'Ping OK - 5/12/2026-9:05 PM')"_s);
         for (int i = 0; i < devices; ++i) {
             q.addBindValue(u"device-%1"_s.arg((i * 7919) % devices, 5, 10, QChar(u'0')));
             q.addBindValue(i % 10 == 0 ? 1 : 0);
@@ -47,8 +46,7 @@ struct Folder {
     }
 };
 
-void BM_ReloadAllRecords(benchmark::State& state)
-{
+void BM_ReloadAllRecords(benchmark::State& state) {
     Folder folder(int(state.range(0)));
     Form1 form(folder.ctx);
     form.Form_Load();
@@ -61,8 +59,7 @@ void BM_ReloadAllRecords(benchmark::State& state)
 }
 BENCHMARK(BM_ReloadAllRecords)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-void BM_OpenDatabase(benchmark::State& state)
-{
+void BM_OpenDatabase(benchmark::State& state) {
     Folder folder(0);
     for (auto _ : state) {
         DbSession s(folder.ctx.databasePath());
@@ -71,8 +68,7 @@ void BM_OpenDatabase(benchmark::State& state)
 }
 BENCHMARK(BM_OpenDatabase)->Unit(benchmark::kMicrosecond);
 
-void BM_ReadDeviceList(benchmark::State& state)
-{
+void BM_ReadDeviceList(benchmark::State& state) {
     Folder folder(int(state.range(0)));
     DeviceTable table(folder.ctx.databasePath());
     for (auto _ : state)
@@ -80,10 +76,9 @@ void BM_ReadDeviceList(benchmark::State& state)
 }
 BENCHMARK(BM_ReadDeviceList)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -9,16 +9,14 @@
 // Measures how long the event loop of the calling thread went without a turn: a 1 ms timer
 // records the longest gap between two of its ticks between start() and stop().
 class EventLoopGapMeter {
-public:
-    EventLoopGapMeter()
-    {
+  public:
+    EventLoopGapMeter() {
         m_ticker.setInterval(1);
         m_ticker.setTimerType(Qt::PreciseTimer);
         QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] { tick(); });
     }
 
-    void start()
-    {
+    void start() {
         m_longest = 0;
         m_last = 0;
         m_clock.start();
@@ -26,16 +24,14 @@ public:
     }
 
     // Stops measuring and returns the longest gap in milliseconds.
-    double stop()
-    {
+    double stop() {
         m_ticker.stop();
         tick();
         return double(m_longest) / 1e6;
     }
 
-private:
-    void tick()
-    {
+  private:
+    void tick() {
         const qint64 now = m_clock.nsecsElapsed();
         m_longest = std::max(m_longest, now - m_last);
         m_last = now;

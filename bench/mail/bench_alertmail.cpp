@@ -2,10 +2,10 @@
 // own SMTP component, sendAlertMail, the window closing itself) against the bare SmtpClient
 // sending the same message, and the longest stall of the user-interface thread's event loop
 // during an alert. Figures are printed, never judged.
-#include "bench/common/EventLoopGapMeter.h"
 #include "SmtpPeer.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
+#include "bench/common/EventLoopGapMeter.h"
 #include "mail/AlertMail.h"
 #include "mail/frmMain.h"
 

@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <stdexcept>
@@ -18,14 +18,12 @@ namespace {
 
 const QString kPython = u"/usr/bin/python3"_s;
 
-QString run(const QStringList& argv, CommandOptions options)
-{
+QString run(const QStringList& argv, CommandOptions options) {
     ProcessCommandRunner runner;
     return QCoro::waitFor(runner.GetCommandOutput(argv, options));
 }
 
-CommandOptions streams(bool out, bool err, bool oem = true)
-{
+CommandOptions streams(bool out, bool err, bool oem = true) {
     CommandOptions o;
     o.wantStdOut = out;
     o.wantStdErr = err;
@@ -34,8 +32,7 @@ CommandOptions streams(bool out, bool err, bool oem = true)
 }
 
 // True when the process no longer runs (gone, or a zombie waiting to be reaped).
-bool processGone(const QString& pid)
-{
+bool processGone(const QString& pid) {
     QFile stat(u"/proc/"_s + pid + u"/stat"_s);
     if (!stat.open(QIODevice::ReadOnly))
         return true;
@@ -44,18 +41,17 @@ bool processGone(const QString& pid)
     return close < 0 || line.mid(close + 2, 1) == "Z";
 }
 
-}  // namespace
+} // namespace
 
 class TestCmdOutput : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void outputs_data()
-    {
+  private Q_SLOTS:
+    void outputs_data() {
         // A script that writes to both streams in turn, flushing after each write.
-        const QString mixed =
-            u"import sys\nfor i in range(3):\n    sys.stdout.write('out%d\\n' % i); sys.stdout.flush()\n"
-            u"    sys.stderr.write('err%d\\n' % i); sys.stderr.flush()\n"_s;
+        const QString mixed = u"import sys\nfor i in range(3):\n    sys.stdout.write('out%d\\n' % "
+                              u"i); sys.stdout.flush()\n"
+                              u"    sys.stderr.write('err%d\\n' % i); sys.stderr.flush()\n"_s;
         QString longText;
         for (int i = 0; i < 20000; ++i)
             longText += u"%1\n"_s.arg(i, 6, 10, QChar(u'0'));
@@ -64,7 +60,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("out");
         QTest::addColumn<bool>("err");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("prints nothing") << QStringList{u"/bin/true"_s} << true << false << QString();
+        QTest::newRow("prints nothing")
+            << QStringList{u"/bin/true"_s} << true << false << QString();
         QTest::newRow("one line") << QStringList{u"/bin/echo"_s, u"hello world"_s} << true << false
                                   << u"hello world\n"_s;
         QTest::newRow("arguments are not split or interpreted")
@@ -77,22 +74,22 @@ private Q_SLOTS:
         QTest::newRow("both streams interleave in write order")
             << QStringList{kPython, u"-c"_s, mixed} << true << true
             << u"out0\nerr0\nout1\nerr1\nout2\nerr2\n"_s;
-        QTest::newRow("output only") << QStringList{kPython, u"-c"_s, mixed} << true << false
-                                     << u"out0\nout1\nout2\n"_s;
-        QTest::newRow("error only") << QStringList{kPython, u"-c"_s, mixed} << false << true
-                                    << u"err0\nerr1\nerr2\n"_s;
+        QTest::newRow("output only")
+            << QStringList{kPython, u"-c"_s, mixed} << true << false << u"out0\nout1\nout2\n"_s;
+        QTest::newRow("error only")
+            << QStringList{kPython, u"-c"_s, mixed} << false << true << u"err0\nerr1\nerr2\n"_s;
         QTest::newRow("missing program")
             << QStringList{u"/nonexistent/korvane-no-such-tool"_s, u"x"_s} << true << false
             << u"Failed to create process, check the path of the command line."_s;
         QTest::newRow("program not on the path")
             << QStringList{u"korvane-no-such-tool-on-path"_s} << true << true
             << u"Failed to create process, check the path of the command line."_s;
-        QTest::newRow("empty command line") << QStringList{} << true << false
-                                            << u"Failed to create process, check the path of the command line."_s;
+        QTest::newRow("empty command line")
+            << QStringList{} << true << false
+            << u"Failed to create process, check the path of the command line."_s;
     }
 
-    void outputs()
-    {
+    void outputs() {
         QFETCH(QStringList, argv);
         QFETCH(bool, out);
         QFETCH(bool, err);
@@ -100,8 +97,7 @@ private Q_SLOTS:
         QCOMPARE(run(argv, streams(out, err)), expected);
     }
 
-    void neitherStreamIsAnError()
-    {
+    void neitherStreamIsAnError() {
         ProcessCommandRunner runner;
         bool thrown = false;
         try {
@@ -113,17 +109,16 @@ private Q_SLOTS:
         QVERIFY(thrown);
     }
 
-    void consoleEncoding()
-    {
-        const QStringList argv{kPython, u"-c"_s,
-                               u"import sys; sys.stdout.buffer.write(b'Paket verloren: caf\\xc3\\xa9\\n')"_s};
+    void consoleEncoding() {
+        const QStringList argv{
+            kPython, u"-c"_s,
+            u"import sys; sys.stdout.buffer.write(b'Paket verloren: caf\\xc3\\xa9\\n')"_s};
         QCOMPARE(run(argv, streams(true, false, true)), u"Paket verloren: café\n"_s);
         // Without conversion every byte stays one character.
         QCOMPARE(run(argv, streams(true, false, false)), u"Paket verloren: caf\u00c3\u00a9\n"_s);
     }
 
-    void timeLimitEndsChildAndGrandchild()
-    {
+    void timeLimitEndsChildAndGrandchild() {
         // The child starts a grandchild that keeps the output pipe open, prints both ids and
         // then hangs; the time limit must end both and return what was printed.
         const QStringList argv{
@@ -142,14 +137,14 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(processGone(pid), 5000);
     }
 
-    void cancelGuardEndsTheChild()
-    {
+    void cancelGuardEndsTheChild() {
         auto guard = std::make_unique<QObject>();
         CommandOptions o = streams(true, false);
         o.cancelGuard = guard.get();
         ProcessCommandRunner runner;
         auto task = runner.GetCommandOutput(
-            {kPython, u"-c"_s, u"import sys, time\nprint('begun', flush=True)\ntime.sleep(60)"_s}, o);
+            {kPython, u"-c"_s, u"import sys, time\nprint('begun', flush=True)\ntime.sleep(60)"_s},
+            o);
         QTimer::singleShot(300, this, [&guard] { guard.reset(); });
         const QString text = QCoro::waitFor(std::move(task));
         QCOMPARE(text, u"begun\n"_s);

@@ -21,40 +21,43 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QStringList rowTexts(QTreeWidget* list, int column)
-{
+QStringList rowTexts(QTreeWidget* list, int column) {
     QStringList out;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         out << list->topLevelItem(i)->text(column);
     return out;
 }
 
-int selectedRow(QTreeWidget* list)
-{
+int selectedRow(QTreeWidget* list) {
     const auto items = list->selectedItems();
     return items.size() == 1 ? list->indexOfTopLevelItem(items.first()) : -1;
 }
 
-}  // namespace
+} // namespace
 
 class TestForm1 : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
-    void captionControlsAndMenus()
-    {
+    void captionControlsAndMenus() {
         TestProgramFolder folder;
         Form1 form(folder.ctx);
         QCOMPARE(form.windowTitle(), u"Korvane & Services - Network & File Monitoring Tools"_s);
         QVERIFY(form.Form_Load());
         QCOMPARE(form.windowTitle(),
-                 u"Korvane & Services - Network & File Monitoring Tools - Version "_s + Form1::versionText());
-        QVERIFY(QRegularExpression(u"^\\d+\\.\\d+\\.\\d+$"_s).match(Form1::versionText()).hasMatch());
+                 u"Korvane & Services - Network & File Monitoring Tools - Version "_s +
+                     Form1::versionText());
+        QVERIFY(
+            QRegularExpression(u"^\\d+\\.\\d+\\.\\d+$"_s).match(Form1::versionText()).hasMatch());
         QVERIFY(form.isVisible());
 
-        const struct { const char* name; const char* tip; bool enabled; } buttons[] = {
+        const struct {
+            const char* name;
+            const char* tip;
+            bool enabled;
+        } buttons[] = {
             {"Command1", "Click here to start the Ping process", true},
             {"Command2", "Click here to stop the Ping process", false},
             {"Command3", "Click here to Pause the Ping process", false},
@@ -74,9 +77,9 @@ private Q_SLOTS:
         QCOMPARE(list->headerItem()->text(0), u"Device Name"_s);
         QCOMPARE(list->headerItem()->text(1), u"Last Logged Status"_s);
         QCOMPARE(list->headerItem()->text(2), u"Last Logged Action Taken"_s);
-        QCOMPARE(list->columnWidth(0), 167);  // 2500 twips
-        QCOMPARE(list->columnWidth(1), 180);  // 2700 twips
-        QCOMPARE(list->columnWidth(2), 247);  // 3700 twips
+        QCOMPARE(list->columnWidth(0), 167); // 2500 twips
+        QCOMPARE(list->columnWidth(1), 180); // 2700 twips
+        QCOMPARE(list->columnWidth(2), 247); // 3700 twips
 
         QCOMPARE(form.findChild<QLabel*>(u"Label3"_s)->text(), QString());
         QCOMPARE(form.findChild<QLabel*>(u"Label1"_s)->font().family(), u"Courier New"_s);
@@ -94,7 +97,8 @@ private Q_SLOTS:
             bar << a->text();
         QCOMPARE(bar, (QStringList{u"Edit"_s, u"Remote Services"_s, u"Settings"_s, u"Help"_s}));
         const QList<std::pair<QString, QStringList>> menus = {
-            {u"mnuEdit"_s, {u"mnuPingList"_s, u"mnuEditRemoteServicesDatabaseList"_s, u"mnuExit"_s}},
+            {u"mnuEdit"_s,
+             {u"mnuPingList"_s, u"mnuEditRemoteServicesDatabaseList"_s, u"mnuExit"_s}},
             {u"mnuServices"_s, {u"mnuRemoteServicesScanning"_s}},
             {u"mnuSettingsMain"_s, {u"mnuEmailSettings"_s, u"mnuApplicationSettings"_s}},
             {u"mnuHelp"_s, {u"mnuKorvaneOnline"_s, u"mnuAbout"_s}},
@@ -120,8 +124,7 @@ private Q_SLOTS:
         form.close();
     }
 
-    void deviceList_data()
-    {
+    void deviceList_data() {
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<int>("walk");
         QTest::addColumn<QStringList>("expectedOrder");
@@ -130,18 +133,19 @@ private Q_SLOTS:
         QTest::newRow("one") << QStringList{u"router"_s} << 0 << QStringList{u"router"_s} << 0;
         QTest::newRow("many, mixed case")
             << QStringList{u"printer2"_s, u"Alpha"_s, u"-disabled"_s, u"beta"_s, u"O'Brien; DROP"_s}
-            << 0 << QStringList{u"-disabled"_s, u"Alpha"_s, u"beta"_s, u"O'Brien; DROP"_s, u"printer2"_s}
+            << 0
+            << QStringList{u"-disabled"_s, u"Alpha"_s, u"beta"_s, u"O'Brien; DROP"_s, u"printer2"_s}
             << 0;
-        QTest::newRow("walk position 3") << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s} << 3
-                                         << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s} << 3;
-        QTest::newRow("walk on the last row") << QStringList{u"a"_s, u"b"_s} << 1
-                                              << QStringList{u"a"_s, u"b"_s} << 1;
-        QTest::newRow("walk past the end") << QStringList{u"a"_s, u"b"_s} << 2
-                                           << QStringList{u"a"_s, u"b"_s} << -1;
+        QTest::newRow("walk position 3")
+            << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s} << 3
+            << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s} << 3;
+        QTest::newRow("walk on the last row")
+            << QStringList{u"a"_s, u"b"_s} << 1 << QStringList{u"a"_s, u"b"_s} << 1;
+        QTest::newRow("walk past the end")
+            << QStringList{u"a"_s, u"b"_s} << 2 << QStringList{u"a"_s, u"b"_s} << -1;
     }
 
-    void deviceList()
-    {
+    void deviceList() {
         QFETCH(QStringList, names);
         QFETCH(int, walk);
         QFETCH(QStringList, expectedOrder);
@@ -174,33 +178,34 @@ private Q_SLOTS:
         form.close();
     }
 
-    void reloadShowsNewStatus()
-    {
+    void reloadShowsNewStatus() {
         TestProgramFolder folder;
         folder.addDevice(u"host"_s);
         Form1 form(folder.ctx);
         QVERIFY(form.Form_Load());
         QCOMPARE(form.ListView1->topLevelItem(0)->text(1), QString());
-        QVERIFY(DeviceTable(folder.databasePath()).updateStatus(u"host"_s, u"Not Found In Domain"_s).ok());
+        QVERIFY(DeviceTable(folder.databasePath())
+                    .updateStatus(u"host"_s, u"Not Found In Domain"_s)
+                    .ok());
         form.fncReloadAllRecords();
         QCOMPARE(form.ListView1->topLevelItemCount(), 1);
         QCOMPARE(form.ListView1->topLevelItem(0)->text(1), u"Not Found In Domain"_s);
         form.close();
     }
 
-    void unusableDatabaseEndsTheLoad_data()
-    {
+    void unusableDatabaseEndsTheLoad_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
-        QTest::newRow("wrong password") << u"password"_s << u"Wrong Password"_s
-                                        << u"You entered an incorrect password. This application will now close."_s;
-        QTest::newRow("not a database") << u"garbage"_s << u"Error"_s
-                                        << u"A database error or password error with the database has been detected."_s;
+        QTest::newRow("wrong password")
+            << u"password"_s << u"Wrong Password"_s
+            << u"You entered an incorrect password. This application will now close."_s;
+        QTest::newRow("not a database")
+            << u"garbage"_s << u"Error"_s
+            << u"A database error or password error with the database has been detected."_s;
     }
 
-    void unusableDatabaseEndsTheLoad()
-    {
+    void unusableDatabaseEndsTheLoad() {
         QFETCH(QString, kind);
         QFETCH(QString, title);
         QFETCH(QString, text);
@@ -222,24 +227,24 @@ private Q_SLOTS:
         QVERIFY(!form.isVisible());
     }
 
-    void startupTrapCoversEveryOutcome_data()
-    {
+    void startupTrapCoversEveryOutcome_data() {
         QTest::addColumn<int>("error");
         QTest::addColumn<unsigned>("trapped");
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("title");
-        QTest::newRow("missing file at start-up") << int(DbError::FileNotFound) << kStartupTrap
-                                                  << int(TrapAction::EndProgram) << u"Database File Not Found"_s;
-        QTest::newRow("missing file in the list refresh") << int(DbError::FileNotFound) << kListTrap
-                                                          << int(TrapAction::LeaveRoutine) << QString();
-        QTest::newRow("no current record") << int(DbError::NoCurrentRecord) << kListTrap
-                                           << int(TrapAction::Continue) << QString();
-        QTest::newRow("other error") << int(DbError::Other) << kStartupTrap
-                                     << int(TrapAction::LeaveRoutine) << QString();
+        QTest::newRow("missing file at start-up")
+            << int(DbError::FileNotFound) << kStartupTrap << int(TrapAction::EndProgram)
+            << u"Database File Not Found"_s;
+        QTest::newRow("missing file in the list refresh")
+            << int(DbError::FileNotFound) << kListTrap << int(TrapAction::LeaveRoutine)
+            << QString();
+        QTest::newRow("no current record")
+            << int(DbError::NoCurrentRecord) << kListTrap << int(TrapAction::Continue) << QString();
+        QTest::newRow("other error")
+            << int(DbError::Other) << kStartupTrap << int(TrapAction::LeaveRoutine) << QString();
     }
 
-    void startupTrapCoversEveryOutcome()
-    {
+    void startupTrapCoversEveryOutcome() {
         QFETCH(int, error);
         QFETCH(unsigned, trapped);
         QFETCH(int, action);
@@ -251,14 +256,14 @@ private Q_SLOTS:
             QVERIFY(folder.endedWith.isEmpty());
         } else {
             QCOMPARE(folder.dialogs().shown.at(0).title, title);
-            QCOMPARE(folder.dialogs().shown.at(0).text,
-                     u"Database File not found, or is currently opened with another process. Contact your computer administrator"_s);
+            QCOMPARE(
+                folder.dialogs().shown.at(0).text,
+                u"Database File not found, or is currently opened with another process. Contact your computer administrator"_s);
             QCOMPARE(folder.endedWith, QList<int>{1});
         }
     }
 
-    void mailSettingsAndAutoStart()
-    {
+    void mailSettingsAndAutoStart() {
         TestProgramFolder folder;
         folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', SMTPusername = 'u',"
                        u" SMTPpassword = 'p', FromEmail = 'k@x.invalid', FromName = 'Korvane',"
@@ -286,8 +291,7 @@ private Q_SLOTS:
         form.close();
     }
 
-    void autoStartCheckWithoutSettingsRowEndsTheProgram()
-    {
+    void autoStartCheckWithoutSettingsRowEndsTheProgram() {
         TestProgramFolder folder;
         folder.execSql(u"DELETE FROM Settings"_s);
         Form1 form(folder.ctx);
@@ -298,8 +302,7 @@ private Q_SLOTS:
         form.close();
     }
 
-    void pausedRefusesTheDeviceEditor()
-    {
+    void pausedRefusesTheDeviceEditor() {
         TestProgramFolder folder;
         Form1 form(folder.ctx);
         QVERIFY(form.Form_Load());
@@ -308,13 +311,13 @@ private Q_SLOTS:
         QCOMPARE(folder.dialogs().shown.size(), 1);
         QCOMPARE(folder.dialogs().shown.at(0).icon, DialogIcon::Information);
         QCOMPARE(folder.dialogs().shown.at(0).title, u"Read Me"_s);
-        QCOMPARE(folder.dialogs().shown.at(0).text,
-                 u"You can't edit the ping list list in the paused state. Please click the stop button."_s);
+        QCOMPARE(
+            folder.dialogs().shown.at(0).text,
+            u"You can't edit the ping list list in the paused state. Please click the stop button."_s);
         form.close();
     }
 
-    void aboutBox()
-    {
+    void aboutBox() {
         TestProgramFolder folder;
         Form1 form(folder.ctx);
         QVERIFY(form.Form_Load());
@@ -331,8 +334,7 @@ private Q_SLOTS:
         form.close();
     }
 
-    void menusSwitchTogether()
-    {
+    void menusSwitchTogether() {
         TestProgramFolder folder;
         Form1 form(folder.ctx);
         QVERIFY(form.Form_Load());
@@ -346,8 +348,7 @@ private Q_SLOTS:
         form.close();
     }
 
-    void closingUnloads()
-    {
+    void closingUnloads() {
         TestProgramFolder folder;
         Form1 form(folder.ctx);
         QVERIFY(form.Form_Load());

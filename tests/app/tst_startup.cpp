@@ -17,8 +17,7 @@ struct ProgramCopy {
     QTemporaryDir dir;
     QString exe;
 
-    bool make()
-    {
+    bool make() {
         exe = dir.filePath(u"korvane"_s);
         return QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR) + u"/korvane"_s, exe) &&
                QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
@@ -29,41 +28,37 @@ struct ProgramCopy {
 struct Running {
     std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
 
-    void start(const QString& exe)
-    {
+    void start(const QString& exe) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         process->setProcessEnvironment(env);
         process->start(exe, {});
     }
-    QString errors()
-    {
+    QString errors() {
         m_err += QString::fromUtf8(process->readAllStandardError());
         return m_err;
     }
-    ~Running()
-    {
+    ~Running() {
         if (process->state() != QProcess::NotRunning) {
             process->kill();
             process->waitForFinished(5000);
         }
     }
 
-private:
+  private:
     QString m_err;
 };
 
 const QString kAlreadyRunning =
     u"Ending.....: Korvane is Already running! If not already running wait a moment after closing."_s;
 
-}  // namespace
+} // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void firstStartCreatesDatabaseAndSecondIsRefused()
-    {
+  private Q_SLOTS:
+    void firstStartCreatesDatabaseAndSecondIsRefused() {
         ProgramCopy copy;
         QVERIFY(copy.make());
         QVERIFY(!QFile::exists(copy.database()));
@@ -97,21 +92,21 @@ private Q_SLOTS:
         QVERIFY2(!third.errors().contains(u"Ending"_s), qPrintable(third.errors()));
     }
 
-    void refusedDatabaseFile_data()
-    {
+    void refusedDatabaseFile_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
         QTest::newRow("another password")
-            << u"password"_s << u"Wrong Password: You entered an incorrect password. This application will now close."_s;
+            << u"password"_s
+            << u"Wrong Password: You entered an incorrect password. This application will now close."_s;
         QTest::newRow("not a database")
-            << u"garbage"_s << u"Error: A database error or password error with the database has been detected."_s;
+            << u"garbage"_s
+            << u"Error: A database error or password error with the database has been detected."_s;
         QTest::newRow("cannot be opened")
             << u"folder"_s
             << u"Database File Not Found: Database File not found, or is currently opened with another process. Contact your computer administrator"_s;
     }
 
-    void refusedDatabaseFile()
-    {
+    void refusedDatabaseFile() {
         QFETCH(QString, kind);
         QFETCH(QString, message);
         ProgramCopy copy;

@@ -69,9 +69,9 @@ class TestAlertMail : public QObject {
     // Starts one alert towards a server that accepts and never answers.
     QCoro::Task<void> sendToSilentServer(const SilentPeer& silent) {
         m_main->setSMTPport(QString::number(silent.port()));
-        return sendAlertMail(
-            *m_main, alertMailRequest(*m_main, u"a@x.invalid"_s, u"hangs"_s, u"body"_s),
-            quickFactory());
+        return sendAlertMail(*m_main,
+                             alertMailRequest(*m_main, u"a@x.invalid"_s, u"hangs"_s, u"body"_s),
+                             quickFactory());
     }
     void sendAlert(const AlertMailRequest& request, MailComponentFactory factory = quickFactory()) {
         QCoro::Task<void> sending = sendAlertMail(*m_main, request, std::move(factory));

@@ -1,8 +1,8 @@
 // The mail window without a mail server: controls, load, layout, option handlers, the
 // priority keys, notifications, browse, reset, and the sends that stop before anything goes out.
-#include "WindowChecks.h"
 #include "SmtpPeer.h"
 #include "TestProgramFolder.h"
+#include "WindowChecks.h"
 #include "app/Form1.h"
 #include "mail/frmMain.h"
 

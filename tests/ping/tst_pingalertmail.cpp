@@ -1,8 +1,8 @@
 // The ping monitor's alert mails, delivered to the local SMTP server: subjects, bodies,
 // recipients, the actions recorded after them and the slow case's overwrite order. `ping`
 // answers from canned outputs; the mail goes over real SMTP on 127.0.0.1.
-#include "WindowChecks.h"
 #include "CycleFixture.h"
+#include "WindowChecks.h"
 #include "support/SmtpPeer.h"
 
 #include <QApplication>
@@ -54,9 +54,7 @@ class TestPingAlertMail : public QObject {
             QSKIP(qPrintable(u"the local SMTP server cannot start: "_s + m_peer->errorString()));
     }
     void init() { m_peer->clear(); }
-    void cleanup() {
-        KORVANE_VERIFY_NO_WINDOW_OPEN();
-    }
+    void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void alert_data() {
         QTest::addColumn<QString>("probe");

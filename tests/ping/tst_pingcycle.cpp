@@ -1,8 +1,8 @@
 // The ping monitor's cycle on the main window: Start, Stop, Pause and Resume, the countdown
 // and result ticks, the walk over the enabled devices, the labels, buttons, menus and messages.
 // The timers' handlers are called directly; `ping` answers from canned outputs.
-#include "WindowChecks.h"
 #include "CycleFixture.h"
+#include "WindowChecks.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,9 +58,7 @@ class TestPingCycle : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void cleanup() {
-        KORVANE_VERIFY_NO_WINDOW_OPEN();
-    }
+    void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void startWithoutEnabledDevices_data() {
         QTest::addColumn<QStringList>("disabledDevices");

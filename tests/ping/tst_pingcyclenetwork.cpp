@@ -2,8 +2,8 @@
 // hosts in network namespaces made here that lose exactly 1, 2 or 4 of 4 echo requests; the
 // alert mails go to the local SMTP server. Each case checks the stored row, the window's lines
 // and the mail that arrived.
-#include "WindowChecks.h"
 #include "CycleFixture.h"
+#include "WindowChecks.h"
 #include "support/NetNs.h"
 #include "support/SmtpPeer.h"
 
@@ -43,9 +43,7 @@ class TestPingCycleNetwork : public QObject {
             QSKIP(qPrintable(u"the local SMTP server cannot start: "_s + m_peer->errorString()));
     }
     void init() { m_peer->clear(); }
-    void cleanup() {
-        KORVANE_VERIFY_NO_WINDOW_OPEN();
-    }
+    void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void realProbe_data() {
         QTest::addColumn<Host>("host");

@@ -2,8 +2,8 @@
 // timer ticks during the probe and during the ten-echo check. A gated runner lets the test act
 // while a run is "under way"; the real runner is used with a real child (loopback) to see
 // that Stop kills it.
-#include "WindowChecks.h"
 #include "CycleFixture.h"
+#include "WindowChecks.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -62,9 +62,7 @@ class TestPingCycleRace : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void cleanup() {
-        KORVANE_VERIFY_NO_WINDOW_OPEN();
-    }
+    void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void windowAnswersWhilePingRuns() {
         Gated fx;

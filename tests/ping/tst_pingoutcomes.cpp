@@ -2,8 +2,8 @@
 // main window's lines, the ten-echo average check, hostile device names and database failures.
 // `ping` answers from canned outputs of both forms; devices here have no mail addresses (the
 // mails themselves are tested against the local SMTP server elsewhere).
-#include "WindowChecks.h"
 #include "CycleFixture.h"
+#include "WindowChecks.h"
 
 #include "app/DatabaseTrap.h"
 
@@ -36,9 +36,7 @@ class TestPingOutcomes : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void cleanup() {
-        KORVANE_VERIFY_NO_WINDOW_OPEN();
-    }
+    void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void outcome_data() {
         QTest::addColumn<QString>("output");

@@ -1,8 +1,8 @@
 // The application settings window over a real database file: controls, load, the Yes/No
 // pairs, trimming while typing, the checks in their order, the saved row, database failures,
 // and the menu.
-#include "WindowChecks.h"
 #include "TestProgramFolder.h"
+#include "WindowChecks.h"
 #include "app/Form1.h"
 #include "settings/Form4.h"
 #include "storage/SettingsTables.h"

@@ -1,7 +1,7 @@
 // The email settings window over a real database file: controls, load, the checks in their
 // order, trimming, the saved row, the main window's reload, database failures, and the menu.
-#include "WindowChecks.h"
 #include "TestProgramFolder.h"
+#include "WindowChecks.h"
 #include "app/Form1.h"
 #include "settings/Form7.h"
 #include "storage/SettingsTables.h"

@@ -13,9 +13,8 @@ using namespace Qt::Literals::StringLiterals;
 class TestDatabase : public QObject {
     Q_OBJECT
 
-private:
-    static QStringList columnsOf(const QString& path, const QString& table)
-    {
+  private:
+    static QStringList columnsOf(const QString& path, const QString& table) {
         DbSession s(path);
         QSqlQuery q(s.db());
         if (!s.exec(q, u"SELECT * FROM "_s + table + u" LIMIT 0"_s).ok())
@@ -27,9 +26,8 @@ private:
         return names;
     }
 
-private Q_SLOTS:
-    void createdFileHasTablesAndDefaults()
-    {
+  private Q_SLOTS:
+    void createdFileHasTablesAndDefaults() {
         TestProgramFolder folder;
         const QString path = folder.databasePath();
         QVERIFY(path.endsWith(u"/HalvardDB.mdb"_s));
@@ -60,8 +58,7 @@ private Q_SLOTS:
         QCOMPARE(smtp.value.serverName, QString());
     }
 
-    void fileNeverHoldsThePasswordInClear()
-    {
+    void fileNeverHoldsThePasswordInClear() {
         TestProgramFolder folder;
         QFile f(folder.databasePath());
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -70,8 +67,7 @@ private Q_SLOTS:
         QVERIFY(!bytes.contains(databasePassword().toUtf8().toBase64()));
     }
 
-    void ensureCreatesOnlyWhenMissing()
-    {
+    void ensureCreatesOnlyWhenMissing() {
         TestProgramFolder folder(false);
         const QString path = folder.databasePath();
         QVERIFY(!QFile::exists(path));
@@ -80,11 +76,10 @@ private Q_SLOTS:
         folder.addDevice(u"kept"_s);
         QVERIFY(Schema::ensure(path).ok());
         QCOMPARE(DeviceTable(path).allByName().value.size(), 1);
-        QCOMPARE(Schema::create(path).error, DbError::Other);  // never overwrites
+        QCOMPARE(Schema::create(path).error, DbError::Other); // never overwrites
     }
 
-    void openOutcomes_data()
-    {
+    void openOutcomes_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("expected");
         QTest::newRow("good file") << u"good"_s << int(DbError::None);
@@ -98,8 +93,7 @@ private Q_SLOTS:
         QTest::newRow("locked by another process") << u"locked"_s << int(DbError::FileNotFound);
     }
 
-    void openOutcomes()
-    {
+    void openOutcomes() {
         QFETCH(QString, kind);
         QFETCH(int, expected);
         TestProgramFolder folder(false);
@@ -125,7 +119,8 @@ private Q_SLOTS:
                 f.close();
                 QFile::remove(path);
             } else {
-                bytes = "Standard Jet DB\0 this is not what the program wrote" + QByteArray(5000, '\x7f');
+                bytes = "Standard Jet DB\0 this is not what the program wrote" +
+                        QByteArray(5000, '\x7f');
             }
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -145,7 +140,8 @@ private Q_SLOTS:
             QVERIFY(Schema::create(path).ok());
             DbSession raw(path);
             QSqlQuery q(raw.db());
-            QVERIFY(raw.exec(q, u"UPDATE KorvaneMeta SET Value = ? WHERE Name = 'PasswordVerifier'"_s,
+            QVERIFY(raw.exec(q,
+                             u"UPDATE KorvaneMeta SET Value = ? WHERE Name = 'PasswordVerifier'"_s,
                              {QString::fromLatin1(QByteArray(32, 'a').toBase64())})
                         .ok());
         } else if (kind == u"folder"_s) {
@@ -160,28 +156,30 @@ private Q_SLOTS:
         }
     }
 
-    void oneRowTablesWithoutTheirRow()
-    {
+    void oneRowTablesWithoutTheirRow() {
         TestProgramFolder folder;
         folder.execSql(u"DELETE FROM Settings"_s);
         folder.execSql(u"DELETE FROM SMTPsettings"_s);
-        QCOMPARE(SettingsTable(folder.databasePath()).read().status.error, DbError::NoCurrentRecord);
-        QCOMPARE(SmtpSettingsTable(folder.databasePath()).read().status.error, DbError::NoCurrentRecord);
+        QCOMPARE(SettingsTable(folder.databasePath()).read().status.error,
+                 DbError::NoCurrentRecord);
+        QCOMPARE(SmtpSettingsTable(folder.databasePath()).read().status.error,
+                 DbError::NoCurrentRecord);
         QCOMPARE(SettingsTable(folder.databasePath()).write(3, 4, true, false).error,
                  DbError::NoCurrentRecord);
-        QCOMPARE(SmtpSettingsTable(folder.databasePath()).write({}).error, DbError::NoCurrentRecord);
+        QCOMPARE(SmtpSettingsTable(folder.databasePath()).write({}).error,
+                 DbError::NoCurrentRecord);
         // No row appears from a write.
-        QCOMPARE(SettingsTable(folder.databasePath()).read().status.error, DbError::NoCurrentRecord);
+        QCOMPARE(SettingsTable(folder.databasePath()).read().status.error,
+                 DbError::NoCurrentRecord);
     }
 
-    void settingsWritesKeepSubjectAndWriteEmptyText()
-    {
+    void settingsWritesKeepSubjectAndWriteEmptyText() {
         TestProgramFolder folder;
         folder.execSql(u"UPDATE SMTPsettings SET Subject = 'kept subject'"_s);
         SmtpSettingsRow row;
         row.serverName = u"127.0.0.1"_s;
         row.fromName = u"Ops \"Desk\"; DROP TABLE Settings"_s;
-        row.smtpPort = u"2525"_s;  // the other fields stay null texts
+        row.smtpPort = u"2525"_s; // the other fields stay null texts
         QVERIFY(SmtpSettingsTable(folder.databasePath()).write(row).ok());
         const auto back = SmtpSettingsTable(folder.databasePath()).read();
         QVERIFY(back.ok());
@@ -192,7 +190,8 @@ private Q_SLOTS:
         {
             DbSession s(folder.databasePath());
             QSqlQuery q(s.db());
-            QVERIFY(s.exec(q, u"SELECT COUNT(*) FROM SMTPsettings WHERE SMTPusername IS NULL"_s).ok());
+            QVERIFY(
+                s.exec(q, u"SELECT COUNT(*) FROM SMTPsettings WHERE SMTPusername IS NULL"_s).ok());
             QVERIFY(q.next());
             QCOMPARE(q.value(0).toInt(), 0);
         }
@@ -206,8 +205,7 @@ private Q_SLOTS:
         QVERIFY(!settings.value.autoStartServices);
     }
 
-    void leadingWholeNumber_data()
-    {
+    void leadingWholeNumber_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("value");
         QTest::newRow("digits") << u"15"_s << 15;
@@ -218,8 +216,7 @@ private Q_SLOTS:
         QTest::newRow("empty") << QString() << 0;
     }
 
-    void leadingWholeNumber()
-    {
+    void leadingWholeNumber() {
         QFETCH(QString, text);
         QFETCH(int, value);
         QCOMPARE(::leadingWholeNumber(text), value);

@@ -9,18 +9,16 @@ using namespace Qt::Literals::StringLiterals;
 class TestDeviceTable : public QObject {
     Q_OBJECT
 
-private:
-    static QStringList names(const QList<DeviceRecord>& records)
-    {
+  private:
+    static QStringList names(const QList<DeviceRecord>& records) {
         QStringList out;
         for (const auto& r : records)
             out << r.computerName;
         return out;
     }
 
-private Q_SLOTS:
-    void emptyTable()
-    {
+  private Q_SLOTS:
+    void emptyTable() {
         TestProgramFolder folder;
         DeviceTable table(folder.databasePath());
         QCOMPARE(table.allByName().value.size(), 0);
@@ -29,14 +27,15 @@ private Q_SLOTS:
         QCOMPARE(table.updateStatus(u"nobody"_s, u"x"_s).error, DbError::NoCurrentRecord);
     }
 
-    void orderIgnoresLetterCaseAndListsDisabled()
-    {
+    void orderIgnoresLetterCaseAndListsDisabled() {
         TestProgramFolder folder;
-        for (const QString& n : {u"bravo"_s, u"Alpha"_s, u"charlie"_s, u"alpha2"_s, u"ZULU"_s, u"delta"_s})
+        for (const QString& n :
+             {u"bravo"_s, u"Alpha"_s, u"charlie"_s, u"alpha2"_s, u"ZULU"_s, u"delta"_s})
             folder.addDevice(n, n == u"charlie"_s);
         DeviceTable table(folder.databasePath());
         QCOMPARE(names(table.allByName().value),
-                 (QStringList{u"Alpha"_s, u"alpha2"_s, u"bravo"_s, u"charlie"_s, u"delta"_s, u"ZULU"_s}));
+                 (QStringList{u"Alpha"_s, u"alpha2"_s, u"bravo"_s, u"charlie"_s, u"delta"_s,
+                              u"ZULU"_s}));
         QCOMPARE(table.countEnabled().value, 5);
         QStringList walk;
         for (int i = 0; i < 5; ++i)
@@ -45,8 +44,7 @@ private Q_SLOTS:
         QCOMPARE(table.enabledAt(5).status.error, DbError::NoCurrentRecord);
     }
 
-    void hostileNames_data()
-    {
+    void hostileNames_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("quote") << u"O'Brien"_s;
         QTest::newRow("quote and statement") << u"O'Brien; DROP TABLE ComputerPingList; --"_s;
@@ -58,8 +56,7 @@ private Q_SLOTS:
         QTest::newRow("leading dash") << u"-f"_s;
     }
 
-    void hostileNames()
-    {
+    void hostileNames() {
         QFETCH(QString, name);
         TestProgramFolder folder;
         folder.addDevice(u"aaa-before"_s);
@@ -88,8 +85,7 @@ private Q_SLOTS:
         QCOMPARE(table.countEnabled().value, 3);
     }
 
-    void sameNameTwiceChangesTheFirstOnly()
-    {
+    void sameNameTwiceChangesTheFirstOnly() {
         TestProgramFolder folder;
         const qint64 first = folder.addDevice(u"printer"_s);
         const qint64 second = folder.addDevice(u"printer"_s);
@@ -103,12 +99,13 @@ private Q_SLOTS:
         }
     }
 
-    void nullsAndStoredBooleans()
-    {
+    void nullsAndStoredBooleans() {
         TestProgramFolder folder;
-        folder.execSql(u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Disabled,"
-                       u" Status, ActionTaken) VALUES ('nulls', NULL, NULL, 0, NULL, NULL)"_s);
-        folder.execSql(u"INSERT INTO ComputerPingList (ComputerName, Disabled) VALUES ('minus-one', -1)"_s);
+        folder.execSql(
+            u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Disabled,"
+            u" Status, ActionTaken) VALUES ('nulls', NULL, NULL, 0, NULL, NULL)"_s);
+        folder.execSql(
+            u"INSERT INTO ComputerPingList (ComputerName, Disabled) VALUES ('minus-one', -1)"_s);
         DeviceTable table(folder.databasePath());
         const auto all = table.allByName().value;
         QCOMPARE(all.size(), 2);

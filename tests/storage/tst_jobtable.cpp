@@ -10,26 +10,32 @@ using namespace Qt::Literals::StringLiterals;
 class TestJobTable : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void kindOrder_data()
-    {
+  private Q_SLOTS:
+    void kindOrder_data() {
         QTest::addColumn<QString>("pc");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("drivePc");
         QTest::addColumn<int>("kind");
-        QTest::newRow("service") << u"pc1"_s << QString() << QString() << QString() << int(JobKind::Service);
-        QTest::newRow("nothing at all") << QString() << QString() << QString() << QString() << int(JobKind::Service);
-        QTest::newRow("file age") << QString() << u"M:\\a.log"_s << QString() << QString() << int(JobKind::FileAge);
-        QTest::newRow("file exists") << QString() << QString() << u"\\\\pc\\c$"_s << QString() << int(JobKind::FileExists);
-        QTest::newRow("drive letter") << QString() << QString() << QString() << u"pc2"_s << int(JobKind::DriveLetter);
-        QTest::newRow("folder wins over all") << u"pc"_s << u"p"_s << u"f"_s << u"d"_s << int(JobKind::FileExists);
-        QTest::newRow("drive wins over path") << u"pc"_s << u"p"_s << QString() << u"d"_s << int(JobKind::DriveLetter);
-        QTest::newRow("path wins over pc") << u"pc"_s << u"p"_s << QString() << QString() << int(JobKind::FileAge);
+        QTest::newRow("service") << u"pc1"_s << QString() << QString() << QString()
+                                 << int(JobKind::Service);
+        QTest::newRow("nothing at all")
+            << QString() << QString() << QString() << QString() << int(JobKind::Service);
+        QTest::newRow("file age") << QString() << u"M:\\a.log"_s << QString() << QString()
+                                  << int(JobKind::FileAge);
+        QTest::newRow("file exists")
+            << QString() << QString() << u"\\\\pc\\c$"_s << QString() << int(JobKind::FileExists);
+        QTest::newRow("drive letter")
+            << QString() << QString() << QString() << u"pc2"_s << int(JobKind::DriveLetter);
+        QTest::newRow("folder wins over all")
+            << u"pc"_s << u"p"_s << u"f"_s << u"d"_s << int(JobKind::FileExists);
+        QTest::newRow("drive wins over path")
+            << u"pc"_s << u"p"_s << QString() << u"d"_s << int(JobKind::DriveLetter);
+        QTest::newRow("path wins over pc")
+            << u"pc"_s << u"p"_s << QString() << QString() << int(JobKind::FileAge);
     }
 
-    void kindOrder()
-    {
+    void kindOrder() {
         QFETCH(QString, pc);
         QFETCH(QString, path);
         QFETCH(QString, folder);
@@ -43,8 +49,7 @@ private Q_SLOTS:
         QCOMPARE(int(kindOf(j)), kind);
     }
 
-    void roundTripAndOrder()
-    {
+    void roundTripAndOrder() {
         TestProgramFolder folder;
         JobTable table(folder.databasePath());
         JobRecord service;
@@ -82,8 +87,7 @@ private Q_SLOTS:
         QCOMPARE(table.enabledAt(2).status.error, DbError::NoCurrentRecord);
     }
 
-    void unsetBooleansReadFalse()
-    {
+    void unsetBooleansReadFalse() {
         TestProgramFolder folder;
         folder.execSql(u"INSERT INTO Services (ComputerName) VALUES ('pc')"_s);
         const auto all = JobTable(folder.databasePath()).allByName();
@@ -93,8 +97,7 @@ private Q_SLOTS:
         QCOMPARE(all.value.at(0).service.at(0), QString());
     }
 
-    void browseEmptySet()
-    {
+    void browseEmptySet() {
         TestProgramFolder folder;
         BrowseSet set(folder.databasePath(), u"Services"_s, u"ComputerName, ID"_s);
         QVERIFY(set.open().ok());
@@ -105,8 +108,7 @@ private Q_SLOTS:
         QCOMPARE(set.deleteCurrent().error, DbError::NoCurrentRecord);
     }
 
-    void browseMoveAddUpdateDelete()
-    {
+    void browseMoveAddUpdateDelete() {
         TestProgramFolder folder;
         for (const QString& n : {u"b"_s, u"a"_s, u"c"_s})
             folder.addDevice(n);
@@ -120,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(set.text(u"ComputerName"_s), u"c"_s);
         set.moveNext();
         QVERIFY(set.eof());
-        set.moveNext();  // stays after the last
+        set.moveNext(); // stays after the last
         QVERIFY(set.eof());
         set.moveFirst();
         set.movePrevious();

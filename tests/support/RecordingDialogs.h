@@ -8,7 +8,7 @@
 // Records every message box instead of showing it; questions are answered from a script
 // (Yes when the script is empty).
 class RecordingDialogs final : public Dialogs {
-public:
+  public:
     struct Shown {
         DialogIcon icon;
         DialogButtons buttons;
@@ -17,8 +17,7 @@ public:
     };
 
     DialogAnswer show(DialogIcon icon, DialogButtons buttons, const QString& title,
-                      const QString& text) override
-    {
+                      const QString& text) override {
         shown.append({icon, buttons, title, text});
         if (buttons == DialogButtons::Ok)
             return DialogAnswer::Ok;

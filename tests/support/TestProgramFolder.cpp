@@ -5,8 +5,7 @@
 #include <QSqlQuery>
 #include <QTest>
 
-TestProgramFolder::TestProgramFolder(bool createDatabase) : ctx(m_dir.path())
-{
+TestProgramFolder::TestProgramFolder(bool createDatabase) : ctx(m_dir.path()) {
     auto dialogs = std::make_unique<RecordingDialogs>();
     m_dialogs = dialogs.get();
     ctx.setDialogs(std::move(dialogs));
@@ -21,24 +20,21 @@ TestProgramFolder::TestProgramFolder(bool createDatabase) : ctx(m_dir.path())
     }
 }
 
-qint64 TestProgramFolder::addDevice(const DeviceRecord& record)
-{
+qint64 TestProgramFolder::addDevice(const DeviceRecord& record) {
     const auto id = DeviceTable(databasePath()).insert(record);
     if (!id.ok())
         qFatal("cannot add a device: %s", qPrintable(id.status.detail));
     return id.value;
 }
 
-qint64 TestProgramFolder::addDevice(const QString& name, bool disabled)
-{
+qint64 TestProgramFolder::addDevice(const QString& name, bool disabled) {
     DeviceRecord d;
     d.computerName = name;
     d.disabled = disabled;
     return addDevice(d);
 }
 
-void TestProgramFolder::execSql(const QString& sql, const QVariantList& values)
-{
+void TestProgramFolder::execSql(const QString& sql, const QVariantList& values) {
     DbSession session(databasePath());
     QSqlQuery q(session.db());
     const DbStatus status = session.exec(q, sql, values);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/AppContext.h"
 #include "FakeClock.h"
 #include "RecordingDialogs.h"
+#include "app/AppContext.h"
 #include "storage/DeviceTable.h"
 
 #include <QList>
@@ -11,7 +11,7 @@
 // A fresh program folder with its own database for one test: an AppContext over it with
 // recording dialogs, a fake clock and a recorded program end.
 class TestProgramFolder {
-public:
+  public:
     // createDatabase false leaves the folder empty.
     explicit TestProgramFolder(bool createDatabase = true);
 
@@ -26,14 +26,14 @@ public:
     // Runs one SQL statement straight on the database file (to prepare odd rows).
     void execSql(const QString& sql, const QVariantList& values = {});
 
-private:
-    QTemporaryDir m_dir;  // made before the context that lives in it
+  private:
+    QTemporaryDir m_dir; // made before the context that lives in it
 
-public:
+  public:
     AppContext ctx;
-    QList<int> endedWith;  // exit codes passed to endProgram
+    QList<int> endedWith; // exit codes passed to endProgram
 
-private:
+  private:
     RecordingDialogs* m_dialogs = nullptr;
     FakeClock* m_clock = nullptr;
 };

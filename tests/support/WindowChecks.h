@@ -6,8 +6,7 @@
 #include <QWidget>
 
 // The names of the top-level windows still visible (a test that leaves one open fails).
-inline QStringList visibleTopLevelWindows()
-{
+inline QStringList visibleTopLevelWindows() {
     QStringList names;
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows)
@@ -17,8 +16,8 @@ inline QStringList visibleTopLevelWindows()
     return names;
 }
 
-#define KORVANE_VERIFY_NO_WINDOW_OPEN()                                                        \
-    do {                                                                                       \
-        const QStringList open = visibleTopLevelWindows();                                     \
-        QVERIFY2(open.isEmpty(), qPrintable(QStringLiteral("still open: ") + open.join(u','))); \
+#define KORVANE_VERIFY_NO_WINDOW_OPEN()                                                            \
+    do {                                                                                           \
+        const QStringList open = visibleTopLevelWindows();                                         \
+        QVERIFY2(open.isEmpty(), qPrintable(QStringLiteral("still open: ") + open.join(u',')));    \
     } while (false)
