@@ -15,6 +15,7 @@ AppContext::AppContext(QString programFolder)
 AppContext::~AppContext() = default;
 
 void AppContext::endProgram(int exitCode) {
+    m_ended = true;
     m_endProgram(exitCode);
 }
 

@@ -3,6 +3,7 @@
 #include "app/Clock.h"
 #include "app/CmdOutput.h"
 #include "app/Dialogs.h"
+#include "app/PublicValues.h"
 
 #include <QString>
 
@@ -10,7 +11,8 @@
 #include <memory>
 
 // What every window and cycle needs from its surroundings: the program folder and its
-// database, the clock, the message boxes, the command runner and the way the program ends.
+// database, the shared public values, the clock, the message boxes, the command runner and the
+// way the program ends.
 // main() builds the real one; a test builds one over a fresh folder with stand-ins.
 class AppContext {
   public:
@@ -31,12 +33,17 @@ class AppContext {
     Dialogs& dialogs() { return *m_dialogs; }
     void setDialogs(std::unique_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
 
+    // The values the windows and the monitors share (mail settings, running flags).
+    PublicValues& values() { return m_values; }
+
     CommandRunner& runner() { return *m_runner; }
     void setRunner(std::unique_ptr<CommandRunner> runner) { m_runner = std::move(runner); }
 
     // Ends the program with the exit code (after its message has been shown). The real
     // handler ends the process at once; a test installs one that records the call.
     void endProgram(int exitCode);
+    // endProgram has been called: nothing may run anymore.
+    bool ended() const { return m_ended; }
     void setEndProgramHandler(std::function<void(int)> handler) {
         m_endProgram = std::move(handler);
     }
@@ -54,4 +61,6 @@ class AppContext {
     std::unique_ptr<Dialogs> m_dialogs;
     std::unique_ptr<CommandRunner> m_runner;
     std::function<void(int)> m_endProgram;
+    PublicValues m_values;
+    bool m_ended = false;
 };

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/DatabaseTrap.h"
 #include "app/Twips.h"
+#include "mail/MailWindows.h"
 #include "ping/PingCycle.h"
 #include "settings/Form4.h"
 #include "settings/Form7.h"
@@ -92,7 +93,21 @@ Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
     buildMenus();
     resize(720, 480);
 
-    m_pingCycle = new PingCycle(*this);
+    m_mailWindows = new MailWindows(this);
+    PingControls controls;
+    controls.window = this;
+    controls.Command1 = Command1;
+    controls.Command2 = Command2;
+    controls.Command3 = Command3;
+    controls.Text1 = Text1;
+    controls.Label1 = Label1;
+    controls.Label3 = Label3;
+    controls.Label4 = Label4;
+    controls.Label5 = Label5;
+    controls.Timer1 = Timer1;
+    controls.Timer2 = Timer2;
+    controls.ListView1 = ListView1;
+    m_pingCycle = new PingCycle(m_ctx, *this, *m_mailWindows, controls, this);
     connect(Command1, &QToolButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QToolButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QToolButton::clicked, this, &Form1::Command3_Click);
@@ -202,23 +217,20 @@ bool Form1::Form_Load() {
     setWindowTitle(designCaption() + u" - Version "_s + versionText());
     ListView1->setHeaderLabels({Text::kColumnName, Text::kColumnStatus, Text::kColumnAction});
 
-    m_blForm1isRunning = false;
-    m_blForm3isRunning = false;
+    m_ctx.values().blForm1isRunning = false;
+    m_ctx.values().blForm3isRunning = false;
     Label3->clear();
     Command2->setEnabled(false);
     Command3->setEnabled(false);
 
-    fncGetSMTPsettings();
+    m_ctx.values().fncGetSMTPsettings(m_ctx.databasePath());
     fncReloadAllRecords();
-    if (m_ended)
+    if (ended())
         return false;
-
-    m_paused = false;
-    m_hasMaxAverage = false;
     show();
 
     fncCheckForAutoStart();
-    if (m_ended)
+    if (ended())
         return false;
     if (m_autoStartJobs)
         mnuRemoteServicesScanning_Click();
@@ -236,8 +248,7 @@ void Form1::fncReloadAllRecords() {
 
     const auto devices = DeviceTable(m_ctx.databasePath()).allByName();
     if (!devices.ok()) {
-        if (databaseTrap(m_ctx, devices.status, kListTrap) == TrapAction::EndProgram)
-            m_ended = true;
+        databaseTrap(m_ctx, devices.status, kListTrap);
         return;
     }
     QList<QTreeWidgetItem*> rows;
@@ -247,13 +258,13 @@ void Form1::fncReloadAllRecords() {
     ListView1->addTopLevelItems(rows);
 
     // Select the row of the walk position and keep the one after it in view.
-    QTreeWidgetItem* selected = ListView1->topLevelItem(m_walkPosition);
+    QTreeWidgetItem* selected = ListView1->topLevelItem(m_pingCycle->walkPosition());
     if (!selected)
         return;
     ListView1->setCurrentItem(selected);
     selected->setSelected(true);
     ListView1->setFocus();
-    QTreeWidgetItem* next = ListView1->topLevelItem(m_walkPosition + 1);
+    QTreeWidgetItem* next = ListView1->topLevelItem(m_pingCycle->walkPosition() + 1);
     if (!next)
         return;
     ListView1->scrollToItem(next);
@@ -262,25 +273,32 @@ void Form1::fncReloadAllRecords() {
 
 void Form1::fncCheckForAutoStart() {
     const auto settings = SettingsTable(m_ctx.databasePath()).read();
-    if (fatalOnDatabaseError(m_ctx, settings.status)) {
-        m_ended = true;
+    if (fatalOnDatabaseError(m_ctx, settings.status))
         return;
-    }
     m_autoStartPing = settings.value.autoStartPinger;
     m_autoStartJobs = settings.value.autoStartServices;
 }
 
-void Form1::fncGetSMTPsettings() {
-    // A missing row or an unreadable file leaves the values as they were.
-    const auto smtp = SmtpSettingsTable(m_ctx.databasePath()).read();
-    if (!smtp.ok())
-        return;
-    m_SMTPserver = smtp.value.serverName;
-    m_SMTPFromEmail = smtp.value.fromEmail;
-    m_SMTPFromName = smtp.value.fromName;
-    m_SMTPUserName = smtp.value.smtpUserName;
-    m_SMTPPassword = smtp.value.smtpPassword;
-    m_SMTPport = smtp.value.smtpPort;
+PublicValues& Form1::publicValues() {
+    return m_ctx.values();
+}
+
+bool Form1::ended() const {
+    return m_ctx.ended();
+}
+
+void Form1::setJobScanningChecked(bool checked) {
+    mnuRemoteServicesScanning->setChecked(checked);
+}
+
+bool Form1::pingStartEnabled() const {
+    return Command1->isEnabled();
+}
+
+void Form1::refreshDeviceList() {
+    ListView1->setUpdatesEnabled(false);
+    fncReloadAllRecords();
+    ListView1->setUpdatesEnabled(true);
 }
 
 void Form1::setEditMenuEnabled(bool enabled) {
@@ -295,7 +313,7 @@ void Form1::setEditAndSettingsMenusEnabled(bool enabled) {
 }
 
 void Form1::mnuPingList_Click() {
-    if (m_paused) {
+    if (m_pingCycle->paused()) {
         m_ctx.dialogs().information(Text::kReadMe, Text::kPausedEditRefused);
         return;
     }
@@ -317,7 +335,7 @@ void Form1::mnuRemoteServicesScanning_Click() {
 }
 
 void Form1::mnuEmailSettings_Click() {
-    Form7 form(*this);
+    Form7 form(m_ctx, this);
     form.Form_Load();
     form.exec();
 }
@@ -368,5 +386,5 @@ void Form1::Form_Unload() {
     m_pingCycle->unload();
     Timer1->stop();
     Timer2->stop();
-    Q_EMIT unloading();
+    m_mailWindows->closeAll();
 }

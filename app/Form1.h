@@ -1,10 +1,14 @@
 #pragma once
 
+#include "app/MonitorHost.h"
+
 #include <QMainWindow>
 #include <QString>
 
 class AppContext;
+class MailWindows;
 class PingCycle;
+struct PublicValues;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -14,9 +18,9 @@ class QTimer;
 class QTreeWidget;
 
 // The main window: the device list with each device's last status and action, the ping
-// monitor's buttons and status lines, the menus that open every other window, and the values
-// that the other windows read and set.
-class Form1 : public QMainWindow {
+// monitor's buttons and status lines, and the menus that open every other window. Other
+// windows reach it only through MonitorHost.
+class Form1 : public QMainWindow, public MonitorHost {
     Q_OBJECT
   public:
     explicit Form1(AppContext& ctx, QWidget* parent = nullptr);
@@ -26,55 +30,34 @@ class Form1 : public QMainWindow {
     // False when a database failure ended the program during it.
     bool Form_Load();
 
-    // --- public values, read and set by the other windows ---
-    const QString& SMTPserver() const { return m_SMTPserver; }
-    void setSMTPserver(const QString& v) { m_SMTPserver = v; }
-    const QString& SMTPFromEmail() const { return m_SMTPFromEmail; }
-    void setSMTPFromEmail(const QString& v) { m_SMTPFromEmail = v; }
-    const QString& SMTPFromName() const { return m_SMTPFromName; }
-    void setSMTPFromName(const QString& v) { m_SMTPFromName = v; }
-    const QString& SMTPUserName() const { return m_SMTPUserName; }
-    void setSMTPUserName(const QString& v) { m_SMTPUserName = v; }
-    const QString& SMTPPassword() const { return m_SMTPPassword; }
-    void setSMTPPassword(const QString& v) { m_SMTPPassword = v; }
-    const QString& SMTPport() const { return m_SMTPport; }
-    void setSMTPport(const QString& v) { m_SMTPport = v; }
-    const QString& PCnameToEmail() const { return m_PCnameToEmail; }
-    void setPCnameToEmail(const QString& v) { m_PCnameToEmail = v; }
-    const QString& EmailAddress() const { return m_EmailAddress; }
-    void setEmailAddress(const QString& v) { m_EmailAddress = v; }
-    const QString& AverageReturn() const { return m_AverageReturn; }
-    void setAverageReturn(const QString& v) { m_AverageReturn = v; }
-    bool blForm1isRunning() const { return m_blForm1isRunning; }
-    void setBlForm1isRunning(bool v) { m_blForm1isRunning = v; }
-    bool blForm3isRunning() const { return m_blForm3isRunning; }
-    void setBlForm3isRunning(bool v) { m_blForm3isRunning = v; }
+    // The values the other windows read and set (SMTPserver, SMTPFromEmail, SMTPFromName,
+    // SMTPUserName, SMTPPassword, SMTPport, PCnameToEmail, EmailAddress, AverageReturn,
+    // blForm1isRunning, blForm3isRunning) live in the context's PublicValues, which outlive
+    // this window; this is where the other windows get them.
+    PublicValues& publicValues();
 
     // --- routines other windows call ---
     // Refills the device list from the database and selects the row of the walk position.
     void fncReloadAllRecords();
     // Reads the two auto-start settings into the window's flags.
     void fncCheckForAutoStart();
-    // Loads the mail settings into the public values; a failure leaves them as they were.
-    void fncGetSMTPsettings();
-    // Enables or disables the whole Edit and Settings menus (the monitors switch them).
-    void setEditAndSettingsMenusEnabled(bool enabled);
-    void setEditMenuEnabled(bool enabled);
     bool autoStartPing() const { return m_autoStartPing; }
     bool autoStartJobs() const { return m_autoStartJobs; }
     AppContext& context() { return m_ctx; }
+    // The open mail windows of the program.
+    MailWindows& mailWindows() { return *m_mailWindows; }
 
-    // Ping cycle state that the list refresh and the device editor look at.
-    int walkPosition() const { return m_walkPosition; }
-    void setWalkPosition(int position) { m_walkPosition = position; }
-    bool paused() const { return m_paused; }
-    void setPaused(bool paused) { m_paused = paused; }
-    bool hasMaxAverage() const { return m_hasMaxAverage; }
-    void setHasMaxAverage(bool v) { m_hasMaxAverage = v; }
+    // --- MonitorHost: what the monitors and editors may do to this window ---
+    void setEditAndSettingsMenusEnabled(bool enabled) override;
+    void setEditMenuEnabled(bool enabled) override;
+    void setJobScanningChecked(bool checked) override;
+    bool pingStartEnabled() const override;
+    void refreshDeviceList() override;
+
     // The ping monitor driven by Command1..3, Timer1 and Timer2.
     PingCycle& pingCycle() { return *m_pingCycle; }
     // A database failure has ended the program.
-    bool ended() const { return m_ended; }
+    bool ended() const;
 
     // The version shown in the caption and the About box: major.minor.revision.
     static QString versionText();
@@ -108,10 +91,6 @@ class Form1 : public QMainWindow {
     QAction* mnuKorvaneOnline = nullptr;
     QAction* mnuAbout = nullptr;
 
-  Q_SIGNALS:
-    // The window is unloading: every window it owns closes now.
-    void unloading();
-
   public Q_SLOTS:
     void mnuPingList_Click();
     void mnuEditRemoteServicesDatabaseList_Click();
@@ -138,25 +117,9 @@ class Form1 : public QMainWindow {
 
     AppContext& m_ctx;
 
-    QString m_SMTPserver;
-    QString m_SMTPFromEmail;
-    QString m_SMTPFromName;
-    QString m_SMTPUserName;
-    QString m_SMTPPassword;
-    QString m_SMTPport;
-    QString m_PCnameToEmail;
-    QString m_EmailAddress;
-    QString m_AverageReturn;
-    bool m_blForm1isRunning = false;
-    bool m_blForm3isRunning = false;
-
-    bool m_ended = false; // a database failure ended the program
     bool m_autoStartPing = false;
     bool m_autoStartJobs = false;
 
-    // State of the ping cycle that the list refresh and the device editor look at.
-    int m_walkPosition = 0; // devices already taken in the current pass
-    bool m_paused = false;
-    bool m_hasMaxAverage = false;
+    MailWindows* m_mailWindows = nullptr;
     PingCycle* m_pingCycle = nullptr;
 };

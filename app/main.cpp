@@ -1,29 +1,22 @@
 #include "app/AppContext.h"
 #include "app/DatabaseTrap.h"
 #include "app/Form1.h"
+#include "app/Log.h"
 #include "app/MessageBoxDialogs.h"
 #include "app/SingleInstance.h"
 #include "storage/Database.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-// The common controls need no initialisation here; kept as the first start-up step.
-bool InitCommonControlsOnStart() {
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Korvane"_s);
     QApplication::setOrganizationName(u"Brackwater"_s);
     QApplication::setApplicationVersion(Form1::versionText());
-    InitCommonControlsOnStart();
+    Log::installFileLog(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 
     AppContext ctx(QApplication::applicationDirPath());
     ctx.setDialogs(std::make_unique<MessageBoxDialogs>());

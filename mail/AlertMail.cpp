@@ -1,22 +1,24 @@
 #include "mail/AlertMail.h"
 
-#include "app/Form1.h"
+#include "app/AppContext.h"
+#include "app/Log.h"
+#include "mail/MailWindows.h"
 #include "mail/frmMain.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-AlertMailRequest alertMailRequest(const Form1& mainWindow, const QString& to,
+AlertMailRequest alertMailRequest(const PublicValues& values, const QString& to,
                                   const QString& subject, const QString& body) {
     AlertMailRequest request;
-    request.txtServer = mainWindow.SMTPserver();
-    request.txtFrom = mainWindow.SMTPFromEmail();
-    request.txtFromName = mainWindow.SMTPFromName();
+    request.txtServer = values.SMTPserver;
+    request.txtFrom = values.SMTPFromEmail;
+    request.txtFromName = values.SMTPFromName;
     request.txtTo = to;
     request.txtSubject = subject;
     request.txtMsg = body;
-    request.txtUserName = mainWindow.SMTPUserName();
-    request.txtPassword = mainWindow.SMTPPassword();
+    request.txtUserName = values.SMTPUserName;
+    request.txtPassword = values.SMTPPassword;
     return request;
 }
 
@@ -31,23 +33,21 @@ void fillAlertMailRequest(frmMain& window, const AlertMailRequest& request) {
     window.txtPassword->setText(request.txtPassword);
 }
 
-QCoro::Task<void> sendAlertMail(Form1& mainWindow, AlertMailRequest request) {
-    return sendAlertMail(mainWindow, std::move(request), createMailComponent);
-}
-
-QCoro::Task<void> sendAlertMail(Form1& mainWindow, AlertMailRequest request,
-                                MailComponentFactory factory) {
-    frmMain* window = frmMain::takeStoppedWindow(mainWindow);
-    if (window) {
-        window->ClearTextBoxesOnForm();
-    } else {
-        window = new frmMain(mainWindow, std::move(factory));
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->Form_Load();
-    }
+QCoro::Task<MailOutcome> sendAlertMail(AppContext& ctx, MailWindows& windows,
+                                       AlertMailRequest request, MailComponentFactory factory) {
+    frmMain* window = windows.takeStoppedWindow();
+    if (!window)
+        window = windows.create(ctx, std::move(factory));
     fillAlertMailRequest(*window, request);
     // The window closes (and deletes) itself when the send has ended, or stays for the next
     // request when it stopped on an error; either way nothing here touches it afterwards.
-    QCoro::Task<void> sending = window->cmdSend_Click();
-    co_await sending;
+    QCoro::Task<MailOutcome> sending = window->cmdSend_Click();
+    MailOutcome outcome = co_await sending;
+    if (!outcome.complete()) {
+        qCWarning(lcMail).noquote()
+            << "alert" << request.txtSubject << "not sent to"
+            << (outcome.refused.isEmpty() ? request.txtTo : outcome.refused.join(u';')) << "-"
+            << outcome.reason;
+    }
+    co_return outcome;
 }

@@ -64,11 +64,6 @@ class SmtpClient final : public QObject {
     void setPop3Server(const QString& server); // empty: the SMTP server is asked
     void setPort(int port);                    // 0 means the standard port 25
 
-    // The window also writes a few values that steer nothing in this client (two numbers
-    // before the separator, an empty text after the HTML flag, a limit of 100 before the port,
-    // a flag before it reads the settings back). They are accepted and ignored.
-    void setUnusedSetting(const QVariant& value) { Q_UNUSED(value) }
-
     // Time limits. The connect limit covers reaching the server; the transfer limit is the
     // longest a whole send may take, POP login included. Defaults: 10 s and 30 s.
     void setConnectTimeout(std::chrono::milliseconds limit);

@@ -1,8 +1,10 @@
 #include "mail/frmMain.h"
 
 #include "app/AppContext.h"
-#include "app/Form1.h"
+#include "app/Detach.h"
+#include "app/PasswordBox.h"
 #include "app/Twips.h"
+#include "mail/MailFormat.h"
 #include "mail/MailLayout.h"
 #include "mail/MailRules.h"
 
@@ -107,15 +109,13 @@ template <typename W> W* named(W* widget, const QString& name) {
 
 } // namespace
 
-frmMain::frmMain(Form1& mainWindow, MailComponentFactory factory)
-    : QWidget(&mainWindow, Qt::Window), m_main(mainWindow), m_factory(std::move(factory)),
+frmMain::frmMain(AppContext& ctx, QWidget* parent, MailComponentFactory factory)
+    : QWidget(parent, Qt::Window), m_ctx(ctx), m_factory(std::move(factory)),
       m_chooseFiles(&frmMain::chooseFilesWithDialog) {
     setObjectName(u"frmMain"_s);
     setWindowTitle(Text::kCaption);
     buildControls();
     resize(twipsToPixels(Design::kInnerWidth), twipsToPixels(Design::kInnerHeight));
-    // The main window's unload closes every mail window that is still open.
-    connect(&m_main, &Form1::unloading, this, &QWidget::close);
 }
 
 frmMain::~frmMain() = default;
@@ -217,11 +217,12 @@ void frmMain::buildControls() {
     Label2 = label(fraOptions, u"Label2"_s, Text::kPassword);
     place(Label2, 120, 3030, 1020, 255);
     txtPassword = named(new QLineEdit(fraOptions), u"txtPassword"_s);
-    txtPassword->setEchoMode(QLineEdit::Password);
+    maskWithAsterisks(txtPassword);
     place(txtPassword, 1140, 3000, 1140, 315);
 
     // Handlers run on every change of a value, whether the user or the code made it.
-    connect(cmdSend, &QPushButton::clicked, this, [this] { cmdSend_Click(); });
+    connect(cmdSend, &QPushButton::clicked, this,
+            [this] { detach(cmdSend_Click(), u"the mail window's send"_s, {}, &lcMail); });
     connect(cmdReset, &QPushButton::clicked, this, &frmMain::cmdReset_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
     connect(cmdBrowse, &QPushButton::clicked, this, &frmMain::cmdBrowse_Click);
@@ -246,11 +247,9 @@ void frmMain::Form_Load() {
         m_factory ? m_factory() : MailComponentResult{nullptr, MailComponentError::Other};
     if (!made.component) {
         if (made.error == MailComponentError::Unavailable)
-            m_main.context().dialogs().critical(Text::kSupportFileErrorTitle,
-                                                Text::kSupportFileErrorText);
+            m_ctx.dialogs().critical(Text::kSupportFileErrorTitle, Text::kSupportFileErrorText);
         else
-            m_main.context().dialogs().plain(QCoreApplication::applicationName(),
-                                             Text::kLoadErrorText);
+            m_ctx.dialogs().plain(QCoreApplication::applicationName(), Text::kLoadErrorText);
         return;
     }
     m_poSendMail = made.component.release();
@@ -291,21 +290,22 @@ void frmMain::setOptionsHeight(int twips) {
     fraOptions->resize(fraOptions->width(), twipsToPixels(twips));
 }
 
-QCoro::Task<void> frmMain::cmdSend_Click() {
+QCoro::Task<MailOutcome> frmMain::cmdSend_Click() {
     const QPointer<frmMain> self(this);
     m_stoppedOnError = false;
+    m_lastFailure.clear();
     cmdSend->setEnabled(false);
     lstStatus->clear();
+    const QStringList recipients =
+        MailFormat::splitList(txtTo->text() + u';' + txtCc->text() + u';' + txtBcc->text(), u";"_s);
 
     SmtpClient* const mail = m_poSendMail;
     if (!mail) {
         // Nothing to send with: the window stays as it is, to be used again.
         m_stoppedOnError = true;
-        m_main.context().dialogs().critical(Text::kPrinterErrorTitle, Text::kPrinterErrorText);
-        co_return;
+        m_ctx.dialogs().critical(Text::kPrinterErrorTitle, Text::kPrinterErrorText);
+        co_return MailOutcome::failure(recipients, u"no mail component"_s);
     }
-    mail->setUnusedSetting(0);
-    mail->setUnusedSetting(1);
     mail->setListSeparator(u";"_s);
     mail->setServer(txtServer->text());
     mail->setFrom(txtFrom->text());
@@ -320,7 +320,6 @@ QCoro::Task<void> frmMain::cmdSend_Click() {
     mail->setMessage(txtMsg->toPlainText());
     mail->setAttachments(txtAttach->text().trimmed());
     mail->setAsHtml(m_blSendAsHtml);
-    mail->setUnusedSetting(QString());
     mail->setEncodeType(m_lEncodeType);
     mail->setPriority(m_lPriority);
     mail->setReceipt(m_blRequestReceipt);
@@ -329,25 +328,29 @@ QCoro::Task<void> frmMain::cmdSend_Click() {
     mail->setUserName(txtUserName->text());
     mail->setPassword(txtPassword->text());
     mail->setPop3Server(txtPopServer->text());
-    mail->setUnusedSetting(100);
-    const std::optional<qint32> port = MailRules::portFromText(m_main.SMTPport());
+    const std::optional<qint32> port = MailRules::portFromText(m_ctx.values().SMTPport);
     if (!port) {
-        // A port that is not a whole number: nothing is sent and nothing is said.
+        // A port that is not a whole number: nothing is sent, and the window waits for the
+        // next request.
         m_stoppedOnError = true;
-        co_return;
+        co_return MailOutcome::failure(recipients, u"bad port"_s);
     }
     mail->setPort(*port);
 
     QCoro::Task<bool> sending = mail->send();
-    co_await sending;
+    const bool sent = co_await sending;
+    MailOutcome outcome =
+        sent ? MailOutcome::success(recipients)
+             : MailOutcome::failure(recipients, self ? self->m_lastFailure : QString());
     // A notification may have closed the window, or the main window may have gone meanwhile.
     if (!self || self->m_unloaded)
-        co_return;
+        co_return outcome;
     if (m_poSendMail)
         txtServer->setText(m_poSendMail->server());
     unsetCursor();
     cmdSend->setEnabled(true);
     close();
+    co_return outcome;
 }
 
 void frmMain::poSendMail_Progress(int lPercentCompete) {
@@ -368,7 +371,8 @@ void frmMain::poSendMail_SendSuccesful() {
 }
 
 void frmMain::poSendMail_SendFailed(const QString& Explanation) {
-    Q_UNUSED(Explanation)
+    // Not shown: the caller of the send records it.
+    m_lastFailure = Explanation;
     lblProgress->clear();
     unsetCursor();
     cmdSend->setEnabled(true);
@@ -400,15 +404,12 @@ void frmMain::releaseComponent() {
     mail->deleteLater();
 }
 
-frmMain* frmMain::takeStoppedWindow(Form1& mainWindow) {
-    const auto windows = mainWindow.findChildren<frmMain*>(Qt::FindDirectChildrenOnly);
-    for (frmMain* w : windows) {
-        if (w->m_stoppedOnError && !w->m_unloaded) {
-            w->m_stoppedOnError = false;
-            return w;
-        }
-    }
-    return nullptr;
+bool frmMain::takeForReuse() {
+    if (!m_stoppedOnError || m_unloaded)
+        return false;
+    m_stoppedOnError = false;
+    ClearTextBoxesOnForm();
+    return true;
 }
 
 void frmMain::cmdBrowse_Click() {
@@ -455,7 +456,6 @@ void frmMain::RefillFromComponent() {
     SmtpClient* const mail = m_poSendMail;
     if (!mail)
         return; // no component: the fields stay empty
-    mail->setUnusedSetting(true);
     txtServer->setText(mail->server());
     txtPopServer->setText(mail->pop3Server());
     txtFrom->setText(mail->from());

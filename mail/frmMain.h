@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mail/MailComponent.h"
+#include "mail/MailOutcome.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -13,7 +14,7 @@
 #include <functional>
 #include <optional>
 
-class Form1;
+class AppContext;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -29,21 +30,23 @@ class QRadioButton;
 // an alert fills a fresh window and awaits cmdSend_Click, which hands everything to the
 // component; the window closes itself when the send has ended.
 //
-// The window is a child window of the main window: it closes when the main window unloads and
-// is deleted with it at the latest. A window that is closed while its send is still running
-// drops the component, which abandons the transfer; nothing touches the window afterwards.
+// The window is a child window of its parent (the main window): MailWindows closes it when the
+// main window unloads, and it is deleted with its parent at the latest. A window that is closed
+// while its send is still running drops the component, which abandons the transfer; nothing
+// touches the window afterwards.
 class frmMain final : public QWidget {
     Q_OBJECT
   public:
-    explicit frmMain(Form1& mainWindow, MailComponentFactory factory = createMailComponent);
+    frmMain(AppContext& ctx, QWidget* parent, MailComponentFactory factory = createMailComponent);
     ~frmMain() override;
 
     // Makes the component and arranges the window; shows nothing. A component that cannot be
     // made is reported with a message box and the remaining steps are skipped.
     void Form_Load();
 
-    // Hands every field to the component and sends. Completes when the attempt has ended.
-    QCoro::Task<void> cmdSend_Click();
+    // Hands every field to the component and sends. Completes when the attempt has ended,
+    // with what became of it (the window itself shows nothing of it).
+    QCoro::Task<MailOutcome> cmdSend_Click();
     void cmdExit_Click();
     void cmdBrowse_Click();
     void cmdReset_Click();
@@ -79,9 +82,10 @@ class frmMain final : public QWidget {
     // hidden with cmdSend disabled, ready to be used by the next alert.
     bool stoppedOnError() const { return m_stoppedOnError; }
 
-    // A stopped window of this main window that no send is using, taken for reuse; nothing
-    // when there is none.
-    static frmMain* takeStoppedWindow(Form1& mainWindow);
+    // Takes a stopped window for the next request: true when the window had stopped on an
+    // error and is still open (it is then no longer marked as stopped); its text fields are
+    // emptied, so it starts as empty as a fresh window.
+    bool takeForReuse();
 
     // The attachment dialog: returns the chosen files as absolute paths, nothing when
     // cancelled. Replaceable for tests; the default is a QFileDialog.
@@ -150,7 +154,7 @@ class frmMain final : public QWidget {
     void Form_Unload();
     void releaseComponent();
 
-    Form1& m_main;
+    AppContext& m_ctx;
     MailComponentFactory m_factory;
     FileChooser m_chooseFiles;
     SmtpClient* m_poSendMail = nullptr;  // child of the window while it holds it
@@ -166,4 +170,5 @@ class frmMain final : public QWidget {
 
     bool m_unloaded = false;
     bool m_stoppedOnError = false;
+    QString m_lastFailure; // the explanation of the last failure notification
 };

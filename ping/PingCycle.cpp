@@ -2,18 +2,21 @@
 
 #include "app/AppContext.h"
 #include "app/DatabaseTrap.h"
-#include "app/Form1.h"
+#include "app/Detach.h"
+#include "app/Log.h"
+#include "app/MonitorHost.h"
 #include "mail/AlertMail.h"
 #include "ping/PingProbe.h"
 #include "storage/DeviceTable.h"
 #include "storage/SettingsTables.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 
 #include <coroutine>
 #include <exception>
@@ -55,15 +58,16 @@ struct EventLoopTurn {
     void await_resume() const noexcept {}
 };
 
-// Timer1 ticks a second after Start or Resume is pressed and is then set to its step, so that
-// the step counts from the press.
-constexpr int kKickOffMs = 1000;
+// Timer1's step: a minute after Start, half a minute after a Resume; the first tick comes one
+// step after the press.
 constexpr int kStartStepMs = 60000;
 constexpr int kResumeStepMs = 30000;
 
 } // namespace
 
-PingCycle::PingCycle(Form1& form) : QObject(&form), m_form(form), m_ctx(form.context()) {
+PingCycle::PingCycle(AppContext& ctx, MonitorHost& host, MailWindows& mailWindows,
+                     const PingControls& controls, QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_host(host), m_mailWindows(mailWindows), m_ui(controls) {
     setObjectName(u"PingCycle"_s);
 }
 
@@ -74,92 +78,86 @@ PingCycle::~PingCycle() = default;
 // ---------------------------------------------------------------------------------------
 
 void PingCycle::Command1_Click() {
-    m_form.setWalkPosition(0);
+    m_walkPosition = 0;
     if (!fncCountNumberOfComputersToPing())
         return;
     if (m_deviceCount < 1) {
         m_ctx.dialogs().critical(Text::kNoDevicesTitle, Text::kNoDevicesText);
-        m_form.Text1->setFocus();
+        m_ui.Text1->setFocus();
         return;
     }
 
     dropRun();
-    m_form.Label3->setVisible(true);
-    m_form.Label3->setText(Text::kWaitingForTimer);
-    m_form.Text1->setFocus();
-    m_form.setPaused(false);
-    m_form.Command1->setEnabled(false);
-    m_form.Command2->setEnabled(true);
-    m_form.Command3->setEnabled(true);
-    m_form.setEditAndSettingsMenusEnabled(false);
-    m_form.Label4->setText(Text::kDevicesToPing + QString::number(m_deviceCount));
+    m_ui.Label3->setVisible(true);
+    m_ui.Label3->setText(Text::kWaitingForTimer);
+    m_ui.Text1->setFocus();
+    m_paused = false;
+    m_ui.Command1->setEnabled(false);
+    m_ui.Command2->setEnabled(true);
+    m_ui.Command3->setEnabled(true);
+    m_host.setEditAndSettingsMenusEnabled(false);
+    m_ui.Label4->setText(Text::kDevicesToPing + QString::number(m_deviceCount));
     if (!fncGetPingTimerTime())
         return;
     // One short of the interval: the first probe comes with the first tick.
     m_countdown = m_interval - 1;
-    m_form.Timer1->setInterval(kKickOffMs);
-    m_form.Timer1->start();
-    m_form.Timer1->setInterval(kStartStepMs);
-    m_form.setBlForm1isRunning(true);
+    m_ui.Timer1->start(kStartStepMs);
+    m_ctx.values().blForm1isRunning = true;
 
-    if (QTreeWidgetItem* first = m_form.ListView1->topLevelItem(0)) {
-        m_form.ListView1->setCurrentItem(first);
-        first->setSelected(true);
-    }
-    m_form.ListView1->setFocus();
+    if (QAbstractItemModel* model = m_ui.ListView1->model(); model && model->rowCount() > 0)
+        m_ui.ListView1->setCurrentIndex(model->index(0, 0));
+    m_ui.ListView1->setFocus();
 }
 
 void PingCycle::Command2_Click() {
     dropRun();
-    m_form.Text1->setFocus();
-    m_form.Command1->setEnabled(true);
-    m_form.Command2->setEnabled(false);
-    m_form.Timer1->stop();
-    m_form.Timer2->stop();
-    m_form.Label1->clear();
-    m_form.Label3->clear();
-    m_form.Label4->clear();
-    m_form.Label5->clear();
-    m_form.Label3->setVisible(false);
-    m_form.setBlForm1isRunning(false);
-    m_form.setPaused(false);
+    m_ui.Text1->setFocus();
+    m_ui.Command1->setEnabled(true);
+    m_ui.Command2->setEnabled(false);
+    m_ui.Timer1->stop();
+    m_ui.Timer2->stop();
+    m_ui.Label1->clear();
+    m_ui.Label3->clear();
+    m_ui.Label4->clear();
+    m_ui.Label5->clear();
+    m_ui.Label3->setVisible(false);
+    m_ctx.values().blForm1isRunning = false;
+    m_paused = false;
     enableMenusUnlessJobsRun();
 }
 
 void PingCycle::Command3_Click() {
-    if (m_form.Command1->isEnabled()) {
+    if (m_ui.Command1->isEnabled()) {
         m_ctx.dialogs().information(Text::kReadMeTitle, Text::kNotStartedText);
-        m_form.Text1->setFocus();
+        m_ui.Text1->setFocus();
         return;
     }
-    m_form.Label1->clear();
-    if (!m_form.paused()) {
+    m_ui.Label1->clear();
+    if (!m_paused) {
         // Pause: the countdown and the walk stay where they are; a probe under way is dropped.
         dropRun();
-        m_form.Text1->setFocus();
-        m_form.Timer1->stop();
-        m_form.Timer2->stop();
-        m_form.setBlForm1isRunning(false);
+        m_ui.Text1->setFocus();
+        m_ui.Timer1->stop();
+        m_ui.Timer2->stop();
+        m_ctx.values().blForm1isRunning = false;
         enableMenusUnlessJobsRun();
-        m_form.setPaused(true);
-        m_form.Command3->setToolTip(Text::kResumeTip);
+        m_paused = true;
+        m_ui.Command3->setToolTip(Text::kResumeTip);
     } else {
         // Resume: from now on every countdown step lasts half a minute, until the next Start.
-        m_form.Text1->setFocus();
-        m_form.setEditAndSettingsMenusEnabled(false);
-        m_form.Timer1->setInterval(kKickOffMs);
-        m_form.Timer1->start();
-        m_form.Timer1->setInterval(kResumeStepMs);
-        m_form.setBlForm1isRunning(true);
-        m_form.setPaused(false);
-        m_form.Command3->setToolTip(Text::kPauseTip);
+        m_ui.Text1->setFocus();
+        m_host.setEditAndSettingsMenusEnabled(false);
+        m_ui.Timer1->start(kResumeStepMs);
+        m_ctx.values().blForm1isRunning = true;
+        m_paused = false;
+        m_ui.Command3->setToolTip(Text::kPauseTip);
     }
 }
 
 void PingCycle::unload() {
     dropRun();
-    m_form.Timer1->stop();
-    m_form.Timer2->stop();
+    m_ui.Timer1->stop();
+    m_ui.Timer2->stop();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -167,22 +165,22 @@ void PingCycle::unload() {
 // ---------------------------------------------------------------------------------------
 
 void PingCycle::Timer1_Timer() {
-    if (!m_form.Timer1->isActive())
+    if (!m_ui.Timer1->isActive())
         return;
     ++m_countdown;
-    if (!m_form.Label1->text().isEmpty())
+    if (!m_ui.Label1->text().isEmpty())
         writeCountdownLine();
     if (m_countdown != m_interval)
         return;
 
     m_countdown = 0;
-    m_form.Label3->setText(Text::kPreparing);
-    m_form.Timer1->stop();
-    if (m_form.walkPosition() >= m_deviceCount)
-        m_form.setWalkPosition(0);
+    m_ui.Label3->setText(Text::kPreparing);
+    m_ui.Timer1->stop();
+    if (m_walkPosition >= m_deviceCount)
+        m_walkPosition = 0;
     writeCountdownLine();
 
-    const auto device = DeviceTable(m_ctx.databasePath()).enabledAt(m_form.walkPosition());
+    const auto device = DeviceTable(m_ctx.databasePath()).enabledAt(m_walkPosition);
     if (fatalOnDatabaseError(m_ctx, device.status)) {
         endedByDatabase();
         return;
@@ -190,18 +188,18 @@ void PingCycle::Timer1_Timer() {
     m_target.name = device.value.computerName;
     m_target.emailAddress = device.value.emailWhenDown;
     m_target.averageReturn = device.value.maxAverage;
-    m_form.setPCnameToEmail(m_target.name);
-    m_form.setEmailAddress(m_target.emailAddress);
-    m_form.setAverageReturn(m_target.averageReturn);
+    m_ctx.values().PCnameToEmail = m_target.name;
+    m_ctx.values().EmailAddress = m_target.emailAddress;
+    m_ctx.values().AverageReturn = m_target.averageReturn;
 
-    m_form.setWalkPosition(m_form.walkPosition() + 1);
-    m_target.position = m_form.walkPosition();
+    ++m_walkPosition;
+    m_target.position = m_walkPosition;
     m_target.generation = m_generation;
-    m_form.setHasMaxAverage(ping::hasMaximumAverage(m_target.averageReturn));
-    m_form.Label3->setText(Text::kPingingLine.arg(m_target.name));
-    m_form.Label5->setText(ping::pingingProgressLine(m_target.position, m_deviceCount));
+    m_hasMaxAverage = ping::hasMaximumAverage(m_target.averageReturn);
+    m_ui.Label3->setText(Text::kPingingLine.arg(m_target.name));
+    m_ui.Label5->setText(ping::pingingProgressLine(m_target.position, m_deviceCount));
 
-    runProbe(m_target);
+    detach(runProbe(m_target), u"the ping probe"_s, recoverer(), &lcPing);
 }
 
 QCoro::Task<void> PingCycle::runProbe(Target target) {
@@ -227,17 +225,29 @@ QCoro::Task<void> PingCycle::runProbe(Target target) {
     // Even a run that printed nothing is a result (it classifies as not found), so the
     // result tick never waits for an output that cannot come.
     m_pendingOutput = std::move(output);
-    m_form.Timer2->start();
+    m_ui.Timer2->start();
     Q_EMIT probeFinished();
 }
 
 void PingCycle::Timer2_Timer() {
-    if (!m_form.Timer2->isActive() || !m_pendingOutput)
+    if (!m_ui.Timer2->isActive() || !m_pendingOutput)
         return;
-    m_form.Timer2->stop();
+    m_ui.Timer2->stop();
     QString output = std::move(*m_pendingOutput);
     m_pendingOutput.reset();
-    handleResult(m_target, std::move(output));
+    detach(handleResult(m_target, std::move(output)), u"the ping result"_s, recoverer(), &lcPing);
+}
+
+std::function<void()> PingCycle::recoverer() {
+    return [self = QPointer<PingCycle>(this), generation = m_generation] {
+        // The run that failed is still the current one: drop what it left and let the next
+        // interval come.
+        if (!self || self->m_generation != generation || self->m_ctx.ended())
+            return;
+        self->dropRun();
+        self->m_ui.Timer2->stop();
+        self->m_ui.Timer1->start();
+    };
 }
 
 QCoro::Task<void> PingCycle::handleResult(Target target, QString output) {
@@ -256,11 +266,11 @@ QCoro::Task<void> PingCycle::handleResult(Target target, QString output) {
     switch (outcome) {
     case PingOutcome::Down:
     case PingOutcome::NotFound: {
-        m_form.Label3->setText(activity);
-        m_form.Label5->setText(progress);
+        m_ui.Label3->setText(activity);
+        m_ui.Label5->setText(progress);
         if (!fncUpdateStatus(target.name, status))
             co_return;
-        m_form.setHasMaxAverage(false);
+        m_hasMaxAverage = false;
         auto turn = nextTurn(target);
         if (co_await turn != Step::Go)
             co_return;
@@ -269,10 +279,10 @@ QCoro::Task<void> PingCycle::handleResult(Target target, QString output) {
         break;
     }
     case PingOutcome::DroppingPackets: {
-        m_form.Label3->setText(activity);
+        m_ui.Label3->setText(activity);
         if (!fncUpdateStatus(target.name, status))
             co_return;
-        m_form.Label5->setText(progress);
+        m_ui.Label5->setText(progress);
         auto turn = nextTurn(target);
         if (co_await turn != Step::Go)
             co_return;
@@ -288,15 +298,15 @@ QCoro::Task<void> PingCycle::handleResult(Target target, QString output) {
             co_return;
         if (!fncUpdateActionTaken(target.name, ping::nothingForNowAction()))
             co_return;
-        m_form.Label3->setText(activity);
-        m_form.Label5->setText(progress);
+        m_ui.Label3->setText(activity);
+        m_ui.Label5->setText(progress);
         break;
     }
     case PingOutcome::Reachable: {
         if (!fncUpdateStatus(target.name, status))
             co_return;
-        m_form.Label3->setText(activity);
-        m_form.Label5->setText(progress);
+        m_ui.Label3->setText(activity);
+        m_ui.Label5->setText(progress);
         auto turn = nextTurn(target);
         if (co_await turn != Step::Go)
             co_return;
@@ -308,7 +318,7 @@ QCoro::Task<void> PingCycle::handleResult(Target target, QString output) {
     if (step != Step::Go)
         co_return;
 
-    if (ping::runsAverageCheck(outcome, m_form.hasMaxAverage())) {
+    if (ping::runsAverageCheck(outcome, m_hasMaxAverage)) {
         auto turn = nextTurn(target);
         if (co_await turn != Step::Go)
             co_return;
@@ -326,10 +336,10 @@ QCoro::Task<void> PingCycle::handleResult(Target target, QString output) {
     if (co_await turn != Step::Go)
         co_return;
     refreshList();
-    if (m_form.ended())
+    if (m_ctx.ended())
         co_return;
     m_handlingResult = false;
-    m_form.Timer1->start();
+    m_ui.Timer1->start();
     Q_EMIT resultHandled();
 }
 
@@ -411,15 +421,15 @@ QCoro::Task<PingCycle::Step> PingCycle::sendAlert(Target target, ping::AlertMail
     }
     QPointer<PingCycle> self(this);
     AlertMailRequest request =
-        alertMailRequest(m_form, target.emailAddress, mail.subject, mail.body);
-    auto send = sendAlertMail(m_form, std::move(request));
-    co_await send;
+        alertMailRequest(m_ctx.values(), target.emailAddress, mail.subject, mail.body);
+    auto send = sendAlertMail(m_ctx, m_mailWindows, std::move(request));
+    const MailOutcome outcome = co_await send;
     if (!self)
         co_return Step::Gone;
     if (!current(target))
         co_return Step::Dropped;
-    // Recorded whether or not the mail went out: the mail window reports a failure itself.
-    co_return fncUpdateActionTaken(target.name, ping::emailedToAction(target.emailAddress))
+    // A mail that did not go out is recorded as such, never as sent.
+    co_return fncUpdateActionTaken(target.name, mailActionText(target.emailAddress, outcome))
         ? Step::Go
         : Step::Ended;
 }
@@ -484,8 +494,8 @@ void PingCycle::dropRun() {
 
 void PingCycle::endedByDatabase() {
     dropRun();
-    m_form.Timer1->stop();
-    m_form.Timer2->stop();
+    m_ui.Timer1->stop();
+    m_ui.Timer2->stop();
 }
 
 QObject* PingCycle::newCancelGuard() {
@@ -501,24 +511,22 @@ void PingCycle::releaseCancelGuard() {
 
 void PingCycle::writeCountdownLine() {
     const int remaining = m_interval - m_countdown;
-    m_form.Label1->setText(remaining == 1 ? Text::kCountdownOneMinute
-                                          : Text::kCountdownMinutes.arg(remaining));
+    m_ui.Label1->setText(remaining == 1 ? Text::kCountdownOneMinute
+                                        : Text::kCountdownMinutes.arg(remaining));
 }
 
 void PingCycle::setWindowFrozen(bool frozen) {
     if (frozen == m_windowFrozen)
         return;
     m_windowFrozen = frozen;
-    m_form.setUpdatesEnabled(!frozen);
+    m_ui.window->setUpdatesEnabled(!frozen);
 }
 
 void PingCycle::refreshList() {
-    m_form.ListView1->setUpdatesEnabled(false);
-    m_form.fncReloadAllRecords();
-    m_form.ListView1->setUpdatesEnabled(true);
+    m_host.refreshDeviceList();
 }
 
 void PingCycle::enableMenusUnlessJobsRun() {
-    if (!m_form.blForm3isRunning())
-        m_form.setEditAndSettingsMenusEnabled(true);
+    if (!m_ctx.values().blForm3isRunning)
+        m_host.setEditAndSettingsMenusEnabled(true);
 }

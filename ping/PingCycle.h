@@ -7,11 +7,35 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class AppContext;
-class Form1;
+class MailWindows;
+class MonitorHost;
+class QAbstractButton;
+class QAbstractItemView;
+class QLabel;
+class QTimer;
+class QWidget;
 struct DbStatus;
+
+// The main window's controls that the ping monitor drives.
+struct PingControls {
+    QWidget* window = nullptr;           // the main window (its drawing is held back during the
+                                         // ten-echo check)
+    QAbstractButton* Command1 = nullptr; // Start
+    QAbstractButton* Command2 = nullptr; // Stop
+    QAbstractButton* Command3 = nullptr; // Pause / Resume
+    QWidget* Text1 = nullptr;            // focus holder
+    QLabel* Label1 = nullptr;            // countdown
+    QLabel* Label3 = nullptr;            // activity line
+    QLabel* Label4 = nullptr;            // number of devices
+    QLabel* Label5 = nullptr;            // progress line
+    QTimer* Timer1 = nullptr;            // countdown timer
+    QTimer* Timer2 = nullptr;            // probe-result timer
+    QAbstractItemView* ListView1 = nullptr;
+};
 
 // The ping monitor of the main window: Start, Stop, Pause and Resume, the countdown
 // (Timer1) and the result (Timer2) ticks, the probe of one device per interval, the status and
@@ -25,7 +49,8 @@ struct DbStatus;
 class PingCycle final : public QObject {
     Q_OBJECT
   public:
-    explicit PingCycle(Form1& form);
+    PingCycle(AppContext& ctx, MonitorHost& host, MailWindows& mailWindows,
+              const PingControls& controls, QObject* parent);
     ~PingCycle() override;
 
     // The handlers of the main window's buttons and timers.
@@ -50,6 +75,10 @@ class PingCycle final : public QObject {
     bool fncUpdateActionTaken(const QString& strPCName, const QString& strActionTaken);
 
     // --- state, for the window and its tests ---
+    // Devices already taken in the current pass (the list refresh selects the row after it).
+    int walkPosition() const { return m_walkPosition; }
+    bool paused() const { return m_paused; }
+    bool hasMaxAverage() const { return m_hasMaxAverage; }
     int deviceCount() const { return m_deviceCount; }
     int interval() const { return m_interval; }
     int countdown() const { return m_countdown; }
@@ -94,6 +123,8 @@ class PingCycle final : public QObject {
     QCoro::Task<Step> fncPCisPingingButIsDropingPackets(Target target, QString lossText);
     QCoro::Task<Step> fncPingIsSlowerThanDisired(Target target, QString measuredAverage);
     QCoro::Task<Step> sendAlert(Target target, ping::AlertMail mail);
+    // What the detach helper runs when a probe or result coroutine ended with an error.
+    std::function<void()> recoverer();
     // Lets the event loop have a turn; Go when the run is still the current one afterwards.
     QCoro::Task<Step> nextTurn(Target target);
 
@@ -111,8 +142,14 @@ class PingCycle final : public QObject {
     void refreshList();
     void enableMenusUnlessJobsRun();
 
-    Form1& m_form;
     AppContext& m_ctx;
+    MonitorHost& m_host;
+    MailWindows& m_mailWindows;
+    PingControls m_ui;
+
+    int m_walkPosition = 0;
+    bool m_paused = false;
+    bool m_hasMaxAverage = false;
 
     int m_deviceCount = 0;
     int m_interval = 0;

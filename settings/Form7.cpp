@@ -1,7 +1,7 @@
 #include "settings/Form7.h"
 
 #include "app/AppContext.h"
-#include "app/Form1.h"
+#include "app/PasswordBox.h"
 #include "settings/SettingsRules.h"
 #include "storage/SettingsTables.h"
 
@@ -56,7 +56,7 @@ constexpr int kMaxLength = 100;
 
 } // namespace
 
-Form7::Form7(Form1& mainWindow) : QDialog(&mainWindow), m_main(mainWindow) {
+Form7::Form7(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
     setObjectName(u"Form7"_s);
     setWindowTitle(Text::kCaption);
     setModal(true);
@@ -81,7 +81,7 @@ Form7::Form7(Form1& mainWindow) : QDialog(&mainWindow), m_main(mainWindow) {
     row(Label4, u"Label4"_s, Text::kFromEmailLabel, Text4, u"Text4"_s, Text::kFromEmailTip);
     row(Label5, u"Label5"_s, Text::kFromNameLabel, Text5, u"Text5"_s, Text::kFromNameTip);
     row(Label7, u"Label7"_s, Text::kPortLabel, Text7, u"Text7"_s, Text::kPortTip);
-    Text3->setEchoMode(QLineEdit::Password);
+    maskWithAsterisks(Text3);
 
     Label8 = new QLabel(Text::kNoSsl, this);
     Label8->setObjectName(u"Label8"_s);
@@ -98,10 +98,9 @@ Form7::Form7(Form1& mainWindow) : QDialog(&mainWindow), m_main(mainWindow) {
 Form7::~Form7() = default;
 
 bool Form7::Form_Load() {
-    const DbResult<SmtpSettingsRow> smtp =
-        SmtpSettingsTable(m_main.context().databasePath()).read();
+    const DbResult<SmtpSettingsRow> smtp = SmtpSettingsTable(m_ctx.databasePath()).read();
     if (!smtp.ok()) {
-        m_main.context().dialogs().critical(
+        m_ctx.dialogs().critical(
             Text::kDatabaseErrorTitle,
             Text::kLoadFailed.arg(SettingsRules::databaseFailureReason(smtp.status)));
         return false;
@@ -124,7 +123,7 @@ void Form7::Command1_Click() {
     }
     const int empty = SettingsRules::firstEmptyEmailField(values);
     if (empty >= 0) {
-        m_main.context().dialogs().information(Text::kEmptyFieldTitle, Text::kEmptyField.at(empty));
+        m_ctx.dialogs().information(Text::kEmptyFieldTitle, Text::kEmptyField.at(empty));
         fields.at(empty)->setFocus();
         return;
     }
@@ -136,14 +135,14 @@ void Form7::Command1_Click() {
     row.fromEmail = values.at(3);
     row.fromName = values.at(4);
     row.smtpPort = values.at(5);
-    const DbStatus saved = SmtpSettingsTable(m_main.context().databasePath()).write(row);
+    const DbStatus saved = SmtpSettingsTable(m_ctx.databasePath()).write(row);
     if (!saved.ok()) {
-        m_main.context().dialogs().critical(
+        m_ctx.dialogs().critical(
             Text::kDatabaseErrorTitle,
             Text::kSaveFailed.arg(SettingsRules::databaseFailureReason(saved)));
         return;
     }
-    m_main.fncGetSMTPsettings();
-    m_main.context().dialogs().information(Text::kUpdatedTitle, Text::kUpdated);
+    m_ctx.values().fncGetSMTPsettings(m_ctx.databasePath());
+    m_ctx.dialogs().information(Text::kUpdatedTitle, Text::kUpdated);
     accept();
 }

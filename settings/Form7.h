@@ -2,18 +2,18 @@
 
 #include <QDialog>
 
-class Form1;
+class AppContext;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // The email settings window: shows and changes the one row of SMTPsettings. Its one button
-// checks the six fields, saves them, makes the main window reload its mail settings and
-// closes. Opened modally from the main window's Settings menu.
+// checks the six fields, saves them, reloads the shared mail settings (fncGetSMTPsettings)
+// and closes. Opened modally from the main window's Settings menu.
 class Form7 final : public QDialog {
     Q_OBJECT
   public:
-    explicit Form7(Form1& mainWindow);
+    explicit Form7(AppContext& ctx, QWidget* parent = nullptr);
     ~Form7() override;
 
     // Fills the fields from the table. A database failure is reported and the window stays
@@ -39,5 +39,5 @@ class Form7 final : public QDialog {
     QPushButton* Command1 = nullptr;
 
   private:
-    Form1& m_main;
+    AppContext& m_ctx;
 };

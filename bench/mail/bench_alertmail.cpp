@@ -29,13 +29,14 @@ SmtpPeer* g_peer = nullptr;
 Form1* g_main = nullptr;
 
 AlertMailRequest request() {
-    return alertMailRequest(*g_main, u"admin@korvane.invalid"_s, u"PC1 is Down"_s,
+    return alertMailRequest(g_main->publicValues(), u"admin@korvane.invalid"_s, u"PC1 is Down"_s,
                             u"PC1 did not answer the ping at 21:05."_s);
 }
 
 // Runs one alert to its end, with the event loop turning, and waits for the window to go.
 bool sendOneAlert() {
-    QCoro::Task<void> sending = sendAlertMail(*g_main, request());
+    QCoro::Task<MailOutcome> sending =
+        sendAlertMail(g_main->context(), g_main->mailWindows(), request());
     QCoro::waitFor(sending);
     while (!g_main->findChildren<frmMain*>(Qt::FindDirectChildrenOnly).isEmpty())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -119,12 +120,12 @@ int main(int argc, char** argv) {
     }
     TestProgramFolder folder;
     Form1 main(folder.ctx);
-    main.setSMTPserver(u"127.0.0.1"_s);
-    main.setSMTPFromEmail(u"alerts@korvane.invalid"_s);
-    main.setSMTPFromName(u"Korvane Alerts"_s);
-    main.setSMTPUserName(u"korvane"_s);
-    main.setSMTPPassword(u"s3cret"_s);
-    main.setSMTPport(QString::number(peer.port()));
+    main.publicValues().SMTPserver = u"127.0.0.1"_s;
+    main.publicValues().SMTPFromEmail = u"alerts@korvane.invalid"_s;
+    main.publicValues().SMTPFromName = u"Korvane Alerts"_s;
+    main.publicValues().SMTPUserName = u"korvane"_s;
+    main.publicValues().SMTPPassword = u"s3cret"_s;
+    main.publicValues().SMTPport = QString::number(peer.port());
     g_peer = &peer;
     g_main = &main;
     sendOneAlert();

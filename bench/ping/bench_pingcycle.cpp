@@ -175,7 +175,7 @@ void BM_CycleCostPerProbe(benchmark::State& state) {
             loop.exec();
     }
     state.counters["devices"] = double(form.ListView1->topLevelItemCount());
-    state.counters["walk"] = form.walkPosition();
+    state.counters["walk"] = form.pingCycle().walkPosition();
     form.Command2->click();
     form.close();
 }

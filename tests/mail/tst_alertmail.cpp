@@ -57,24 +57,26 @@ class TestAlertMail : public QObject {
     std::unique_ptr<Form1> m_main;
 
     void setMailSettings(const QString& port) {
-        m_main->setSMTPserver(u"127.0.0.1"_s);
-        m_main->setSMTPFromEmail(u"alerts@korvane.invalid"_s);
-        m_main->setSMTPFromName(u"Korvane Alerts"_s);
-        m_main->setSMTPUserName(kUser);
-        m_main->setSMTPPassword(kPassword);
-        m_main->setSMTPport(port);
+        m_main->publicValues().SMTPserver = u"127.0.0.1"_s;
+        m_main->publicValues().SMTPFromEmail = u"alerts@korvane.invalid"_s;
+        m_main->publicValues().SMTPFromName = u"Korvane Alerts"_s;
+        m_main->publicValues().SMTPUserName = kUser;
+        m_main->publicValues().SMTPPassword = kPassword;
+        m_main->publicValues().SMTPport = port;
     }
 
     // Runs one alert to its end.
     // Starts one alert towards a server that accepts and never answers.
-    QCoro::Task<void> sendToSilentServer(const SilentPeer& silent) {
-        m_main->setSMTPport(QString::number(silent.port()));
-        return sendAlertMail(*m_main,
-                             alertMailRequest(*m_main, u"a@x.invalid"_s, u"hangs"_s, u"body"_s),
-                             quickFactory());
+    QCoro::Task<MailOutcome> sendToSilentServer(const SilentPeer& silent) {
+        m_main->publicValues().SMTPport = QString::number(silent.port());
+        return sendAlertMail(
+            m_folder->ctx, m_main->mailWindows(),
+            alertMailRequest(m_main->publicValues(), u"a@x.invalid"_s, u"hangs"_s, u"body"_s),
+            quickFactory());
     }
     void sendAlert(const AlertMailRequest& request, MailComponentFactory factory = quickFactory()) {
-        QCoro::Task<void> sending = sendAlertMail(*m_main, request, std::move(factory));
+        QCoro::Task<MailOutcome> sending =
+            sendAlertMail(m_folder->ctx, m_main->mailWindows(), request, std::move(factory));
         QTRY_VERIFY_WITH_TIMEOUT(sending.isReady(), 20000);
     }
 
@@ -97,8 +99,9 @@ class TestAlertMail : public QObject {
     }
 
     void requestFromMainWindow() {
-        const AlertMailRequest r = alertMailRequest(*m_main, u"a@x.invalid;b@x.invalid"_s,
-                                                    u"PC1 is Down"_s, u"PC1 did not answer."_s);
+        const AlertMailRequest r =
+            alertMailRequest(m_main->publicValues(), u"a@x.invalid;b@x.invalid"_s, u"PC1 is Down"_s,
+                             u"PC1 did not answer."_s);
         QCOMPARE(r.txtServer, u"127.0.0.1"_s);
         QCOMPARE(r.txtFrom, u"alerts@korvane.invalid"_s);
         QCOMPARE(r.txtFromName, u"Korvane Alerts"_s);
@@ -118,7 +121,8 @@ class TestAlertMail : public QObject {
     }
 
     void wholeMail() {
-        sendAlert(alertMailRequest(*m_main, u"a@x.invalid;b@x.invalid"_s, u"PC1 is Down"_s,
+        sendAlert(alertMailRequest(m_main->publicValues(), u"a@x.invalid;b@x.invalid"_s,
+                                   u"PC1 is Down"_s,
                                    u"PC1 did not answer the ping.\nAction taken: mailed."_s),
                   createMailComponent);
         QVERIFY(m_peer->waitForMessages(1));
@@ -149,8 +153,9 @@ class TestAlertMail : public QObject {
         int made = 0;
         // The first alert's window gets more than the request while it sends: none of it may
         // reach the second.
-        QCoro::Task<void> first = sendAlertMail(
-            *m_main, alertMailRequest(*m_main, u"a@x.invalid"_s, u"first"_s, u"one"_s),
+        QCoro::Task<MailOutcome> first = sendAlertMail(
+            m_folder->ctx, m_main->mailWindows(),
+            alertMailRequest(m_main->publicValues(), u"a@x.invalid"_s, u"first"_s, u"one"_s),
             quickFactory(&made));
         QList<frmMain*> windows = mailWindows(*m_main);
         QCOMPARE(windows.size(), 1);
@@ -162,8 +167,9 @@ class TestAlertMail : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(first.isReady(), 20000);
         QTRY_VERIFY(firstWindow.isNull());
 
-        QCoro::Task<void> second = sendAlertMail(
-            *m_main, alertMailRequest(*m_main, u"b@x.invalid"_s, u"second"_s, u"two"_s),
+        QCoro::Task<MailOutcome> second = sendAlertMail(
+            m_folder->ctx, m_main->mailWindows(),
+            alertMailRequest(m_main->publicValues(), u"b@x.invalid"_s, u"second"_s, u"two"_s),
             quickFactory(&made));
         windows = mailWindows(*m_main);
         QCOMPARE(windows.size(), 1);
@@ -202,11 +208,13 @@ class TestAlertMail : public QObject {
 
     void overlappingAlerts() {
         // Both monitors may raise an alert while the other's is still going out.
-        QCoro::Task<void> first = sendAlertMail(
-            *m_main, alertMailRequest(*m_main, u"a@x.invalid"_s, u"ping alert"_s, u"one"_s),
+        QCoro::Task<MailOutcome> first = sendAlertMail(
+            m_folder->ctx, m_main->mailWindows(),
+            alertMailRequest(m_main->publicValues(), u"a@x.invalid"_s, u"ping alert"_s, u"one"_s),
             quickFactory());
-        QCoro::Task<void> second = sendAlertMail(
-            *m_main, alertMailRequest(*m_main, u"b@x.invalid"_s, u"job alert"_s, u"two"_s),
+        QCoro::Task<MailOutcome> second = sendAlertMail(
+            m_folder->ctx, m_main->mailWindows(),
+            alertMailRequest(m_main->publicValues(), u"b@x.invalid"_s, u"job alert"_s, u"two"_s),
             quickFactory());
         QCOMPARE(mailWindows(*m_main).size(), 2);
         QTRY_VERIFY_WITH_TIMEOUT(first.isReady() && second.isReady(), 20000);
@@ -233,8 +241,8 @@ class TestAlertMail : public QObject {
     void portText() {
         QFETCH(QString, port);
         QFETCH(bool, delivered);
-        m_main->setSMTPport(port.contains(u"%1"_s) ? port.arg(m_peer->port()) : port);
-        sendAlert(alertMailRequest(*m_main, u"a@x.invalid"_s, u"first"_s, u"one"_s));
+        m_main->publicValues().SMTPport = port.contains(u"%1"_s) ? port.arg(m_peer->port()) : port;
+        sendAlert(alertMailRequest(m_main->publicValues(), u"a@x.invalid"_s, u"first"_s, u"one"_s));
         QVERIFY(m_folder->dialogs().shown.isEmpty());
         if (delivered) {
             QVERIFY(m_peer->waitForMessages(1));
@@ -248,8 +256,9 @@ class TestAlertMail : public QObject {
         QVERIFY(!windows.first()->cmdSend->isEnabled());
         QVERIFY(!windows.first()->isVisible());
         // The next alert with a good port uses that window and is the only mail that arrives.
-        m_main->setSMTPport(QString::number(m_peer->port()));
-        sendAlert(alertMailRequest(*m_main, u"b@x.invalid"_s, u"second"_s, u"two"_s));
+        m_main->publicValues().SMTPport = QString::number(m_peer->port());
+        sendAlert(
+            alertMailRequest(m_main->publicValues(), u"b@x.invalid"_s, u"second"_s, u"two"_s));
         QVERIFY(m_peer->waitForMessages(1));
         const QList<ReceivedMail> mails = m_peer->messages();
         QCOMPARE(mails.size(), 1);
@@ -261,8 +270,9 @@ class TestAlertMail : public QObject {
         SmtpPeer peer(SmtpPeer::Options{2525, {}, {}});
         if (!peer.start())
             QSKIP(qPrintable(u"port 2525 is not free here: "_s + peer.errorString()));
-        m_main->setSMTPport(u"2525"_s);
-        sendAlert(alertMailRequest(*m_main, u"a@x.invalid"_s, u"on 2525"_s, u"body"_s));
+        m_main->publicValues().SMTPport = u"2525"_s;
+        sendAlert(
+            alertMailRequest(m_main->publicValues(), u"a@x.invalid"_s, u"on 2525"_s, u"body"_s));
         QVERIFY(peer.waitForMessages(1));
         QCOMPARE(peer.messages().first().header(u"Subject"_s), u"on 2525"_s);
         QCOMPARE(m_peer->messageCount(), 0);
@@ -276,7 +286,8 @@ class TestAlertMail : public QObject {
             u"This application support file called vbSendMail.dll is not registered, or is missing. It needs to be located in the same folder as this application file."_s;
         const QString printerText =
             u"An error has occured. Possibly the vbSendMail.dll file isn't located in the c:\\windows\\system32 folder, or the file is there but isnt registered. Make sure you register this file."_s;
-        sendAlert(alertMailRequest(*m_main, u"a@x.invalid"_s, u"first"_s, u"one"_s), missing);
+        sendAlert(alertMailRequest(m_main->publicValues(), u"a@x.invalid"_s, u"first"_s, u"one"_s),
+                  missing);
         auto& shown = m_folder->dialogs().shown;
         QCOMPARE(shown.size(), 2);
         QCOMPARE(shown.at(0).icon, DialogIcon::Critical);
@@ -290,7 +301,9 @@ class TestAlertMail : public QObject {
 
         // Each later alert reuses that window and shows the send message once.
         for (int i = 0; i < 2; ++i) {
-            sendAlert(alertMailRequest(*m_main, u"b@x.invalid"_s, u"later"_s, u"two"_s), missing);
+            sendAlert(
+                alertMailRequest(m_main->publicValues(), u"b@x.invalid"_s, u"later"_s, u"two"_s),
+                missing);
             QCOMPARE(shown.size(), 3 + i);
             QCOMPARE(shown.last().title, u"Printer Error"_s);
             QCOMPARE(shown.last().text, printerText);
@@ -304,8 +317,9 @@ class TestAlertMail : public QObject {
     }
 
     void notificationsDuringSend() {
-        QCoro::Task<void> sending = sendAlertMail(
-            *m_main, alertMailRequest(*m_main, u"a@x.invalid"_s, u"watched"_s, u"body"_s),
+        QCoro::Task<MailOutcome> sending = sendAlertMail(
+            m_folder->ctx, m_main->mailWindows(),
+            alertMailRequest(m_main->publicValues(), u"a@x.invalid"_s, u"watched"_s, u"body"_s),
             quickFactory());
         frmMain* window = mailWindows(*m_main).value(0);
         QVERIFY(window);
@@ -338,7 +352,7 @@ class TestAlertMail : public QObject {
     void silentServer() {
         SilentPeer silent;
         QVERIFY(silent.listen());
-        QCoro::Task<void> sending = sendToSilentServer(silent);
+        QCoro::Task<MailOutcome> sending = sendToSilentServer(silent);
         const QPointer<frmMain> window = mailWindows(*m_main).value(0);
         QVERIFY(window);
         // The user-interface thread keeps turning while the server says nothing: the silent
@@ -359,7 +373,7 @@ class TestAlertMail : public QObject {
     void mainWindowClosesDuringSend() {
         SilentPeer silent;
         QVERIFY(silent.listen());
-        QCoro::Task<void> sending = sendToSilentServer(silent);
+        QCoro::Task<MailOutcome> sending = sendToSilentServer(silent);
         const QPointer<frmMain> window = mailWindows(*m_main).value(0);
         QVERIFY(window);
         QPointer<SmtpClient> component = window->poSendMail();
@@ -375,7 +389,7 @@ class TestAlertMail : public QObject {
     void mainWindowDeletedDuringSend() {
         SilentPeer silent;
         QVERIFY(silent.listen());
-        QCoro::Task<void> sending = sendToSilentServer(silent);
+        QCoro::Task<MailOutcome> sending = sendToSilentServer(silent);
         const QPointer<frmMain> window = mailWindows(*m_main).value(0);
         QTRY_COMPARE(silent.connectionCount(), 1);
         m_main.reset();

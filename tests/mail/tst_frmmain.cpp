@@ -4,6 +4,7 @@
 #include "TestProgramFolder.h"
 #include "WindowChecks.h"
 #include "app/Form1.h"
+#include "mail/MailWindows.h"
 #include "mail/frmMain.h"
 
 #include <QCheckBox>
@@ -44,7 +45,7 @@ class TestFrmMain : public QObject {
     std::unique_ptr<Form1> m_main;
 
     std::unique_ptr<frmMain> loadedWindow(MailComponentFactory factory = createMailComponent) {
-        auto w = std::make_unique<frmMain>(*m_main, std::move(factory));
+        auto w = std::make_unique<frmMain>(m_folder->ctx, m_main.get(), std::move(factory));
         w->Form_Load();
         return w;
     }
@@ -106,7 +107,7 @@ class TestFrmMain : public QObject {
         QFETCH(QString, name);
         QFETCH(QString, text);
         QFETCH(QString, tip);
-        frmMain window(*m_main);
+        frmMain window(m_folder->ctx, m_main.get());
         QCOMPARE(window.objectName(), u"frmMain"_s);
         QCOMPARE(window.windowTitle(), u"Brackwater SMTP Server"_s);
         const auto found = window.findChildren<QWidget*>(name);
@@ -528,7 +529,7 @@ class TestFrmMain : public QObject {
         QVERIFY(!window->isUnloaded());
         QCOMPARE(window->txtTo->text(), u"admin@x.invalid"_s);
         // Called again, it says the same once more.
-        QCoro::Task<void> again = window->cmdSend_Click();
+        QCoro::Task<MailOutcome> again = window->cmdSend_Click();
         QVERIFY(again.isReady());
         QCOMPARE(shown.size(), 3);
         QCOMPARE(shown.at(2).title, u"Printer Error"_s);
@@ -543,13 +544,13 @@ class TestFrmMain : public QObject {
     }
     void portNotAWholeNumber() {
         QFETCH(QString, port);
-        m_main->setSMTPport(port);
+        m_main->publicValues().SMTPport = port;
         auto window = loadedWindow();
         window->txtServer->setText(u"127.0.0.1"_s);
         window->txtTo->setText(u"admin@x.invalid"_s);
         window->txtSubject->setText(u"PC1 is Down"_s);
         Q_EMIT window->poSendMail()->Status(u"earlier line"_s);
-        QCoro::Task<void> sending = window->cmdSend_Click();
+        QCoro::Task<MailOutcome> sending = window->cmdSend_Click();
         QVERIFY(sending.isReady());
         QVERIFY(window->stoppedOnError());
         QVERIFY(!window->cmdSend->isEnabled());
@@ -569,8 +570,8 @@ class TestFrmMain : public QObject {
         // Nothing listens on the port, so the send fails at once; the settings are read back
         // while it runs.
         const quint16 deadPort = unusedLoopbackPort();
-        m_main->setSMTPport(u" %1 "_s.arg(deadPort));
-        auto* window = new frmMain(*m_main);
+        m_main->publicValues().SMTPport = u" %1 "_s.arg(deadPort);
+        auto* window = new frmMain(m_folder->ctx, m_main.get());
         window->setAttribute(Qt::WA_DeleteOnClose);
         const QPointer<frmMain> guard(window);
         window->Form_Load();
@@ -594,7 +595,7 @@ class TestFrmMain : public QObject {
         window->cboPriority->setCurrentIndex(1);
         QPointer<SmtpClient> component = window->poSendMail();
 
-        QCoro::Task<void> sending = window->cmdSend_Click();
+        QCoro::Task<MailOutcome> sending = window->cmdSend_Click();
         QVERIFY(component);
         QVERIFY(component->isSending());
         QVERIFY(!window->cmdSend->isEnabled());
@@ -631,10 +632,7 @@ class TestFrmMain : public QObject {
     void mainWindowUnloadClosesMailWindows() {
         QList<QPointer<frmMain>> windows;
         for (int i = 0; i < 2; ++i) {
-            auto* w = new frmMain(*m_main);
-            w->setAttribute(Qt::WA_DeleteOnClose);
-            w->Form_Load();
-            windows << w;
+            windows << m_main->mailWindows().create(m_folder->ctx);
         }
         m_main->close();
         for (const auto& w : windows)

@@ -810,8 +810,6 @@ class TestSmtpClient : public QObject {
         QCOMPARE(client.encodeType(), 0);
         QVERIFY(client.connectTimeout() <= 30s);
         QVERIFY(client.transferTimeout() <= 30s);
-        client.setUnusedSetting(0);
-        client.setUnusedSetting(1);
         client.setServer(u"mail.korvane.invalid"_s);
         client.setPop3Server(u"pop.korvane.invalid"_s);
         client.setFrom(kFrom);

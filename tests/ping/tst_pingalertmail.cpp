@@ -165,8 +165,8 @@ class TestPingAlertMail : public QObject {
 
         // The settings window saves and has the main window reload the values.
         pointMailAt(fx, second.port());
-        fx.form->fncGetSMTPsettings();
-        QCOMPARE(fx.form->SMTPport(), QString::number(second.port()));
+        fx.form->publicValues().fncGetSMTPsettings(fx.form->context().databasePath());
+        QCOMPARE(fx.form->publicValues().SMTPport, QString::number(second.port()));
         probeOnce(fx);
         QCOMPARE(m_peer->messageCount(), 1);
         QCOMPARE(second.messageCount(), 1);

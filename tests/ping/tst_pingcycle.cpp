@@ -86,7 +86,7 @@ class TestPingCycle : public QObject {
         QVERIFY(!form.Command3->isEnabled());
         QVERIFY(!form.Timer1->isActive());
         QVERIFY(!form.Timer2->isActive());
-        QVERIFY(!form.blForm1isRunning());
+        QVERIFY(!form.publicValues().blForm1isRunning);
         QVERIFY(menusEnabled(form));
         QCOMPARE(form.Label3->text(), QString());
         QCOMPARE(form.Label4->text(), QString());
@@ -117,15 +117,15 @@ class TestPingCycle : public QObject {
         QVERIFY(!form.mnuEdit->menuAction()->isEnabled());
         QVERIFY(!form.mnuSettingsMain->menuAction()->isEnabled());
         QVERIFY(form.mnuServices->menuAction()->isEnabled());
-        QVERIFY(form.blForm1isRunning());
-        QVERIFY(!form.paused());
+        QVERIFY(form.publicValues().blForm1isRunning);
+        QVERIFY(!form.pingCycle().paused());
         QVERIFY(form.Timer1->isActive());
         QCOMPARE(form.Timer1->interval(), 60000);
         QVERIFY(!form.Timer2->isActive());
         QCOMPARE(fx.cycle().deviceCount(), 3);
         QCOMPARE(fx.cycle().interval(), 5);
         QCOMPARE(fx.cycle().countdown(), 4);
-        QCOMPARE(form.walkPosition(), 0);
+        QCOMPARE(form.pingCycle().walkPosition(), 0);
         QCOMPARE(selectedRow(form.ListView1), 0);
         QCOMPARE(form.focusWidget(), form.ListView1);
         QVERIFY(fx.runner->calls.isEmpty());
@@ -220,11 +220,11 @@ class TestPingCycle : public QObject {
         QCOMPARE(form.Label1->text(), u"Less Than 2 minutes until the next one"_s);
         QCOMPARE(form.Label3->text(), u"Pinging - pc1, Please Wait...."_s);
         QCOMPARE(form.Label5->text(), u"Pinging Device (1) of (1)"_s);
-        QCOMPARE(form.PCnameToEmail(), u"pc1"_s);
-        QCOMPARE(form.EmailAddress(), u"ops@site.invalid"_s);
-        QCOMPARE(form.AverageReturn(), u"40"_s);
-        QVERIFY(form.hasMaxAverage());
-        QCOMPARE(form.walkPosition(), 1);
+        QCOMPARE(form.publicValues().PCnameToEmail, u"pc1"_s);
+        QCOMPARE(form.publicValues().EmailAddress, u"ops@site.invalid"_s);
+        QCOMPARE(form.publicValues().AverageReturn, u"40"_s);
+        QVERIFY(form.pingCycle().hasMaxAverage());
+        QCOMPARE(form.pingCycle().walkPosition(), 1);
         QVERIFY(fx.cycle().resultPending());
         QCOMPARE(fx.runner->calls, (QList<QStringList>{{u"ping"_s, u"-c"_s, u"4"_s, u"-W"_s, u"4"_s,
                                                         u"--"_s, u"pc1"_s}}));
@@ -257,11 +257,11 @@ class TestPingCycle : public QObject {
         for (QLabel* label : {form.Label1, form.Label3, form.Label4, form.Label5})
             QCOMPARE(label->text(), QString());
         QVERIFY(!form.Label3->isVisibleTo(&form));
-        QVERIFY(!form.blForm1isRunning());
-        QVERIFY(!form.paused());
+        QVERIFY(!form.publicValues().blForm1isRunning);
+        QVERIFY(!form.pingCycle().paused());
         QVERIFY(menusEnabled(form));
         // The walk is kept until the next Start.
-        QCOMPARE(form.walkPosition(), 2);
+        QCOMPARE(form.pingCycle().walkPosition(), 2);
         form.Timer1_Timer();
         QCOMPARE(fx.runner->calls.size(), 2);
 
@@ -294,14 +294,14 @@ class TestPingCycle : public QObject {
         QCOMPARE(form.focusWidget(), form.Text1);
         QVERIFY(!form.Timer1->isActive());
         QVERIFY(!form.Timer2->isActive());
-        QVERIFY(!form.blForm1isRunning());
-        QVERIFY(form.paused());
+        QVERIFY(!form.publicValues().blForm1isRunning);
+        QVERIFY(form.pingCycle().paused());
         QVERIFY(menusEnabled(form));
         QCOMPARE(form.Command3->toolTip(), u"Click here again to Resume the Ping process"_s);
         QVERIFY(!form.Command1->isEnabled());
         QVERIFY(form.Command2->isEnabled());
         QCOMPARE(fx.cycle().countdown(), 1);
-        QCOMPARE(form.walkPosition(), 1);
+        QCOMPARE(form.pingCycle().walkPosition(), 1);
         // The device editor is refused while paused.
         form.mnuPingList->trigger();
         QCOMPARE(fx.folder.dialogs().shown.size(), 1);
@@ -311,8 +311,8 @@ class TestPingCycle : public QObject {
         QCOMPARE(fx.cycle().countdown(), 1);
 
         form.Command3->click(); // Resume
-        QVERIFY(!form.paused());
-        QVERIFY(form.blForm1isRunning());
+        QVERIFY(!form.pingCycle().paused());
+        QVERIFY(form.publicValues().blForm1isRunning);
         QVERIFY(!menusEnabled(form));
         QCOMPARE(form.Command3->toolTip(), u"Click here again to Pause the Ping process"_s);
         QVERIFY(form.Timer1->isActive());
@@ -395,7 +395,7 @@ class TestPingCycle : public QObject {
         QCOMPARE(box.text,
                  u"You can not Pause or Unpause until you have started the ping process."_s);
         QCOMPARE(form.focusWidget(), form.Text1);
-        QVERIFY(!form.paused());
+        QVERIFY(!form.pingCycle().paused());
         QVERIFY(!form.Timer1->isActive());
         QCOMPARE(form.Command3->toolTip(), u"Click here to Pause the Ping process"_s);
     }
@@ -417,7 +417,7 @@ class TestPingCycle : public QObject {
         Fixture fx;
         fx.addDevice(u"a1"_s);
         Form1& form = fx.load();
-        form.setBlForm3isRunning(jobsRunning);
+        form.publicValues().blForm3isRunning = jobsRunning;
         if (jobsRunning)
             form.setEditAndSettingsMenusEnabled(false);
         form.Command1->click();
@@ -427,8 +427,8 @@ class TestPingCycle : public QObject {
         else
             form.Command2->click();
         QCOMPARE(menusEnabled(form), menusAfter);
-        QVERIFY(!form.blForm1isRunning());
-        QCOMPARE(form.blForm3isRunning(), jobsRunning);
+        QVERIFY(!form.publicValues().blForm1isRunning);
+        QCOMPARE(form.publicValues().blForm3isRunning, jobsRunning);
         if (pause) {
             form.Command3->click(); // Resume disables them whatever the job monitor does
             QVERIFY(!menusEnabled(form));
@@ -448,7 +448,7 @@ class TestPingCycle : public QObject {
             fx.addDevice(u"a1"_s);
         fx.folder.execSql(u"UPDATE Settings SET AutoStartPinger = 1, AutoStartServices = 0"_s);
         Form1& form = fx.load();
-        QCOMPARE(form.blForm1isRunning(), withDevice);
+        QCOMPARE(form.publicValues().blForm1isRunning, withDevice);
         QCOMPARE(form.Timer1->isActive(), withDevice);
         QCOMPARE(form.Command1->isEnabled(), !withDevice);
         if (withDevice) {

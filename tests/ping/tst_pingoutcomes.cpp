@@ -200,7 +200,7 @@ class TestPingOutcomes : public QObject {
         QVERIFY(fx.form->updatesEnabled());
         QVERIFY(fx.folder.dialogs().shown.isEmpty());
         // The next probe of the same device starts from a clean slate.
-        QCOMPARE(fx.form->hasMaxAverage(), checked);
+        QCOMPARE(fx.form->pingCycle().hasMaxAverage(), checked);
     }
 
     void hostileNames_data() {

@@ -121,7 +121,7 @@ class TestForm7 : public QObject {
         QFETCH(QString, label);
         QFETCH(QString, labelText);
         QFETCH(QString, tip);
-        Form7 form(*m_main);
+        Form7 form(m_folder->ctx, m_main.get());
         QCOMPARE(form.objectName(), u"Form7"_s);
         QCOMPARE(form.windowTitle(), u"Email Settings"_s);
         QVERIFY(form.isModal());
@@ -139,13 +139,13 @@ class TestForm7 : public QObject {
     }
 
     void typingLimit() {
-        Form7 form(*m_main);
+        Form7 form(m_folder->ctx, m_main.get());
         QTest::keyClicks(form.Text7, QString(120, u'9'));
         QCOMPARE(form.Text7->text(), QString(100, u'9'));
     }
 
     void load() {
-        Form7 form(*m_main);
+        Form7 form(m_folder->ctx, m_main.get());
         QVERIFY(form.Form_Load());
         QCOMPARE(fieldTexts(form),
                  (QStringList{u"mail.x.invalid"_s, u"korvane"_s, u"s3cret"_s, u"alerts@x.invalid"_s,
@@ -155,7 +155,7 @@ class TestForm7 : public QObject {
 
     void loadNulls() {
         m_folder->execSql(u"UPDATE SMTPsettings SET ServerName = NULL, SMTPport = NULL"_s);
-        Form7 form(*m_main);
+        Form7 form(m_folder->ctx, m_main.get());
         QVERIFY(form.Form_Load());
         QCOMPARE(form.Text1->text(), QString());
         QCOMPARE(form.Text2->text(), u"korvane"_s);
@@ -188,7 +188,7 @@ class TestForm7 : public QObject {
         QFETCH(QStringList, typed);
         QFETCH(int, reported);
         QFETCH(QStringList, left);
-        Form7 form(*m_main);
+        Form7 form(m_folder->ctx, m_main.get());
         QVERIFY(form.Form_Load());
         setFields(form, typed);
         form.Command1_Click();
@@ -203,10 +203,10 @@ class TestForm7 : public QObject {
     }
 
     void save() {
-        Form7 form(*m_main);
+        Form7 form(m_folder->ctx, m_main.get());
         QVERIFY(form.Form_Load());
-        m_main->fncGetSMTPsettings();
-        QCOMPARE(m_main->SMTPserver(), u"mail.x.invalid"_s);
+        m_main->publicValues().fncGetSMTPsettings(m_main->context().databasePath());
+        QCOMPARE(m_main->publicValues().SMTPserver, u"mail.x.invalid"_s);
         setFields(form, {u"  127.0.0.1  "_s, u" newuser"_s, u"newpass "_s, u"  new@x.invalid"_s,
                          u"New  Name  "_s, u"  submission-port"_s});
         form.Command1_Click();
@@ -222,16 +222,16 @@ class TestForm7 : public QObject {
                  (QStringList{u"127.0.0.1"_s, u"newuser"_s, u"newpass"_s, u"new@x.invalid"_s,
                               u"New  Name"_s, u"Keep this subject"_s, u"submission-port"_s}));
         // The main window reloaded its mail settings.
-        QCOMPARE(m_main->SMTPserver(), u"127.0.0.1"_s);
-        QCOMPARE(m_main->SMTPUserName(), u"newuser"_s);
-        QCOMPARE(m_main->SMTPPassword(), u"newpass"_s);
-        QCOMPARE(m_main->SMTPFromEmail(), u"new@x.invalid"_s);
-        QCOMPARE(m_main->SMTPFromName(), u"New  Name"_s);
-        QCOMPARE(m_main->SMTPport(), u"submission-port"_s);
+        QCOMPARE(m_main->publicValues().SMTPserver, u"127.0.0.1"_s);
+        QCOMPARE(m_main->publicValues().SMTPUserName, u"newuser"_s);
+        QCOMPARE(m_main->publicValues().SMTPPassword, u"newpass"_s);
+        QCOMPARE(m_main->publicValues().SMTPFromEmail, u"new@x.invalid"_s);
+        QCOMPARE(m_main->publicValues().SMTPFromName, u"New  Name"_s);
+        QCOMPARE(m_main->publicValues().SMTPport, u"submission-port"_s);
     }
 
     void saveUnchanged() {
-        Form7 form(*m_main);
+        Form7 form(m_folder->ctx, m_main.get());
         QVERIFY(form.Form_Load());
         form.Command1_Click();
         QCOMPARE(form.result(), int(QDialog::Accepted));
@@ -266,7 +266,7 @@ class TestForm7 : public QObject {
                 file.close();
             }
         }
-        Form7 form(*m_main);
+        Form7 form(m_folder->ctx, m_main.get());
         QVERIFY(!form.Form_Load());
         QCOMPARE(dialogs().shown.size(), 1);
         QCOMPARE(dialogs().shown.first().icon, DialogIcon::Critical);
@@ -277,9 +277,9 @@ class TestForm7 : public QObject {
     }
 
     void saveFailure() {
-        Form7 form(*m_main);
+        Form7 form(m_folder->ctx, m_main.get());
         QVERIFY(form.Form_Load());
-        m_main->fncGetSMTPsettings();
+        m_main->publicValues().fncGetSMTPsettings(m_main->context().databasePath());
         m_folder->execSql(u"DELETE FROM SMTPsettings"_s);
         const QStringList typed{u"127.0.0.1"_s, u"u"_s, u"p"_s, u"f@x.invalid"_s, u"n"_s, u"25"_s};
         setFields(form, typed);
@@ -293,7 +293,7 @@ class TestForm7 : public QObject {
         // The window stays open with the entries; the main window keeps its values.
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QCOMPARE(fieldTexts(form), typed);
-        QCOMPARE(m_main->SMTPserver(), u"mail.x.invalid"_s);
+        QCOMPARE(m_main->publicValues().SMTPserver, u"mail.x.invalid"_s);
         QVERIFY(m_folder->endedWith.isEmpty());
     }
 
@@ -316,7 +316,7 @@ class TestForm7 : public QObject {
         QCOMPARE(seenServer, u"mail.x.invalid"_s);
         QVERIFY(wasModal);
         QCOMPARE(readRow().serverName, u"menu.x.invalid"_s);
-        QCOMPARE(m_main->SMTPserver(), u"menu.x.invalid"_s);
+        QCOMPARE(m_main->publicValues().SMTPserver, u"menu.x.invalid"_s);
         QVERIFY(m_main->findChildren<Form7*>().isEmpty());
     }
 };

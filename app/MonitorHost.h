@@ -1,0 +1,21 @@
+#pragma once
+
+// What the monitors and the editors may do to the main window: switch its Edit and Settings
+// menus, tick the job-scanning item, ask whether the ping monitor can be started, and refresh
+// the device list. The main window implements it; nothing else needs to know the window.
+class MonitorHost {
+  public:
+    virtual ~MonitorHost() = default;
+
+    // The whole Edit and Settings menus (a running monitor disables both).
+    virtual void setEditAndSettingsMenusEnabled(bool enabled) = 0;
+    // The Edit menu alone (the job monitor's window gives only it back when it closes).
+    virtual void setEditMenuEnabled(bool enabled) = 0;
+    // The check mark of the job-scanning menu item, on while the job monitor's window is open.
+    virtual void setJobScanningChecked(bool checked) = 0;
+    // The ping monitor's Start button is enabled (the ping monitor is stopped).
+    virtual bool pingStartEnabled() const = 0;
+    // Refills the device list from the database (fncReloadAllRecords) with the list's drawing
+    // held back until it is complete.
+    virtual void refreshDeviceList() = 0;
+};
