@@ -127,9 +127,14 @@ DbStatus DbSession::statusOf(const QSqlError& error) {
     case 11: // SQLITE_CORRUPT
     case 26: // SQLITE_NOTADB
         return DbStatus::failure(DbError::BadDatabase, why);
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+    {
+        DbStatus status = DbStatus::failure(DbError::FileNotFound, why);
+        status.locked = true;
+        return status;
+    }
     case 3:  // SQLITE_PERM
-    case 5:  // SQLITE_BUSY
-    case 6:  // SQLITE_LOCKED
     case 14: // SQLITE_CANTOPEN
         return DbStatus::failure(DbError::FileNotFound, why);
     default:

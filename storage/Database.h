@@ -19,9 +19,17 @@ enum class DbError {
 struct DbStatus {
     DbError error = DbError::None;
     QString detail; // the engine's own words, for the generic message
+    // Another connection holds the file locked for the moment (the error is FileNotFound):
+    // trying again a little later may succeed.
+    bool locked = false;
 
     bool ok() const { return error == DbError::None; }
-    static DbStatus failure(DbError e, QString why = {}) { return {e, std::move(why)}; }
+    static DbStatus failure(DbError e, QString why = {}) {
+        DbStatus status;
+        status.error = e;
+        status.detail = std::move(why);
+        return status;
+    }
 };
 
 template <typename T> struct DbResult {

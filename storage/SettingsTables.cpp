@@ -63,6 +63,21 @@ int leadingWholeNumber(const QString& text) {
     return ok ? value : 0;
 }
 
+std::optional<int> intervalMinutes(const QString& stored) {
+    const QString text = stored.trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const int minutes = text.toInt(&ok);
+    if (!ok || minutes < 1 || minutes > 32767)
+        return std::nullopt;
+    return minutes;
+}
+
 DbResult<SettingsRow> SettingsTable::read() const {
     return readFirstRow<SettingsRow>(
         m_path, u"Settings"_s,

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The one row of Settings: the two monitor intervals in minutes (the column names say
 // seconds, the values are minutes) and the two auto-start flags.
 struct SettingsRow {
@@ -54,3 +56,9 @@ class SmtpSettingsTable {
 // Whole number read from the start of a text the way the settings are read (leading blanks
 // skipped, digits with an optional sign); 0 when there is none.
 int leadingWholeNumber(const QString& text);
+
+// A monitor's interval as stored (PingTimerSeconds, ServicesTimerSeconds): the number of
+// minutes when the text, blanks around it aside, is a whole number from 1 to 32767; nothing
+// otherwise (0, negative, not a number, a fraction, too large). A monitor refuses to start on
+// such an interval instead of running once and then never again.
+std::optional<int> intervalMinutes(const QString& stored);
