@@ -335,15 +335,11 @@ void Form1::mnuRemoteServicesScanning_Click() {
 }
 
 void Form1::mnuEmailSettings_Click() {
-    Form7 form(m_ctx, this);
-    form.Form_Load();
-    form.exec();
+    Form7::showModal(m_ctx, this);
 }
 
 void Form1::mnuApplicationSettings_Click() {
-    Form4 form(m_ctx, this);
-    form.Form_Load();
-    form.exec();
+    Form4::showModal(m_ctx, this);
 }
 
 void Form1::mnuKorvaneOnline_Click() {

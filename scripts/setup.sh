@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing Korvane needs.
-# Idempotent: packages already present are left alone; the package lists are
-# refreshed once, and only when something is missing.
+# Idempotent: packages already present are left alone; the package lists are refreshed once,
+# and only when something is missing. Needs nothing but bash and apt; runs as root, or
+# through sudo when it is there.
 set -euo pipefail
 
 packages=(
@@ -11,8 +12,9 @@ packages=(
   libcurl4-openssl-dev curl
   libbenchmark-dev
   iputils-ping iproute2 iptables
-  python3 python3-aiosmtpd
+  python3 python3-aiosmtpd openssl
   samba-common-bin
+  clang-format
   xauth xvfb
 )
 
@@ -20,11 +22,21 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+[ "${#missing[@]}" -eq 0 ] && exit 0
 
-if [ "${#missing[@]}" -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then
+    as_root=(sudo)
+  else
+    echo "Korvane needs these Debian packages: ${missing[*]}" >&2
+    echo "Installing them needs root, and sudo is not installed. Run this once as root:" >&2
+    echo "    su -c 'bash $(cd "$(dirname "$0")" && pwd)/setup.sh'" >&2
+    echo "then run the command again as yourself." >&2
+    exit 1
+  fi
 fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -135,6 +135,12 @@ Form4::Form4(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
 
 Form4::~Form4() = default;
 
+void Form4::showModal(AppContext& ctx, QWidget* parent) {
+    Form4 form(ctx, parent);
+    if (form.Form_Load())
+        form.exec();
+}
+
 bool Form4::Form_Load() {
     const DbResult<SettingsRow> settings = SettingsTable(m_ctx.databasePath()).read();
     if (!settings.ok()) {

@@ -18,8 +18,12 @@ class Form4 final : public QDialog {
     explicit Form4(AppContext& ctx, QWidget* parent = nullptr);
     ~Form4() override;
 
-    // Fills the fields and the Yes/No pairs from the table. A database failure is reported and
-    // the window stays open with empty fields; false then.
+    // Loads the window and shows it modally until it is closed. When the load fails the
+    // failure has been reported and the window does not open.
+    static void showModal(AppContext& ctx, QWidget* parent);
+
+    // Fills the fields and the Yes/No pairs from the table. A database failure is reported;
+    // false then, and the window must not be shown.
     bool Form_Load();
     // Trims Text1 while it is typed (Text2 keeps its blanks).
     void Text1_Change();

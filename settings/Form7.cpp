@@ -97,6 +97,12 @@ Form7::Form7(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
 
 Form7::~Form7() = default;
 
+void Form7::showModal(AppContext& ctx, QWidget* parent) {
+    Form7 form(ctx, parent);
+    if (form.Form_Load())
+        form.exec();
+}
+
 bool Form7::Form_Load() {
     const DbResult<SmtpSettingsRow> smtp = SmtpSettingsTable(m_ctx.databasePath()).read();
     if (!smtp.ok()) {

@@ -16,8 +16,12 @@ class Form7 final : public QDialog {
     explicit Form7(AppContext& ctx, QWidget* parent = nullptr);
     ~Form7() override;
 
-    // Fills the fields from the table. A database failure is reported and the window stays
-    // open with empty fields; false then.
+    // Loads the window and shows it modally until it is closed. When the load fails the
+    // failure has been reported and the window does not open.
+    static void showModal(AppContext& ctx, QWidget* parent);
+
+    // Fills the fields from the table. A database failure is reported; false then, and the
+    // window must not be shown.
     bool Form_Load();
     // Trims, checks, saves, reloads the main window's mail settings, closes. A failure to save
     // is reported and the window stays open with the entries.
