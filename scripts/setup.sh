@@ -11,7 +11,7 @@ packages=(
   libcurl4-openssl-dev curl
   libbenchmark-dev
   iputils-ping iproute2 iptables
-  python3 python3-aiosmtpd
+  python3 python3-aiosmtpd openssl
   samba-common-bin
   xauth xvfb
 )
