@@ -21,22 +21,6 @@ QByteArray base64(const QJsonValue& value) {
     return QByteArray::fromBase64(value.toString().toLatin1());
 }
 
-QList<QPair<QString, QString>> unfoldHeaders(const QByteArray& raw) {
-    QList<QPair<QString, QString>> out;
-    const qsizetype end = raw.indexOf("\r\n\r\n");
-    for (QByteArray line : raw.left(end < 0 ? raw.size() : end).split('\n')) {
-        line = line.endsWith('\r') ? line.chopped(1) : line;
-        if ((line.startsWith(' ') || line.startsWith('\t')) && !out.isEmpty())
-            out.last().second += QString::fromUtf8(line); // unfolding keeps the blank
-        else if (!line.isEmpty())
-            out.append({QString::fromUtf8(line).section(u':', 0, 0),
-                        QString::fromUtf8(line).section(u':', 1)});
-    }
-    for (auto& field : out)
-        field.second = field.second.trimmed();
-    return out;
-}
-
 ReceivedMail parseRecord(const QJsonObject& o) {
     ReceivedMail mail;
     mail.mailFrom = o[u"mail_from"_s].toString();
@@ -46,25 +30,14 @@ ReceivedMail parseRecord(const QJsonObject& o) {
     mail.loginEncrypted = o[u"login_tls"_s].toBool();
     mail.encrypted = o[u"tls"_s].toBool();
     mail.raw = base64(o[u"raw_b64"_s]);
-    mail.rawHeaders = unfoldHeaders(mail.raw);
     for (const QJsonValue& h : o[u"headers"_s].toArray())
-        mail.decodedHeaders.append({h[0].toString(), h[1].toString()});
-    for (const QJsonValue& p : o[u"parts"_s].toArray()) {
+        mail.headers.append({h[0].toString(), h[1].toString()});
+    for (const QJsonValue& p : o[u"parts"_s].toArray())
         mail.parts.append({p[u"content_type"_s].toString(), p[u"filename"_s].toString(),
-                           p[u"disposition"_s].toString(), base64(p[u"data_b64"_s]),
-                           p[u"text"_s].toString()});
-    }
+                           base64(p[u"data_b64"_s]), p[u"text"_s].toString()});
     for (const QJsonValue& u : o[u"uu"_s].toArray())
         mail.uuFiles.append({u[u"name"_s].toString(), base64(u[u"data_b64"_s])});
     return mail;
-}
-
-std::optional<QString> find(const QList<QPair<QString, QString>>& fields, const QString& name) {
-    for (const auto& field : fields) {
-        if (field.first.compare(name, Qt::CaseInsensitive) == 0)
-            return field.second;
-    }
-    return std::nullopt;
 }
 
 const ReceivedMail::Part* bodyPart(const QList<ReceivedMail::Part>& parts) {
@@ -78,18 +51,11 @@ const ReceivedMail::Part* bodyPart(const QList<ReceivedMail::Part>& parts) {
 } // namespace
 
 std::optional<QString> ReceivedMail::header(const QString& name) const {
-    return find(rawHeaders, name);
-}
-
-std::optional<QString> ReceivedMail::decodedHeader(const QString& name) const {
-    return find(decodedHeaders, name);
-}
-
-QStringList ReceivedMail::headerNames() const {
-    QStringList out;
-    for (const auto& field : rawHeaders)
-        out.append(field.first);
-    return out;
+    for (const auto& field : headers) {
+        if (field.first.compare(name, Qt::CaseInsensitive) == 0)
+            return field.second;
+    }
+    return std::nullopt;
 }
 
 QString ReceivedMail::body() const {
@@ -105,7 +71,7 @@ QString ReceivedMail::bodyType() const {
 QList<ReceivedMail::Part> ReceivedMail::attachments() const {
     QList<Part> out;
     for (const Part& part : parts) {
-        if (!part.fileName.isEmpty() || part.disposition == u"attachment"_s)
+        if (!part.fileName.isEmpty())
             out.append(part);
     }
     return out;

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QPair>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -18,8 +17,7 @@
 struct ReceivedMail {
     struct Part {
         QString contentType; // "text/plain", "application/pdf"...
-        QString fileName;    // decoded (RFC 2231 / 2047), empty when none
-        QString disposition; // "attachment", "inline" or empty
+        QString fileName;    // decoded, empty when none
         QByteArray data;     // transfer encoding undone
         QString text;        // decoded text of text parts
     };
@@ -34,20 +32,17 @@ struct ReceivedMail {
     bool loginEncrypted = false; // that login came over an encrypted session
     bool encrypted = false;      // the mail itself came over an encrypted session
     QByteArray raw;              // exactly as received
-    QList<QPair<QString, QString>> rawHeaders;     // unfolded, values trimmed, in order
-    QList<QPair<QString, QString>> decodedHeaders; // encoded words decoded, in order
-    QList<Part> parts;                             // every leaf part
-    QList<UuFile> uuFiles;                         // uuencoded blocks found in the text parts
+    QList<QPair<QString, QString>> headers; // encoded words decoded, in order
+    QList<Part> parts;                      // every leaf part
+    QList<UuFile> uuFiles;                  // uuencoded blocks found in the text parts
 
-    // First raw (still encoded) value of the header, or nothing. Case-insensitive.
+    // First value of the header as a reader shows it, or nothing. Case-insensitive.
     std::optional<QString> header(const QString& name) const;
-    // First decoded value of the header, or nothing.
-    std::optional<QString> decodedHeader(const QString& name) const;
-    QStringList headerNames() const;
-    // The first text part's decoded text with line endings made "\n", and its media type.
+    std::optional<QString> decodedHeader(const QString& name) const { return header(name); }
+    // The first text part's text with line endings made "\n", and its media type.
     QString body() const;
     QString bodyType() const;
-    // Parts that carry a file name or an attachment disposition.
+    // Parts that carry a file name.
     QList<Part> attachments() const;
 };
 
@@ -70,19 +65,16 @@ class SmtpPeer final {
     SmtpPeer(const SmtpPeer&) = delete;
     SmtpPeer& operator=(const SmtpPeer&) = delete;
 
-    // Starts the server and waits until it accepts connections. False with errorString()
-    // telling why (no python3, no aiosmtpd, no openssl, port taken...).
+    // Starts the server; false with errorString() telling why it cannot.
     bool start(std::chrono::milliseconds timeout = std::chrono::seconds(15));
     QString errorString() const { return m_error; }
     quint16 port() const { return m_port; }
 
-    // Every stored message, oldest first.
-    QList<ReceivedMail> messages() const;
+    QList<ReceivedMail> messages() const; // oldest first
     int messageCount() const;
     // Waits (turning the event loop) until at least n messages are stored.
     bool waitForMessages(int n, std::chrono::milliseconds timeout = std::chrono::seconds(5));
-    // Forgets the messages stored so far.
-    void clear();
+    void clear(); // forgets the messages stored so far
 
   private:
     bool fail(const QString& why);
@@ -103,8 +95,7 @@ class SmtpPeer final {
                              (peer).errorString()));                                               \
     } while (false)
 
-// A server on 127.0.0.1 that accepts connections and never says a word: a mail server that
-// hangs. The accepted connections stay open until the object goes.
+// A server on 127.0.0.1 that accepts connections and never says a word.
 class SilentPeer final : public QObject {
     Q_OBJECT
   public:
@@ -118,9 +109,7 @@ class SilentPeer final : public QObject {
     int m_connections = 0;
 };
 
-// A minimal scripted POP3 server on 127.0.0.1 for the login-before-sending option: it
-// answers CAPA, USER, PASS, NOOP and QUIT, accepts one user and password, and records every
-// command line it receives.
+// A scripted POP3 server on 127.0.0.1 that accepts one user and records every command line.
 class PopPeer final : public QObject {
     Q_OBJECT
   public:

@@ -1,16 +1,11 @@
 #!/usr/bin/python3
-"""Local SMTP server for Korvane's tests and benchmarks (aiosmtpd).
+"""Local SMTP server for Korvane's tests and benchmarks (aiosmtpd) on 127.0.0.1.
 
-Listens on 127.0.0.1 only. Every accepted message is stored as one JSON file in the folder
-given on the command line (written to a temporary name, then renamed, so a reader never sees
-half a file). Prints "PORT <n>" on standard output once it accepts connections, and stops
-when its standard input closes. Recipients whose local part starts with "refused" get a 550.
-
-Stored fields: mail_from, rcpt_tos (the envelope); login (user name of a successful AUTH, or
-null); login_tls (whether that login came over an encrypted session); tls (whether the mail
-itself did); raw_b64 (the message as received); headers ([[name, decoded value], ...]);
-parts (every leaf part: content_type, charset, filename, disposition, data_b64, text); uu
-(uuencoded blocks found in text parts: name, mode, data_b64).
+Stores every accepted message as one JSON file in the given folder (written under a temporary
+name, then renamed), prints "PORT <n>" once it listens and stops when standard input closes.
+Recipients whose local part starts with "refused" get a 550. A record holds the envelope, the
+login and whether it (and the mail) came over an encrypted session, the raw message, the
+decoded headers, every leaf part and the uuencoded blocks of the text parts.
 """
 
 import argparse
@@ -20,6 +15,7 @@ import email
 import email.policy
 import json
 import os
+import re
 import socket
 import ssl
 import sys
@@ -40,19 +36,10 @@ def b64(data):
 
 
 def find_uu_blocks(text):
-    blocks, lines, i = [], text.splitlines(), 0
-    while i < len(lines):
-        words = lines[i].split(" ", 2)
-        if len(words) == 3 and words[0] == "begin" and words[1].isdigit():
-            data = bytearray()
-            i += 1
-            while i < len(lines) and lines[i] != "end":
-                if lines[i]:
-                    data += binascii.a2b_uu(lines[i])
-                i += 1
-            if i < len(lines):
-                blocks.append({"name": words[2], "mode": words[1], "data_b64": b64(bytes(data))})
-        i += 1
+    blocks = []
+    for match in re.finditer(r"^begin \d+ (.+?)\r?\n(.*?)^end\r?$", text, re.M | re.S):
+        data = b"".join(binascii.a2b_uu(line) for line in match.group(2).splitlines() if line)
+        blocks.append({"name": match.group(1), "data_b64": b64(data)})
     return blocks
 
 
@@ -68,10 +55,8 @@ def describe(raw):
         if part.get_content_maintype() == "text":
             text = data.decode(part.get_content_charset() or "utf-8", errors="replace")
             uu += find_uu_blocks(text)
-        parts.append({"content_type": part.get_content_type(),
-                      "charset": part.get_content_charset(), "filename": part.get_filename(),
-                      "disposition": part.get_content_disposition(), "data_b64": b64(data),
-                      "text": text})
+        parts.append({"content_type": part.get_content_type(), "filename": part.get_filename(),
+                      "data_b64": b64(data), "text": text})
     return headers, parts, uu
 
 
@@ -125,13 +110,13 @@ def main():
     # aiosmtpd itself sets a deprecated session field on every login; keep standard error quiet.
     warnings.simplefilter("ignore", DeprecationWarning)
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("folder", help="where the received messages are stored")
-    parser.add_argument("--port", type=int, default=0, help="port to listen on (0: a free one)")
-    parser.add_argument("--user", default="", help="offer AUTH and accept this user name")
-    parser.add_argument("--password", default="", help="the password for --user")
+    parser.add_argument("folder")
+    parser.add_argument("--port", type=int, default=0)  # 0: a free one
+    parser.add_argument("--user", default="")  # offer AUTH and accept this user
+    parser.add_argument("--password", default="")
     parser.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
-    parser.add_argument("--cert", help="certificate file (PEM) for --tls")
-    parser.add_argument("--key", help="private key file (PEM) for --tls")
+    parser.add_argument("--cert")  # PEM files for --tls
+    parser.add_argument("--key")
     args = parser.parse_args()
 
     os.makedirs(args.folder, exist_ok=True)
