@@ -44,10 +44,13 @@ QCoro::Task<MailOutcome> sendAlertMail(AppContext& ctx, MailWindows& windows,
     QCoro::Task<MailOutcome> sending = window->cmdSend_Click();
     MailOutcome outcome = co_await sending;
     if (!outcome.complete()) {
+        // One line per failed send, whole or partial: who got nothing, the short reason that
+        // is recorded, and the long explanation.
+        const QString failedTo =
+            outcome.refused.isEmpty() ? request.txtTo : outcome.refused.join(u';');
         qCWarning(lcMail).noquote()
-            << "alert" << request.txtSubject << "not sent to"
-            << (outcome.refused.isEmpty() ? request.txtTo : outcome.refused.join(u';')) << "-"
-            << outcome.reason;
+            << QStringLiteral("Alert mail \"%1\" not sent to %2 - %3 (%4)")
+                   .arg(request.txtSubject, failedTo, outcome.reason, outcome.explanation);
     }
     co_return outcome;
 }

@@ -152,8 +152,8 @@ QStringList splitList(const QString& text, const QString& separator) {
 }
 
 bool isSendableAddress(const QString& address) {
-    const qsizetype at = address.lastIndexOf(QLatin1Char('@'));
-    if (at <= 0 || at == address.size() - 1)
+    const qsizetype at = address.indexOf(QLatin1Char('@'));
+    if (at <= 0 || at == address.size() - 1 || address.indexOf(QLatin1Char('@'), at + 1) >= 0)
         return false;
     static const QString forbidden = QStringLiteral("<>(),;\"\\");
     for (QChar c : address) {
@@ -163,51 +163,23 @@ bool isSendableAddress(const QString& address) {
     return true;
 }
 
-std::optional<Mailbox> parseMailbox(const QString& entry) {
-    Mailbox box;
-    QString text = entry.trimmed();
-    // "Name <addr>" or "<addr>": the address is what stands between the last '<' and a
-    // closing '>' at the very end.
-    const qsizetype open = text.lastIndexOf(QLatin1Char('<'));
-    if (open >= 0 && text.endsWith(QLatin1Char('>'))) {
-        box.address = text.mid(open + 1, text.size() - open - 2).trimmed();
-        QString name = text.left(open).trimmed();
-        if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) &&
-            name.endsWith(QLatin1Char('"'))) {
-            name = name.mid(1, name.size() - 2);
-            name.replace(QLatin1String("\\\""), QLatin1String("\""));
-            name.replace(QLatin1String("\\\\"), QLatin1String("\\"));
-        }
-        box.name = name;
-    } else {
-        box.address = text;
-    }
-    if (!isSendableAddress(box.address))
-        return std::nullopt;
-    return box;
-}
-
-std::optional<QList<Mailbox>> pairMailboxes(const QString& addresses, const QString& names,
-                                            const QString& separator, QString* badEntry) {
+QList<Recipient> pairRecipients(const QString& addresses, const QString& names,
+                                const QString& separator) {
     const QStringList addressEntries =
         separator.isEmpty() ? QStringList{addresses} : addresses.split(separator);
     const QStringList nameEntries =
         separator.isEmpty() ? QStringList{names} : names.split(separator);
-    QList<Mailbox> out;
+    QList<Recipient> out;
     for (qsizetype i = 0; i < addressEntries.size(); ++i) {
-        if (addressEntries.at(i).trimmed().isEmpty())
+        const QString entry = addressEntries.at(i).trimmed();
+        if (entry.isEmpty())
             continue;
-        std::optional<Mailbox> box = parseMailbox(addressEntries.at(i));
-        if (!box) {
-            if (badEntry)
-                *badEntry = addressEntries.at(i).trimmed();
-            return std::nullopt;
+        Recipient recipient{entry, std::nullopt};
+        if (isSendableAddress(entry)) {
+            const QString name = i < nameEntries.size() ? nameEntries.at(i) : QString();
+            recipient.mailbox = Mailbox{oneLine(name).trimmed(), entry};
         }
-        const QString positional = i < nameEntries.size() ? nameEntries.at(i).trimmed() : QString();
-        if (!positional.isEmpty())
-            box->name = positional;
-        box->name = oneLine(box->name).trimmed();
-        out.append(*box);
+        out.append(recipient);
     }
     return out;
 }

@@ -27,20 +27,24 @@ struct Mailbox {
     friend bool operator==(const Mailbox&, const Mailbox&) = default;
 };
 
-// A usable address: local part "@" domain, printable ASCII, no blanks and none of
-// < > ( ) , ; " \ that would let it break out of an SMTP command or an address header.
+// A bare address as a recipient or sender entry must be written: one "@" with text on both
+// sides, printable ASCII, no blanks and none of < > ( ) , ; " \. Anything else (a display
+// name, angle brackets, a line break, a second "@") makes the entry unusable, never a
+// different address, so no stored text can add or redirect a recipient.
 bool isSendableAddress(const QString& address);
 
-// One list entry: "addr", "<addr>" or "Name <addr>" (the name may be in double quotes).
-// Returns nothing when the address is not sendable.
-std::optional<Mailbox> parseMailbox(const QString& entry);
+// One non-empty entry of an address list as it was written (trimmed), with its mailbox when
+// the entry is a sendable address.
+struct Recipient {
+    QString entry;
+    std::optional<Mailbox> mailbox;
+};
 
-// Pairs addresses with display names by position. Both lists are split on the separator with
-// empty entries kept for the pairing, then entries without an address are dropped. A name
-// given in the address entry itself is used when the name list has none for that position.
-// On an unusable address, returns nothing and puts the offending entry into *badEntry.
-std::optional<QList<Mailbox>> pairMailboxes(const QString& addresses, const QString& names,
-                                            const QString& separator, QString* badEntry);
+// Pairs the entries of an address list with display names by position. Both lists are split
+// on the separator with empty entries kept for the pairing, then entries without text are
+// dropped. Names pass through oneLine.
+QList<Recipient> pairRecipients(const QString& addresses, const QString& names,
+                                const QString& separator);
 
 // A header whose value is free text (Subject): plain when it is short printable ASCII,
 // otherwise UTF-8 encoded words. Returns the whole header, "Name: value", folded.

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// How one alert's send ended, as the caller records it.
+// How one send ended, as the caller records it.
 struct MailOutcome {
     // Recipients the server accepted the mail for.
     QStringList delivered;
@@ -13,13 +13,17 @@ struct MailOutcome {
     // A short reason when anything failed ("no answer from the server", "refused login"...);
     // empty when every recipient got the mail.
     QString reason;
+    // The long explanation of what failed, for the log; empty when nothing failed.
+    QString explanation;
 
     bool complete() const { return reason.isEmpty() && refused.isEmpty(); }
     bool deliveredToAny() const { return !delivered.isEmpty(); }
 
-    static MailOutcome success(QStringList recipients) { return {std::move(recipients), {}, {}}; }
-    static MailOutcome failure(QStringList recipients, QString why) {
-        return {{}, std::move(recipients), std::move(why)};
+    static MailOutcome success(QStringList recipients) {
+        return {std::move(recipients), {}, {}, {}};
+    }
+    static MailOutcome failure(QStringList recipients, QString why, QString explanation) {
+        return {{}, std::move(recipients), std::move(why), std::move(explanation)};
     }
 };
 

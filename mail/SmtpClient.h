@@ -1,19 +1,26 @@
 #pragma once
 
+#include "mail/MailOutcome.h"
+
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
 #include <QVariant>
 
+class QThreadPool;
+
 #include <chrono>
 #include <memory>
 
-// The SMTP component behind the mail window (`poSendMail`): plain SMTP through libcurl, no SSL.
+// The SMTP component behind the mail window (`poSendMail`): SMTP through libcurl, encrypted
+// whenever the server offers STARTTLS (TLS from the start on port 465), the server's
+// certificate not checked, plain SMTP with a server that offers no encryption.
 //
-// The window writes its settings, then awaits send(). The transfer runs on a worker thread so
-// the calling thread's event loop keeps turning; the notifications arrive as signals on the
-// object's own thread, in order: Progress and Status while the mail goes out, then exactly one
-// of SendSuccesful or SendFailed, all of them before the task returned by send() completes.
+// The window writes its settings, then awaits send(). The transfer runs on a worker thread of
+// the mail thread pool so the calling thread's event loop keeps turning; the notifications arrive
+// as signals on the object's own thread, in order: Progress and Status while the mail goes out,
+// then exactly one of SendSuccesful or SendFailed, all of them before the task returned by send()
+// completes.
 //
 // The object may be destroyed while a send is running: the transfer is then aborted, the worker
 // finishes on shared state only, and nothing is emitted any more.
@@ -28,8 +35,10 @@
 //  - Body: UTF-8, quoted-printable, text/plain or text/html. Attachments are base64 parts
 //    (MIME) or uuencoded blocks appended to a plain-text body (UUEncode).
 // Address lists, name lists and the attachment list are split on the list separator (";"
-// unless set otherwise); blanks around each entry are dropped, empty entries skipped. A list
-// entry written as "Name <addr>" supplies its own display name.
+// unless set otherwise); blanks around each entry are dropped, empty entries skipped. An
+// address entry is a bare address: an entry that is anything else (a display name, angle
+// brackets, blanks or line breaks inside) is refused and named in the outcome, and the mail
+// still goes to the usable ones. A recipient the server refuses is named the same way.
 class SmtpClient final : public QObject {
     Q_OBJECT
 
@@ -62,7 +71,7 @@ class SmtpClient final : public QObject {
     void setUserName(const QString& name);
     void setPassword(const QString& password);
     void setPop3Server(const QString& server); // empty: the SMTP server is asked
-    void setPort(int port);                    // 0 means the standard port 25
+    void setPort(int port);                    // 1..65535; any other port fails the send
 
     // Time limits. The connect limit covers reaching the server; the transfer limit is the
     // longest a whole send may take, POP login included. Defaults: 10 s and 30 s.
@@ -100,10 +109,16 @@ class SmtpClient final : public QObject {
 
     bool isSending() const { return m_sending; }
 
-    // Delivers the mail with the current settings. Returns true when the server accepted it.
-    // A second send while one is running is refused: it returns false at once and emits
-    // nothing, since the notifications belong to the send that is running.
-    QCoro::Task<bool> send();
+    // Delivers the mail with the current settings. Completes with who got it, who did not
+    // and, when anything failed, a short reason and the long explanation. The mail went out
+    // (SendSuccesful) when any recipient got it. A second send while one is running is
+    // refused: it fails at once with reason "busy" and emits nothing, since the notifications
+    // belong to the send that is running.
+    QCoro::Task<MailOutcome> send();
+
+    // The threads mail sends run on (not the global pool, so a hung server delays nothing
+    // else).
+    static QThreadPool* threadPool();
 
     // Everything one send needs, copied when the send starts.
     struct Settings {

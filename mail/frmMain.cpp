@@ -293,7 +293,6 @@ void frmMain::setOptionsHeight(int twips) {
 QCoro::Task<MailOutcome> frmMain::cmdSend_Click() {
     const QPointer<frmMain> self(this);
     m_stoppedOnError = false;
-    m_lastFailure.clear();
     cmdSend->setEnabled(false);
     lstStatus->clear();
     const QStringList recipients =
@@ -304,7 +303,8 @@ QCoro::Task<MailOutcome> frmMain::cmdSend_Click() {
         // Nothing to send with: the window stays as it is, to be used again.
         m_stoppedOnError = true;
         m_ctx.dialogs().critical(Text::kPrinterErrorTitle, Text::kPrinterErrorText);
-        co_return MailOutcome::failure(recipients, u"no mail component"_s);
+        co_return MailOutcome::failure(recipients, u"no mail component"_s,
+                                       u"The mail window has no SMTP component."_s);
     }
     mail->setListSeparator(u";"_s);
     mail->setServer(txtServer->text());
@@ -333,15 +333,14 @@ QCoro::Task<MailOutcome> frmMain::cmdSend_Click() {
         // A port that is not a whole number: nothing is sent, and the window waits for the
         // next request.
         m_stoppedOnError = true;
-        co_return MailOutcome::failure(recipients, u"bad port"_s);
+        co_return MailOutcome::failure(
+            recipients, u"bad port"_s,
+            u"The SMTP port \"%1\" is not a whole number."_s.arg(m_ctx.values().SMTPport));
     }
     mail->setPort(*port);
 
-    QCoro::Task<bool> sending = mail->send();
-    const bool sent = co_await sending;
-    MailOutcome outcome =
-        sent ? MailOutcome::success(recipients)
-             : MailOutcome::failure(recipients, self ? self->m_lastFailure : QString());
+    QCoro::Task<MailOutcome> sending = mail->send();
+    MailOutcome outcome = co_await sending;
     // A notification may have closed the window, or the main window may have gone meanwhile.
     if (!self || self->m_unloaded)
         co_return outcome;
@@ -371,8 +370,8 @@ void frmMain::poSendMail_SendSuccesful() {
 }
 
 void frmMain::poSendMail_SendFailed(const QString& Explanation) {
-    // Not shown: the caller of the send records it.
-    m_lastFailure = Explanation;
+    // Not shown: the send's outcome carries it to the caller, which logs it.
+    Q_UNUSED(Explanation);
     lblProgress->clear();
     unsetCursor();
     cmdSend->setEnabled(true);

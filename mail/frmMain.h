@@ -170,5 +170,4 @@ class frmMain final : public QWidget {
 
     bool m_unloaded = false;
     bool m_stoppedOnError = false;
-    QString m_lastFailure; // the explanation of the last failure notification
 };

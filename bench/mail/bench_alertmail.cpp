@@ -54,7 +54,7 @@ bool sendWithClientOnly() {
     client.setSubject(u"PC1 is Down"_s);
     client.setMessage(u"PC1 did not answer the ping at 21:05."_s);
     client.setUseAuthentication(true);
-    return QCoro::waitFor(client.send());
+    return QCoro::waitFor(client.send()).complete();
 }
 
 void BM_AlertThroughMailWindow(benchmark::State& state) {

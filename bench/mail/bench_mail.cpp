@@ -48,7 +48,7 @@ void configure(SmtpClient& client, bool big) {
 bool sendWithClient(bool big) {
     SmtpClient client; // a fresh component per mail, as the mail window uses it
     configure(client, big);
-    return QCoro::waitFor(client.send());
+    return QCoro::waitFor(client.send()).complete();
 }
 
 bool sendWithCurl(const QString& rawFile) {

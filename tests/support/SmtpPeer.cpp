@@ -10,137 +10,68 @@
 #include <QTcpSocket>
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-QString jsonText(const QJsonValue& value) {
-    return value.isString() ? value.toString() : QString();
-}
+const QString kPython = u"/usr/bin/python3"_s;
+const QString kOpenssl = u"/usr/bin/openssl"_s;
 
-QByteArray jsonBase64(const QJsonValue& value) {
+QByteArray base64(const QJsonValue& value) {
     return QByteArray::fromBase64(value.toString().toLatin1());
-}
-
-QList<QPair<QString, QString>> unfoldHeaders(const QByteArray& block) {
-    QList<QPair<QString, QString>> out;
-    const QList<QByteArray> lines = block.split('\n');
-    for (QByteArray line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty())
-            continue;
-        if ((line.startsWith(' ') || line.startsWith('\t')) && !out.isEmpty()) {
-            out.last().second += QString::fromUtf8(line); // unfolding keeps the blank
-            continue;
-        }
-        const qsizetype colon = line.indexOf(':');
-        if (colon < 0) {
-            out.append({QString::fromUtf8(line), QString()});
-            continue;
-        }
-        out.append({QString::fromUtf8(line.left(colon)), QString::fromUtf8(line.mid(colon + 1))});
-    }
-    for (auto& field : out)
-        field.second = field.second.trimmed();
-    return out;
 }
 
 ReceivedMail parseRecord(const QJsonObject& o) {
     ReceivedMail mail;
-    mail.mailFrom = jsonText(o.value(QLatin1String("mail_from")));
-    for (const QJsonValue& r : o.value(QLatin1String("rcpt_tos")).toArray())
+    mail.mailFrom = o[u"mail_from"_s].toString();
+    for (const QJsonValue& r : o[u"rcpt_tos"_s].toArray())
         mail.recipients.append(r.toString());
-    mail.loggedIn = o.value(QLatin1String("login")).isString();
-    mail.login = jsonText(o.value(QLatin1String("login")));
-    mail.raw = jsonBase64(o.value(QLatin1String("raw_b64")));
-    mail.rawHeaders = unfoldHeaders(mail.rawHeaderBlock());
-    for (const QJsonValue& h : o.value(QLatin1String("headers")).toArray()) {
-        const QJsonArray pair = h.toArray();
-        mail.decodedHeaders.append({pair.at(0).toString(), pair.at(1).toString()});
-    }
-    for (const QJsonValue& p : o.value(QLatin1String("parts")).toArray()) {
-        const QJsonObject po = p.toObject();
-        ReceivedMail::Part part;
-        part.contentType = jsonText(po.value(QLatin1String("content_type")));
-        part.charset = jsonText(po.value(QLatin1String("charset")));
-        part.fileName = jsonText(po.value(QLatin1String("filename")));
-        part.disposition = jsonText(po.value(QLatin1String("disposition")));
-        part.data = jsonBase64(po.value(QLatin1String("data_b64")));
-        part.text = jsonText(po.value(QLatin1String("text")));
-        mail.parts.append(part);
-    }
-    for (const QJsonValue& u : o.value(QLatin1String("uu")).toArray()) {
-        const QJsonObject uo = u.toObject();
-        mail.uuFiles.append({jsonText(uo.value(QLatin1String("name"))),
-                             jsonText(uo.value(QLatin1String("mode"))),
-                             jsonBase64(uo.value(QLatin1String("data_b64")))});
-    }
+    mail.login = o[u"login"_s].toString();
+    mail.loginEncrypted = o[u"login_tls"_s].toBool();
+    mail.encrypted = o[u"tls"_s].toBool();
+    mail.raw = base64(o[u"raw_b64"_s]);
+    for (const QJsonValue& h : o[u"headers"_s].toArray())
+        mail.headers.append({h[0].toString(), h[1].toString()});
+    for (const QJsonValue& p : o[u"parts"_s].toArray())
+        mail.parts.append({p[u"content_type"_s].toString(), p[u"filename"_s].toString(),
+                           base64(p[u"data_b64"_s]), p[u"text"_s].toString()});
+    for (const QJsonValue& u : o[u"uu"_s].toArray())
+        mail.uuFiles.append({u[u"name"_s].toString(), base64(u[u"data_b64"_s])});
     return mail;
+}
+
+const ReceivedMail::Part* bodyPart(const QList<ReceivedMail::Part>& parts) {
+    for (const auto& part : parts) {
+        if (part.contentType.startsWith(u"text/"_s) && part.fileName.isEmpty())
+            return &part;
+    }
+    return nullptr;
 }
 
 } // namespace
 
 std::optional<QString> ReceivedMail::header(const QString& name) const {
-    for (const auto& field : rawHeaders) {
+    for (const auto& field : headers) {
         if (field.first.compare(name, Qt::CaseInsensitive) == 0)
             return field.second;
     }
     return std::nullopt;
-}
-
-QStringList ReceivedMail::headerValues(const QString& name) const {
-    QStringList out;
-    for (const auto& field : rawHeaders) {
-        if (field.first.compare(name, Qt::CaseInsensitive) == 0)
-            out.append(field.second);
-    }
-    return out;
-}
-
-std::optional<QString> ReceivedMail::decodedHeader(const QString& name) const {
-    for (const auto& field : decodedHeaders) {
-        if (field.first.compare(name, Qt::CaseInsensitive) == 0)
-            return field.second;
-    }
-    return std::nullopt;
-}
-
-QStringList ReceivedMail::headerNames() const {
-    QStringList out;
-    for (const auto& field : rawHeaders)
-        out.append(field.first);
-    return out;
-}
-
-QByteArray ReceivedMail::rawHeaderBlock() const {
-    qsizetype end = raw.indexOf("\r\n\r\n");
-    if (end < 0)
-        end = raw.indexOf("\n\n");
-    return end < 0 ? raw : raw.left(end);
 }
 
 QString ReceivedMail::body() const {
-    for (const Part& part : parts) {
-        if (part.contentType.startsWith(QLatin1String("text/")) && part.fileName.isEmpty()) {
-            QString text = part.text;
-            text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-            return text;
-        }
-    }
-    return QString();
+    const Part* part = bodyPart(parts);
+    return part ? QString(part->text).replace(u"\r\n"_s, u"\n"_s) : QString();
 }
 
 QString ReceivedMail::bodyType() const {
-    for (const Part& part : parts) {
-        if (part.contentType.startsWith(QLatin1String("text/")) && part.fileName.isEmpty())
-            return part.contentType;
-    }
-    return QString();
+    const Part* part = bodyPart(parts);
+    return part ? part->contentType : QString();
 }
 
 QList<ReceivedMail::Part> ReceivedMail::attachments() const {
     QList<Part> out;
     for (const Part& part : parts) {
-        if (!part.fileName.isEmpty() || part.disposition == QLatin1String("attachment"))
+        if (!part.fileName.isEmpty())
             out.append(part);
     }
     return out;
@@ -154,72 +85,51 @@ SmtpPeer::~SmtpPeer() {
     stop();
 }
 
-QString SmtpPeer::scriptPath() {
-    return QStringLiteral(KORVANE_TEST_SUPPORT_DIR "/smtp_peer.py");
-}
-
-bool SmtpPeer::start(std::chrono::milliseconds timeout) {
-    stop();
-    m_error.clear();
-    if (!QFileInfo(pythonPath()).isExecutable()) {
-        m_error = QStringLiteral("%1 is not installed").arg(pythonPath());
-        return false;
-    }
-    if (!QFileInfo::exists(scriptPath())) {
-        m_error = QStringLiteral("%1 is missing").arg(scriptPath());
-        return false;
-    }
-    if (!m_folder.isValid()) {
-        m_error = QStringLiteral("no temporary folder for the messages");
-        return false;
-    }
-    QStringList arguments{scriptPath(), m_folder.path(), QStringLiteral("--port"),
-                          QString::number(m_options.port)};
-    if (!m_options.user.isEmpty()) {
-        arguments << QStringLiteral("--user") << m_options.user << QStringLiteral("--password")
-                  << m_options.password;
-    }
-    m_process = std::make_unique<QProcess>();
-    m_process->setProgram(pythonPath());
-    m_process->setArguments(arguments);
-    m_process->start();
-    if (!m_process->waitForStarted(int(timeout.count()))) {
-        m_error = QStringLiteral("cannot start %1: %2").arg(pythonPath(), m_process->errorString());
-        m_process.reset();
-        return false;
-    }
-    const QDeadlineTimer deadline(timeout);
-    QByteArray seen;
-    while (!deadline.hasExpired()) {
-        if (m_process->canReadLine()) {
-            const QByteArray line = m_process->readLine().trimmed();
-            seen += line + '\n';
-            if (line.startsWith("PORT ")) {
-                m_port = quint16(line.mid(5).toUInt());
-                if (m_port != 0)
-                    return true;
-            }
-            continue;
-        }
-        if (m_process->state() != QProcess::Running)
-            break;
-        m_process->waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
-    }
-    m_error = QStringLiteral("the SMTP peer did not become ready: %1 %2")
-                  .arg(QString::fromUtf8(seen),
-                       QString::fromUtf8(m_process->readAllStandardError()).trimmed());
+bool SmtpPeer::fail(const QString& why) {
+    m_error = why;
     stop();
     return false;
 }
 
-bool SmtpPeer::isRunning() const {
-    return m_process && m_process->state() == QProcess::Running;
+bool SmtpPeer::start(std::chrono::milliseconds timeout) {
+    stop();
+    const QString script = QStringLiteral(KORVANE_TEST_SUPPORT_DIR "/smtp_peer.py");
+    if (!QFileInfo(kPython).isExecutable() || !m_folder.isValid())
+        return fail(kPython + u" is not installed, or no temporary folder"_s);
+    QStringList arguments{script, m_folder.path(), u"--port"_s, QString::number(m_options.port)};
+    if (!m_options.user.isEmpty())
+        arguments << u"--user"_s << m_options.user << u"--password"_s << m_options.password;
+    if (m_options.tls != Tls::None) {
+        // A self-signed pair, made afresh for this server.
+        const QString cert = m_folder.filePath(u"cert.pem"_s);
+        const QString key = m_folder.filePath(u"key.pem"_s);
+        QProcess openssl;
+        openssl.start(kOpenssl,
+                      {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-subj"_s,
+                       u"/CN=localhost"_s, u"-days"_s, u"2"_s, u"-keyout"_s, key, u"-out"_s, cert});
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+            return fail(u"no certificate from "_s + kOpenssl + u": "_s + openssl.errorString());
+        arguments << u"--tls"_s << (m_options.tls == Tls::StartTls ? u"starttls"_s : u"implicit"_s)
+                  << u"--cert"_s << cert << u"--key"_s << key;
+    }
+    m_process = std::make_unique<QProcess>();
+    m_process->start(kPython, arguments);
+    const QDeadlineTimer deadline(timeout);
+    while (!deadline.hasExpired() && m_process->state() != QProcess::NotRunning) {
+        if (!m_process->canReadLine()) {
+            m_process->waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+            continue;
+        }
+        const QByteArray line = m_process->readLine().trimmed();
+        if (line.startsWith("PORT ") && (m_port = quint16(line.mid(5).toUInt())) != 0)
+            return true;
+    }
+    return fail(u"the SMTP peer did not become ready: "_s +
+                QString::fromUtf8(m_process->readAllStandardError()).trimmed());
 }
 
 void SmtpPeer::stop() {
-    if (!m_process)
-        return;
-    if (m_process->state() != QProcess::NotRunning) {
+    if (m_process && m_process->state() != QProcess::NotRunning) {
         m_process->closeWriteChannel(); // the peer stops when its standard input closes
         if (!m_process->waitForFinished(5000)) {
             m_process->kill();
@@ -233,19 +143,16 @@ void SmtpPeer::stop() {
 QList<ReceivedMail> SmtpPeer::messages() const {
     QList<ReceivedMail> out;
     const QDir dir(m_folder.path());
-    const QStringList names = dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
-    for (const QString& name : names) {
+    for (const QString& name : dir.entryList({u"*.json"_s}, QDir::Files, QDir::Name)) {
         QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
-        out.append(parseRecord(doc.object()));
+        if (file.open(QIODevice::ReadOnly))
+            out.append(parseRecord(QJsonDocument::fromJson(file.readAll()).object()));
     }
     return out;
 }
 
 int SmtpPeer::messageCount() const {
-    return int(QDir(m_folder.path()).entryList({QStringLiteral("*.json")}, QDir::Files).size());
+    return int(QDir(m_folder.path()).entryList({u"*.json"_s}, QDir::Files).size());
 }
 
 bool SmtpPeer::waitForMessages(int n, std::chrono::milliseconds timeout) {
@@ -254,7 +161,7 @@ bool SmtpPeer::waitForMessages(int n, std::chrono::milliseconds timeout) {
 
 void SmtpPeer::clear() {
     const QDir dir(m_folder.path());
-    for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files))
+    for (const QString& name : dir.entryList({u"*.json"_s}, QDir::Files))
         QFile::remove(dir.filePath(name));
 }
 
@@ -267,60 +174,36 @@ SilentPeer::SilentPeer(QObject* parent) : QObject(parent) {
     });
 }
 
-bool SilentPeer::listen() {
-    return m_server.listen(QHostAddress::LocalHost, 0);
-}
-
 PopPeer::PopPeer(QString user, QString password, QObject* parent)
     : QObject(parent), m_user(std::move(user)), m_password(std::move(password)) {
-    connect(&m_server, &QTcpServer::newConnection, this, &PopPeer::onConnection);
-}
-
-bool PopPeer::listen() {
-    return m_server.listen(QHostAddress::LocalHost, 0);
-}
-
-void PopPeer::onConnection() {
-    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-        socket->setParent(this);
-        auto givenUser = std::make_shared<QString>();
-        socket->write("+OK Korvane test POP3 ready\r\n");
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, givenUser] {
-            while (socket->canReadLine()) {
-                const QString line = QString::fromUtf8(socket->readLine()).trimmed();
-                m_commands.append(line);
-                const QString verb = line.section(QLatin1Char(' '), 0, 0).toUpper();
-                const QString argument = line.section(QLatin1Char(' '), 1);
-                if (verb == QLatin1String("CAPA")) {
-                    socket->write("+OK\r\nUSER\r\n.\r\n");
-                } else if (verb == QLatin1String("USER")) {
-                    *givenUser = argument;
-                    socket->write("+OK\r\n");
-                } else if (verb == QLatin1String("PASS")) {
-                    if (*givenUser == m_user && argument == m_password) {
-                        m_loggedIn = true;
-                        socket->write("+OK logged in\r\n");
-                    } else {
-                        socket->write("-ERR invalid user name or password\r\n");
-                    }
-                } else if (verb == QLatin1String("NOOP")) {
-                    socket->write("+OK\r\n");
-                } else if (verb == QLatin1String("QUIT")) {
-                    socket->write("+OK bye\r\n");
-                    socket->disconnectFromHost();
-                } else {
-                    socket->write("-ERR unknown command\r\n");
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            socket->setParent(this);
+            socket->write("+OK Korvane test POP3 ready\r\n");
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                while (socket->canReadLine()) {
+                    const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+                    m_commands.append(line);
+                    const QString verb = line.section(u' ', 0, 0).toUpper();
+                    const bool accepted = verb == u"PASS"_s &&
+                                          m_commands.contains(u"USER "_s + m_user) &&
+                                          line.section(u' ', 1) == m_password;
+                    m_loggedIn = m_loggedIn || accepted;
+                    if (verb == u"CAPA"_s)
+                        socket->write("+OK\r\nUSER\r\n.\r\n");
+                    else if (verb == u"PASS"_s)
+                        socket->write(accepted ? "+OK logged in\r\n" : "-ERR invalid login\r\n");
+                    else
+                        socket->write("+OK\r\n"); // USER, NOOP, QUIT
                 }
-            }
-        });
-    }
+            });
+        }
+    });
 }
 
 quint16 unusedLoopbackPort() {
     QTcpServer probe;
     if (!probe.listen(QHostAddress::LocalHost, 0))
         return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
+    return probe.serverPort(); // released when the probe goes
 }

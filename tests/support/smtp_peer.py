@@ -1,19 +1,11 @@
 #!/usr/bin/python3
-"""Local SMTP server for Korvane's tests and benchmarks (aiosmtpd).
+"""Local SMTP server for Korvane's tests and benchmarks (aiosmtpd) on 127.0.0.1.
 
-Listens on 127.0.0.1 only. Every accepted message is stored as one JSON file in the folder
-given on the command line (written to a temporary name, then renamed, so a reader never sees
-half a file). Prints "PORT <n>" on standard output once it accepts connections, and stops
-when its standard input closes.
-
-Stored fields:
-  mail_from, rcpt_tos     the envelope
-  login                   the user name of a successful AUTH, or null
-  raw_b64                 the message exactly as received (base64 of the bytes)
-  headers                 [[name, decoded value], ...] in order (RFC 2047 decoded)
-  parts                   every leaf part: content_type, charset, filename, disposition,
-                          data_b64 (transfer encoding undone), text (decoded, text parts only)
-  uu                      uuencoded blocks found in text parts: name, mode, data_b64
+Stores every accepted message as one JSON file in the given folder (written under a temporary
+name, then renamed), prints "PORT <n>" once it listens and stops when standard input closes.
+Recipients whose local part starts with "refused" get a 550. A record holds the envelope, the
+login and whether it (and the mail) came over an encrypted session, the raw message, the
+decoded headers, every leaf part and the uuencoded blocks of the text parts.
 """
 
 import argparse
@@ -23,7 +15,9 @@ import email
 import email.policy
 import json
 import os
+import re
 import socket
+import ssl
 import sys
 import threading
 import warnings
@@ -32,55 +26,37 @@ from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
 
 
+def encrypted(server, session):
+    # session.ssl is set by STARTTLS only; an implicit-TLS transport tells it itself.
+    return session.ssl is not None or server.transport.get_extra_info("ssl_object") is not None
+
+
 def b64(data):
     return base64.b64encode(data).decode("ascii")
 
 
 def find_uu_blocks(text):
     blocks = []
-    lines = text.splitlines()
-    i = 0
-    while i < len(lines):
-        words = lines[i].split(" ", 2)
-        if len(words) == 3 and words[0] == "begin" and words[1].isdigit():
-            data = bytearray()
-            i += 1
-            ended = False
-            while i < len(lines):
-                if lines[i] == "end":
-                    ended = True
-                    break
-                if lines[i]:
-                    data += binascii.a2b_uu(lines[i])
-                i += 1
-            if ended:
-                blocks.append({"name": words[2], "mode": words[1], "data_b64": b64(bytes(data))})
-        i += 1
+    for match in re.finditer(r"^begin \d+ (.+?)\r?\n(.*?)^end\r?$", text, re.M | re.S):
+        data = b"".join(binascii.a2b_uu(line) for line in match.group(2).splitlines() if line)
+        blocks.append({"name": match.group(1), "data_b64": b64(data)})
     return blocks
 
 
 def describe(raw):
     message = email.message_from_bytes(raw, policy=email.policy.default)
     headers = [[name, str(value)] for name, value in message.items()]
-    parts = []
-    uu = []
+    parts, uu = [], []
     for part in message.walk():
         if part.is_multipart():
             continue
         data = part.get_payload(decode=True) or b""
-        entry = {
-            "content_type": part.get_content_type(),
-            "charset": part.get_content_charset(),
-            "filename": part.get_filename(),
-            "disposition": part.get_content_disposition(),
-            "data_b64": b64(data),
-            "text": None,
-        }
+        text = None
         if part.get_content_maintype() == "text":
             text = data.decode(part.get_content_charset() or "utf-8", errors="replace")
-            entry["text"] = text
             uu += find_uu_blocks(text)
-        parts.append(entry)
+        parts.append({"content_type": part.get_content_type(), "filename": part.get_filename(),
+                      "data_b64": b64(data), "text": text})
     return headers, parts, uu
 
 
@@ -89,6 +65,12 @@ class Store:
         self.folder = folder
         self.count = 0
         self.lock = threading.Lock()
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.lower().startswith("refused"):
+            return "550 5.1.1 Mailbox unavailable"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         raw = envelope.original_content or b""
@@ -100,64 +82,63 @@ class Store:
         login = None
         if session.authenticated and isinstance(session.auth_data, LoginPassword):
             login = session.auth_data.login.decode("utf-8", errors="replace")
-        record = {
-            "mail_from": envelope.mail_from,
-            "rcpt_tos": list(envelope.rcpt_tos),
-            "login": login,
-            "raw_b64": b64(raw),
-            "headers": headers,
-            "parts": parts,
-            "uu": uu,
-        }
+        record = {"mail_from": envelope.mail_from, "rcpt_tos": list(envelope.rcpt_tos),
+                  "login": login, "login_tls": getattr(session, "login_tls", False),
+                  "tls": encrypted(server, session), "raw_b64": b64(raw), "headers": headers,
+                  "parts": parts, "uu": uu}
         with self.lock:
             self.count += 1
-            name = f"{self.count:06d}.json"
-        temporary = os.path.join(self.folder, name + ".part")
-        with open(temporary, "w", encoding="utf-8") as out:
+            name = os.path.join(self.folder, f"{self.count:06d}.json")
+        with open(name + ".part", "w", encoding="utf-8") as out:
             json.dump(record, out)
-        os.replace(temporary, os.path.join(self.folder, name))
+        os.replace(name + ".part", name)
         return "250 Message accepted for delivery"
 
 
 def make_authenticator(user, password):
     def authenticate(server, session, envelope, mechanism, auth_data):
-        if (isinstance(auth_data, LoginPassword)
-                and auth_data.login == user.encode("utf-8")
+        if (isinstance(auth_data, LoginPassword) and auth_data.login == user.encode("utf-8")
                 and auth_data.password == password.encode("utf-8")):
+            session.login_tls = encrypted(server, session)
             return AuthResult(success=True, auth_data=auth_data)
         # handled=False: the server sends the 535 reply itself.
         return AuthResult(success=False, handled=False)
     return authenticate
 
 
-def free_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
 def main():
     # aiosmtpd itself sets a deprecated session field on every login; keep standard error quiet.
     warnings.simplefilter("ignore", DeprecationWarning)
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("folder", help="where the received messages are stored")
-    parser.add_argument("--port", type=int, default=0, help="port to listen on (0: a free one)")
-    parser.add_argument("--user", default="", help="offer AUTH and accept this user name")
-    parser.add_argument("--password", default="", help="the password for --user")
+    parser.add_argument("folder")
+    parser.add_argument("--port", type=int, default=0)  # 0: a free one
+    parser.add_argument("--user", default="")  # offer AUTH and accept this user
+    parser.add_argument("--password", default="")
+    parser.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
+    parser.add_argument("--cert")  # PEM files for --tls
+    parser.add_argument("--key")
     args = parser.parse_args()
 
     os.makedirs(args.folder, exist_ok=True)
     handler = Store(args.folder)
-    options = {}
+    # A fixed name: looking up the machine's own name can hang where /etc/hosts lacks it.
+    options = {"server_hostname": "localhost"}
     if args.user:
         options["authenticator"] = make_authenticator(args.user, args.password)
         options["auth_require_tls"] = False
-    # Without --user, AUTH stays tied to TLS, which this server never offers: no AUTH in EHLO.
+    # Without --user, AUTH stays tied to TLS: no AUTH in EHLO unless the session is encrypted.
+    if args.tls != "none":
+        # The generic protocol: the controller also opens a client connection with it to see
+        # that the server is up.
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS)
+        context.load_cert_chain(args.cert, args.key)
+        options["tls_context" if args.tls == "starttls" else "ssl_context"] = context
 
-    attempts = 1 if args.port else 5
-    controller = None
-    for _ in range(attempts):
-        port = args.port or free_port()
+    controller, last_error = None, None
+    for _ in range(1 if args.port else 5):
+        with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
+            probe.bind(("127.0.0.1", args.port))
+            port = probe.getsockname()[1]
         candidate = Controller(handler, hostname="127.0.0.1", port=port, **options)
         try:
             candidate.start()
