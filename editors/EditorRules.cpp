@@ -34,16 +34,6 @@ int keyCharacterCode(int key, Qt::KeyboardModifiers modifiers, const QString& te
     return (c < 32 || c == 127) ? -1 : int(c);
 }
 
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 bool mailBoxRefused(const QString& trimmed) {
     return !trimmed.isEmpty() && !trimmed.contains(u'@');
 }

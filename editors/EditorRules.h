@@ -14,9 +14,6 @@ namespace EditorRules {
 // 1 .. Ctrl+Z 26). -1 for keys that deliver none: arrows, Delete, Tab, function keys.
 int keyCharacterCode(int key, Qt::KeyboardModifiers modifiers, const QString& text);
 
-// The text without leading and trailing blanks.
-QString trimBlanks(const QString& text);
-
 // A mail box's trimmed text is refused when it is not empty and holds no "@".
 bool mailBoxRefused(const QString& trimmed);
 

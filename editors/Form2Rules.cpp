@@ -5,6 +5,7 @@
 #include "app/AppContext.h"
 #include "editors/EditorTexts.h"
 #include "editors/FieldHooks.h"
+#include "settings/SettingsRules.h"
 #include "editors/Form2.h"
 
 #include <QCheckBox>
@@ -81,7 +82,7 @@ void Form2::keyBoxChanged() {
 }
 
 void Form2::Text14_Change() {
-    const QString trimmed = EditorRules::trimBlanks(Text14->text());
+    const QString trimmed = SettingsRules::trimBlanks(Text14->text());
     if (trimmed != Text14->text())
         Text14->setText(trimmed);
 }
@@ -93,7 +94,7 @@ void Form2::Text18_Change() {
 }
 
 void Form2::trimOnFocusLoss(QLineEdit* box) {
-    const QString trimmed = EditorRules::trimBlanks(box->text());
+    const QString trimmed = SettingsRules::trimBlanks(box->text());
     if (trimmed != box->text())
         box->setText(trimmed);
 }

@@ -6,6 +6,7 @@
 #include "editors/EditorRules.h"
 #include "editors/EditorTexts.h"
 #include "editors/FieldHooks.h"
+#include "settings/SettingsRules.h"
 #include "storage/DeviceTable.h"
 
 #include <QCheckBox>
@@ -81,7 +82,7 @@ void Form6::Text1_Change() {
 }
 
 void Form6::Text1_LostFocus() {
-    Text1->setText(EditorRules::trimBlanks(Text1->text()));
+    Text1->setText(SettingsRules::trimBlanks(Text1->text()));
 }
 
 void Form6::Text2_LostFocus() {

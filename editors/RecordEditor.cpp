@@ -6,6 +6,7 @@
 #include "editors/EditorRules.h"
 #include "editors/EditorTexts.h"
 #include "editors/FieldHooks.h"
+#include "settings/SettingsRules.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -90,7 +91,7 @@ void RecordEditor::reportDatabaseError(const QString& text, const DbStatus& stat
 }
 
 void RecordEditor::mailBoxLostFocus(QLineEdit* box) {
-    const QString trimmed = EditorRules::trimBlanks(box->text());
+    const QString trimmed = SettingsRules::trimBlanks(box->text());
     if (trimmed != box->text())
         box->setText(trimmed);
     if (EditorRules::mailBoxRefused(box->text())) {

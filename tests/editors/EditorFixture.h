@@ -37,6 +37,17 @@ inline QStringList takeShown(RecordingDialogs& dialogs) {
     return out;
 }
 
+// Makes an editor, loads it and shows it as the active window.
+template <typename Form, typename... Args> std::unique_ptr<Form> openEditor(Args&&... args) {
+    auto form = std::make_unique<Form>(std::forward<Args>(args)...);
+    if (!form->Form_Load())
+        qFatal("the editor did not load");
+    form->show();
+    if (!QTest::qWaitForWindowActive(form.get()))
+        qFatal("the editor is not active");
+    return form;
+}
+
 // Types into a box as a user does: the focus moves to it first.
 inline void typeInto(QWidget* box, const QString& text) {
     box->setFocus();

@@ -51,12 +51,7 @@ class TestForm2 : public QObject {
     Form2& open(const QList<JobRecord>& jobs = {}) {
         for (const JobRecord& j : jobs)
             JobTable(m_folder->databasePath()).insert(j);
-        m_form = std::make_unique<Form2>(m_folder->ctx);
-        if (!m_form->Form_Load())
-            qFatal("the job editor did not load");
-        m_form->show();
-        if (!QTest::qWaitForWindowActive(m_form.get()))
-            qFatal("the job editor is not active");
+        m_form = openEditor<Form2>(m_folder->ctx);
         return *m_form;
     }
     // "Name=value" for each control; a list takes the item with that text, a check box "1".

@@ -33,12 +33,7 @@ class TestForm6 : public QObject {
     Form6& open(const QStringList& devices) {
         for (const QString& d : devices)
             m_folder->addDevice(d);
-        m_form = std::make_unique<Form6>(m_folder->ctx, *m_main);
-        if (!m_form->Form_Load())
-            qFatal("the device editor did not load");
-        m_form->show();
-        if (!QTest::qWaitForWindowActive(m_form.get()))
-            qFatal("the device editor is not active");
+        m_form = openEditor<Form6>(m_folder->ctx, *m_main);
         return *m_form;
     }
     QStringList rows() { return tableRows(*m_folder, u"ComputerPingList"_s, kColumns); }
