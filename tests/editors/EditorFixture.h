@@ -40,11 +40,8 @@ inline QStringList takeShown(RecordingDialogs& dialogs) {
 // Makes an editor, loads it and shows it as the active window.
 template <typename Form, typename... Args> std::unique_ptr<Form> openEditor(Args&&... args) {
     auto form = std::make_unique<Form>(std::forward<Args>(args)...);
-    if (!form->Form_Load())
-        qFatal("the editor did not load");
-    form->show();
-    if (!QTest::qWaitForWindowActive(form.get()))
-        qFatal("the editor is not active");
+    if (!form->Form_Load() || (form->show(), !QTest::qWaitForWindowActive(form.get())))
+        qFatal("the editor did not open");
     return form;
 }
 
@@ -55,12 +52,5 @@ inline void typeInto(QWidget* box, const QString& text) {
 }
 
 template <typename T> T* control(QWidget& form, const QString& name) {
-    T* w = form.findChild<T*>(name);
-    if (!w)
-        qFatal("no control %s", qPrintable(name));
-    return w;
-}
-
-inline QString textOfBox(QWidget& form, const QString& name) {
-    return control<QLineEdit>(form, name)->text();
+    return form.findChild<T*>(name);
 }
