@@ -2,14 +2,17 @@
 // within 2 ms, and the main list's refresh after the device editor closes within 5 ms.
 #include "app/AppContext.h"
 #include "app/Form1.h"
+#include "bench/common/BenchFolder.h"
 #include "editors/Form2.h"
 #include "editors/Form6.h"
 #include "storage/Database.h"
 
 #include <QApplication>
+
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <cstdio>
 
 #include <benchmark/benchmark.h>
 
@@ -17,40 +20,21 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-class SilentDialogs final : public Dialogs {
-  public:
-    DialogAnswer show(DialogIcon, DialogButtons, const QString&, const QString&) override {
-        return DialogAnswer::Ok;
-    }
-};
-
 // A program folder whose two lists hold `records` devices and `records` jobs.
-struct Folder {
-    QTemporaryDir dir;
-    AppContext ctx{dir.path()};
-
+struct Folder : BenchFolder {
     explicit Folder(int records) {
-        ctx.setDialogs(std::make_unique<SilentDialogs>());
-        Schema::create(ctx.databasePath());
+        addDevices(records);
         DbSession s(ctx.databasePath());
         s.transaction();
-        QSqlQuery device(s.db());
-        device.prepare(u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage,"
-                       u" Disabled, Status, ActionTaken) VALUES (?, 'ops@x.invalid', '250', 0,"
-                       u" 'Percentage Lost 0%', 'Ping OK')"_s);
         QSqlQuery job(s.db());
         job.prepare(u"INSERT INTO Services (ComputerName, Service1, Service2, AdminUserName,"
                     u" AdminPassword, EmailWhenDown, FilePathToCheck, AgeOfFile)"
                     u" VALUES (?, 'Spooler', 'W32Time', 'dom\\admin', 'pw', 'ops@x.invalid',"
                     u" '', 'Greater Than 1 Day')"_s);
         for (int i = 0; i < records; ++i) {
-            const QString name = u"pc-%1"_s.arg((i * 7919) % records, 5, 10, QChar(u'0'));
-            device.addBindValue(name);
-            device.exec();
-            job.addBindValue(name);
+            job.addBindValue(u"pc-%1"_s.arg((i * 7919) % records, 5, 10, QChar(u'0')));
             job.exec();
         }
-        device.finish();
         job.finish();
         s.commit();
     }
@@ -137,5 +121,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    std::printf("Targets: open <= 100 ms, one move <= 2 ms (2000 us), list refresh <= 5 ms.\n");
     return 0;
 }
