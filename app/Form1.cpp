@@ -3,6 +3,8 @@
 #include "app/AppContext.h"
 #include "app/DatabaseTrap.h"
 #include "app/Twips.h"
+#include "editors/Form2.h"
+#include "editors/Form6.h"
 #include "mail/MailWindows.h"
 #include "ping/PingCycle.h"
 #include "settings/Form4.h"
@@ -317,11 +319,15 @@ void Form1::mnuPingList_Click() {
         m_ctx.dialogs().information(Text::kReadMe, Text::kPausedEditRefused);
         return;
     }
-    // The device editor opens here.
+    Form6 form(m_ctx, *this, this);
+    if (form.Form_Load())
+        form.exec();
 }
 
 void Form1::mnuEditRemoteServicesDatabaseList_Click() {
-    // The job editor opens here.
+    Form2 form(m_ctx, this);
+    if (form.Form_Load())
+        form.exec();
 }
 
 void Form1::mnuExit_Click() {

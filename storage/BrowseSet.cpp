@@ -133,19 +133,31 @@ DbStatus BrowseSet::update() {
             sql = u"INSERT INTO "_s + m_table + u" ("_s + columns.join(u", "_s) + u") VALUES ("_s +
                   marks.join(u", "_s) + u")"_s;
         }
+        // The insert and the read of the new row go together: a row that cannot be shown
+        // afterwards is not left behind.
+        status = session.transaction();
+        if (!status.ok())
+            return status;
         status = session.exec(q, sql, values);
-        if (!status.ok())
-            return status;
-        const qint64 id = q.lastInsertId().toLongLong();
-        q.finish();
         QSqlQuery read(session.db());
-        status = session.exec(read, u"SELECT * FROM "_s + m_table + u" WHERE ID = ?"_s, {id});
-        if (!status.ok())
-            return status;
-        if (read.next()) {
-            m_rows.append(read.record());
-            m_pos = int(m_rows.size()) - 1;
+        if (status.ok()) {
+            const qint64 id = q.lastInsertId().toLongLong();
+            q.finish();
+            status = session.exec(read, u"SELECT * FROM "_s + m_table + u" WHERE ID = ?"_s, {id});
         }
+        if (status.ok() && !read.next())
+            status = DbStatus::failure(DbError::Other, u"the new row could not be read back"_s);
+        const QSqlRecord added = status.ok() ? read.record() : QSqlRecord();
+        read.finish();
+        q.finish();
+        if (status.ok())
+            status = session.commit();
+        if (!status.ok()) {
+            session.rollback();
+            return status;
+        }
+        m_rows.append(added);
+        m_pos = int(m_rows.size()) - 1;
     } else {
         QStringList assignments;
         for (const QString& c : columns)

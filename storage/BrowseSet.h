@@ -25,6 +25,8 @@ class BrowseSet {
     bool eof() const { return m_pos >= m_rows.size() || m_rows.isEmpty(); }
     // 0-based position of the current row; -1 before the first, recordCount() after the last.
     int position() const { return m_pos; }
+    // The cursor stands on a row (neither before the first nor after the last).
+    bool hasCurrent() const { return !bof() && !eof(); }
 
     void moveFirst();
     void moveLast();
@@ -45,6 +47,8 @@ class BrowseSet {
     DbStatus setValue(const QString& column, const QVariant& value);
     // Writes the pending row: inserts a new one (it then becomes the current row, at the end
     // of the set until the next requery) or updates the changed columns of the current row.
+    // The row is written whole in one statement or not at all; on a failure the pending
+    // values stay, so the caller decides whether to try again or cancel.
     DbStatus update();
     void cancelUpdate();
     bool editPending() const { return m_adding || !m_pending.isEmpty(); }

@@ -40,6 +40,19 @@ DbResult<QList<DeviceRecord>> DeviceTable::allByName() const {
     return result;
 }
 
+DbResult<bool> DeviceTable::nameTaken(const QString& computerName, qint64 exceptId) const {
+    DbResult<bool> result;
+    DbSession session(m_path);
+    QSqlQuery q(session.db());
+    // The column sorts without regard to letter case; this comparison must not.
+    result.status = session.exec(q,
+                                 u"SELECT 1 FROM ComputerPingList WHERE ComputerName = ?"
+                                 u" COLLATE BINARY AND ID <> ? LIMIT 1"_s,
+                                 {computerName, exceptId});
+    result.value = result.ok() && q.next();
+    return result;
+}
+
 DbResult<int> DeviceTable::countEnabled() const {
     DbResult<int> result;
     DbSession session(m_path);

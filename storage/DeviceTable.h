@@ -33,6 +33,9 @@ class DeviceTable {
     // device has the name.
     DbStatus updateStatus(const QString& computerName, const QString& status) const;
     DbStatus updateActionTaken(const QString& computerName, const QString& actionTaken) const;
+    // Whether another device carries exactly this name (letter case counts), leaving out the
+    // device with the ID exceptId (none when it is negative).
+    DbResult<bool> nameTaken(const QString& computerName, qint64 exceptId = -1) const;
     // Adds a device and returns its ID (used by tests and benchmarks to prepare a list).
     DbResult<qint64> insert(const DeviceRecord& record) const;
 

@@ -1,6 +1,7 @@
 // The device list refresh with 10,000 devices, and opening the database.
 #include "app/AppContext.h"
 #include "app/Form1.h"
+#include "bench/common/BenchFolder.h"
 #include "storage/Database.h"
 #include "storage/DeviceTable.h"
 
@@ -15,35 +16,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-class SilentDialogs final : public Dialogs {
-  public:
-    DialogAnswer show(DialogIcon, DialogButtons, const QString&, const QString&) override {
-        return DialogAnswer::Ok;
-    }
-};
-
-struct Folder {
-    QTemporaryDir dir;
-    AppContext ctx{dir.path()};
-
-    explicit Folder(int devices) {
-        ctx.setDialogs(std::make_unique<SilentDialogs>());
-        Schema::create(ctx.databasePath());
-        DbSession s(ctx.databasePath());
-        s.transaction();
-        QSqlQuery q(s.db());
-        q.prepare(
-            u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Disabled,"
-            u" Status, ActionTaken) VALUES (?, 'ops@x.invalid', '', ?, 'Percentage Lost 0%',"
-            u" 'Ping OK - 5/12/2026-9:05 PM')"_s);
-        for (int i = 0; i < devices; ++i) {
-            q.addBindValue(u"device-%1"_s.arg((i * 7919) % devices, 5, 10, QChar(u'0')));
-            q.addBindValue(i % 10 == 0 ? 1 : 0);
-            q.exec();
-        }
-        q.finish();
-        s.commit();
-    }
+struct Folder : BenchFolder {
+    explicit Folder(int devices) { addDevices(devices); }
 };
 
 void BM_ReloadAllRecords(benchmark::State& state) {

@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/Form1.h"
 #include "app/SingleInstance.h"
+#include "bench/common/BenchFolder.h"
 #include "storage/Database.h"
 
 #include <QApplication>
@@ -14,13 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-class SilentDialogs final : public Dialogs {
-  public:
-    DialogAnswer show(DialogIcon, DialogButtons, const QString&, const QString&) override {
-        return DialogAnswer::Ok;
-    }
-};
 
 // Milliseconds since this process was created.
 double sinceProcessStart() {
