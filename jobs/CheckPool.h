@@ -48,6 +48,8 @@ class CheckPool {
     // Calls that did not come back in time and still hold a worker.
     int hungCalls() const { return m_hung.load(); }
     int maxThreadCount() const { return m_pool.maxThreadCount(); }
+    // Workers busy with a call, hung or not.
+    int activeThreadCount() const { return m_pool.activeThreadCount(); }
 
   private:
     CheckPool();
