@@ -26,9 +26,8 @@ JobCycle::JobEnd trappedFor(FileProblem problem) {
 }
 
 void logTimeout(const QString& what, const QString& where, std::chrono::milliseconds limit) {
-    qCWarning(lcJobs).noquote() << what << where << "did not answer within"
-                                << std::chrono::duration_cast<std::chrono::seconds>(limit).count()
-                                << "s";
+    qCWarning(lcJobs).noquote() << what << where << "did not answer within" << limit.count()
+                                << "ms";
 }
 
 } // namespace

@@ -41,11 +41,12 @@ QString makeFifo(const QString& folder) {
     return path;
 }
 
-// Lets a reader waiting on the FIFO go on.
-void releaseFifo(const QString& path) {
+// Lets a reader waiting on the FIFO go on; false while none waits.
+bool releaseFifo(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
     if (fd >= 0)
         ::close(fd);
+    return fd >= 0;
 }
 
 QString onOff(bool on) {
@@ -296,7 +297,7 @@ class TestJobCycle : public QObject {
         QCOMPARE(fx.cycle().intJobIndex(), 2);
         QVERIFY(form.Label3->text().startsWith(u"Checked File (j2)"_s));
 
-        releaseFifo(age.filePathToCheck);
+        QVERIFY(QTest::qWaitFor([&] { return releaseFifo(age.filePathToCheck); }));
         QTRY_COMPARE(CheckPool::instance().hungCalls(), 0);
     }
 
@@ -326,7 +327,7 @@ class TestJobCycle : public QObject {
             button->click();
 
         // The check comes back after that: its result is dropped.
-        releaseFifo(age.filePathToCheck);
+        QVERIFY(QTest::qWaitFor([&] { return releaseFifo(age.filePathToCheck); }));
         QTRY_COMPARE(CheckPool::instance().activeThreadCount(), 0);
         QCoreApplication::processEvents();
         if (!window)
