@@ -288,12 +288,6 @@ class TestJobAlertMail : public QObject {
             << QStringList{kOps, u"Korvane Service Check - Spooler Service is NOT running - pc1"_s,
                            u"pc1 - Spooler - is NOT running. The current settings for this PC is "
                            u"set to NOT restart this service, and to only monitor and report."_s};
-        QTest::newRow("restarted, no address")
-            << true << QString()
-            << u"No email address was found for this record. Enter an Email address in this "
-               u"record to recieve a email notification."_s +
-                   kWaiting
-            << QStringList{};
     }
     void serviceAlerts() {
         QFETCH(bool, restarted);

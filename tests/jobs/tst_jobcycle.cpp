@@ -49,6 +49,13 @@ bool releaseFifo(const QString& path) {
     return fd >= 0;
 }
 
+JobRecord fileAgeJob(const QString& path) {
+    JobRecord j;
+    j.filePathToCheck = path;
+    j.ageOfFile = u"Greater Than 1 Month"_s;
+    return j;
+}
+
 QString onOff(bool on) {
     return on ? u"on"_s : u"off"_s;
 }
@@ -61,103 +68,65 @@ class TestJobCycle : public QObject {
   private Q_SLOTS:
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
+    // The summary reads: state, walk index, Timer1 ("off" or its step), Command1..3 enabled,
+    // the Edit and Settings menus and the job-scanning mark, blForm3isRunning, blPaused.
     void states_data() {
         QTest::addColumn<int>("interval");
         QTest::addColumn<QString>("script");
-        QTest::addColumn<State>("state");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("timer");   // "off" or its interval
-        QTest::addColumn<QString>("buttons"); // Command1..3 enabled
+        QTest::addColumn<QString>("summary");
         QTest::addColumn<QString>("label2");
         QTest::addColumn<QString>("lastJob"); // the job whose outcome Label3 shows
-        QTest::addColumn<QString>("menus");   // Edit, Settings, job-scanning check mark
-        QTest::addColumn<bool>("running");    // blForm3isRunning
-        QTest::addColumn<bool>("paused");     // blPaused
         QTest::addColumn<QString>("dialog");  // title of the last message box
-
+        auto row = [](const char* name, int interval, const QString& script, const QString& summary,
+                      const QString& label2 = {}, const QString& lastJob = {},
+                      const QString& dialog = {}) {
+            QTest::newRow(name) << interval << script << summary << label2 << lastJob << dialog;
+        };
         const QString five = u"Less Than 5 minutes until the next one"_s;
-        QTest::newRow("loaded") << 5 << u""_s << State::Idle << 0 << u"off"_s << u"100"_s
-                                << QString() << QString() << u"on on on"_s << false << false
-                                << QString();
-        QTest::newRow("start") << 5 << u"start"_s << State::Waiting << 0 << u"60000"_s << u"011"_s
-                               << QString() << QString() << u"off off on"_s << true << false
-                               << QString();
-        QTest::newRow("auto-start")
-            << 5 << u"auto"_s << State::Waiting << 0 << u"60000"_s << u"011"_s << QString()
-            << QString() << u"off off on"_s << true << false << QString();
-        QTest::newRow("first tick runs job 1")
-            << 5 << u"start tick"_s << State::Waiting << 1 << u"60000"_s << u"011"_s << five
-            << u"j1"_s << u"off off on"_s << true << false << QString();
-        QTest::newRow("countdown")
-            << 5 << u"start tick tick tick"_s << State::Waiting << 1 << u"60000"_s << u"011"_s
-            << u"Less Than 3 minutes until the next one"_s << u"j1"_s << u"off off on"_s << true
-            << false << QString();
-        QTest::newRow("one minute left")
-            << 5 << u"start tick tick tick tick tick"_s << State::Waiting << 1 << u"60000"_s
-            << u"011"_s << u"Less Than 1 minute until the next one"_s << u"j1"_s << u"off off on"_s
-            << true << false << QString();
-        QTest::newRow("6th tick runs job 2")
-            << 5 << u"start tick tick tick tick tick tick"_s << State::Waiting << 2 << u"60000"_s
-            << u"011"_s << five << u"j2"_s << u"off off on"_s << true << false << QString();
-        QTest::newRow("16th tick wraps to job 1")
-            << 5 << u"start"_s + u" tick"_s.repeated(16) << State::Waiting << 1 << u"60000"_s
-            << u"011"_s << five << u"j1"_s << u"off off on"_s << true << false << QString();
-        QTest::newRow("stop") << 1 << u"start tick stop"_s << State::Idle << 1 << u"off"_s
-                              << u"101"_s << QString() << QString() << u"on on on"_s << false
-                              << false << QString();
-        QTest::newRow("stop, ping runs")
-            << 1 << u"ping start stop"_s << State::Idle << 0 << u"off"_s << u"101"_s << QString()
-            << QString() << u"off off on"_s << false << false << QString();
-        QTest::newRow("pause") << 1 << u"start tick pause"_s << State::Paused << 1 << u"off"_s
-                               << u"011"_s << QString() << u"j1"_s << u"on on on"_s << true << true
-                               << QString();
-        QTest::newRow("pause, ping runs")
-            << 1 << u"ping start pause"_s << State::Paused << 0 << u"off"_s << u"011"_s << QString()
-            << QString() << u"off off on"_s << true << true << QString();
-        QTest::newRow("resume: 20 s steps")
-            << 1 << u"start tick pause pause"_s << State::Waiting << 1 << u"20000"_s << u"011"_s
-            << QString() << u"j1"_s << u"off off on"_s << true << false << QString();
-        QTest::newRow("resume, then a job")
-            << 1 << u"start tick pause pause tick"_s << State::Waiting << 2 << u"20000"_s
-            << u"011"_s << u"Less Than 1 minute until the next one"_s << u"j2"_s << u"off off on"_s
-            << true << false << QString();
-        QTest::newRow("paused kept across stop and start")
-            << 1 << u"start pause stop start"_s << State::Waiting << 0 << u"60000"_s << u"011"_s
-            << QString() << QString() << u"off off on"_s << true << true << QString();
-        QTest::newRow("...so the next press resumes")
-            << 1 << u"start pause stop start pause"_s << State::Waiting << 0 << u"20000"_s
-            << u"011"_s << QString() << QString() << u"off off on"_s << true << false << QString();
-        QTest::newRow("pause before start: disabled")
-            << 1 << u"pause"_s << State::Idle << 0 << u"off"_s << u"100"_s << QString() << QString()
-            << u"on on on"_s << false << false << QString();
-        QTest::newRow("pause after stop")
-            << 1 << u"start stop pause"_s << State::Idle << 0 << u"off"_s << u"101"_s << QString()
-            << QString() << u"on on on"_s << false << false << u"Read Me"_s;
-        QTest::newRow("halted") << 1 << u"start break tick"_s << State::Halted << 0 << u"off"_s
-                                << u"011"_s << u"Less Than 1 minute until the next one"_s
-                                << QString() << u"off off on"_s << true << false << QString();
-        QTest::newRow("halted, pause, resume")
-            << 1 << u"start break tick pause pause"_s << State::Waiting << 0 << u"20000"_s
-            << u"011"_s << QString() << QString() << u"off off on"_s << true << false << QString();
-        QTest::newRow("shrank while paused: back to job 1")
-            << 1 << u"start tick tick pause shrink pause tick"_s << State::Waiting << 1
-            << u"20000"_s << u"011"_s << u"Less Than 1 minute until the next one"_s << u"j1"_s
-            << u"off off on"_s << true << false << QString();
-        QTest::newRow("unload") << 1 << u"start unload"_s << State::Idle << 0 << u"off"_s
-                                << u"011"_s << QString() << QString() << u"on off off"_s << false
-                                << false << QString();
-        QTest::newRow("unload, ping runs")
-            << 1 << u"ping start unload"_s << State::Idle << 0 << u"off"_s << u"011"_s << QString()
-            << QString() << u"off off off"_s << false << false << QString();
-        QTest::newRow("interval 0 refused")
-            << 0 << u"start"_s << State::Idle << 0 << u"off"_s << u"100"_s << QString() << QString()
-            << u"on on on"_s << false << false << u"Invalid Interval"_s;
-        QTest::newRow("no service tool")
-            << 1 << u"notool start"_s << State::Idle << 0 << u"off"_s << u"100"_s << QString()
-            << QString() << u"on on on"_s << false << false << u"Missing File"_s;
-        QTest::newRow("no enabled job")
-            << 1 << u"nojobs start"_s << State::Idle << 0 << u"off"_s << u"100"_s << QString()
-            << QString() << u"on on on"_s << false << false << u"No Records In Database"_s;
+        const QString one = u"Less Than 1 minute until the next one"_s;
+        const QString waiting = u"Waiting 1 60000 011 off off on running"_s;
+        row("loaded", 5, {}, u"Idle 0 off 100 on on on stopped"_s);
+        row("start", 5, u"start"_s, u"Waiting 0 60000 011 off off on running"_s);
+        row("auto-start", 5, u"auto"_s, u"Waiting 0 60000 011 off off on running"_s);
+        row("first tick runs job 1", 5, u"start tick"_s, waiting, five, u"j1"_s);
+        row("countdown", 5, u"start tick tick tick"_s, waiting,
+            u"Less Than 3 minutes until the next one"_s, u"j1"_s);
+        row("one minute left", 5, u"start tick tick tick tick tick"_s, waiting, one, u"j1"_s);
+        row("6th tick runs job 2", 5, u"start"_s + u" tick"_s.repeated(6),
+            u"Waiting 2 60000 011 off off on running"_s, five, u"j2"_s);
+        row("16th tick wraps to job 1", 5, u"start"_s + u" tick"_s.repeated(16), waiting, five,
+            u"j1"_s);
+        row("stop", 1, u"start tick stop"_s, u"Idle 1 off 101 on on on stopped"_s);
+        row("stop, ping runs", 1, u"ping start stop"_s, u"Idle 0 off 101 off off on stopped"_s);
+        row("pause", 1, u"start tick pause"_s, u"Paused 1 off 011 on on on running paused"_s, {},
+            u"j1"_s);
+        row("pause, ping runs", 1, u"ping start pause"_s,
+            u"Paused 0 off 011 off off on running paused"_s);
+        row("resume: 20 s steps", 1, u"start tick pause pause"_s,
+            u"Waiting 1 20000 011 off off on running"_s, {}, u"j1"_s);
+        row("resume, then a job", 1, u"start tick pause pause tick"_s,
+            u"Waiting 2 20000 011 off off on running"_s, one, u"j2"_s);
+        row("paused kept across stop and start", 1, u"start pause stop start"_s,
+            u"Waiting 0 60000 011 off off on running paused"_s);
+        row("...so the next press resumes", 1, u"start pause stop start pause"_s,
+            u"Waiting 0 20000 011 off off on running"_s);
+        row("pause before start: disabled", 1, u"pause"_s, u"Idle 0 off 100 on on on stopped"_s);
+        row("pause after stop", 1, u"start stop pause"_s, u"Idle 0 off 101 on on on stopped"_s, {},
+            {}, u"Read Me"_s);
+        row("halted", 1, u"start break tick"_s, u"Halted 0 off 011 off off on running"_s, one);
+        row("halted, pause, resume", 1, u"start break tick pause pause"_s,
+            u"Waiting 0 20000 011 off off on running"_s);
+        row("shrank while paused: back to job 1", 1, u"start tick tick pause shrink pause tick"_s,
+            u"Waiting 1 20000 011 off off on running"_s, one, u"j1"_s);
+        row("unload", 1, u"start unload"_s, u"Idle 0 off 011 on off off stopped"_s);
+        row("unload, ping runs", 1, u"ping start unload"_s,
+            u"Idle 0 off 011 off off off stopped"_s);
+        row("interval 0 refused", 0, u"start"_s, u"Idle 0 off 100 on on on stopped"_s, {}, {},
+            u"Invalid Interval"_s);
+        row("no service tool", 1, u"notool start"_s, u"Idle 0 off 100 on on on stopped"_s, {}, {},
+            u"Missing File"_s);
+        row("no enabled job", 1, u"nojobs start"_s, u"Idle 0 off 100 on on on stopped"_s, {}, {},
+            u"No Records In Database"_s);
     }
 
     void states() {
@@ -171,7 +140,6 @@ class TestJobCycle : public QObject {
             fx.folder.execSql(u"UPDATE Settings SET AutoStartServices = 1"_s);
         Form3& form = fx.open();
         Form1& main = *fx.main;
-        QPointer<Form3> window(&form);
         for (const QString& step : std::as_const(steps)) {
             if (step == u"start"_s)
                 form.Command1->click();
@@ -195,25 +163,22 @@ class TestJobCycle : public QObject {
             else if (step == u"break"_s)
                 fx.folder.execSql(u"ALTER TABLE Services RENAME TO Gone"_s);
         }
-        const QString menus = onOff(main.mnuEdit->menuAction()->isEnabled()) + u' ' +
-                              onOff(main.mnuSettingsMain->menuAction()->isEnabled()) + u' ' +
-                              onOff(main.mnuRemoteServicesScanning->isChecked());
-        QTEST(menus, "menus");
-        QTEST(fx.folder.ctx.values().blForm3isRunning, "running");
+        static const char* const states[] = {"Idle", "Waiting", "Running", "Paused", "Halted"};
+        JobCycle& cycle = form.cycle();
+        const QStringList summary = {
+            QString::fromLatin1(states[int(cycle.state())]),
+            QString::number(cycle.intJobIndex()),
+            form.Timer1->isActive() ? QString::number(form.Timer1->interval()) : u"off"_s,
+            QString::number(form.Command1->isEnabled()) +
+                QString::number(form.Command2->isEnabled()) +
+                QString::number(form.Command3->isEnabled()),
+            onOff(main.mnuEdit->menuAction()->isEnabled()),
+            onOff(main.mnuSettingsMain->menuAction()->isEnabled()),
+            onOff(main.mnuRemoteServicesScanning->isChecked()),
+            fx.folder.ctx.values().blForm3isRunning ? u"running"_s : u"stopped"_s};
+        QTEST(summary.join(u' ') + (cycle.blPaused() ? u" paused"_s : QString()), "summary");
         const auto& shown = fx.folder.dialogs().shown;
         QTEST(shown.isEmpty() ? QString() : shown.last().title, "dialog");
-        if (!window) // closed: nothing else is left to look at
-            return;
-        JobCycle& cycle = form.cycle();
-        QTEST(cycle.state(), "state");
-        QTEST(cycle.intJobIndex(), "index");
-        QTEST(cycle.blPaused(), "paused");
-        QTEST(form.Timer1->isActive() ? QString::number(form.Timer1->interval()) : u"off"_s,
-              "timer");
-        QTEST(QString::number(form.Command1->isEnabled()) +
-                  QString::number(form.Command2->isEnabled()) +
-                  QString::number(form.Command3->isEnabled()),
-              "buttons");
         QTEST(form.Label2->text(), "label2");
         QFETCH(QString, lastJob);
         const QString ran = JobTexts::checkedFileIn(lastJob, fx.folder.path());
@@ -228,11 +193,8 @@ class TestJobCycle : public QObject {
         fx.add(service);
         const QString file = fx.folder.path() + u"/fresh.bak"_s;
         writeFile(file);
-        JobRecord age;
-        age.filePathToCheck = file;
-        age.ageOfFile = u"Greater Than 1 Month"_s;
         setFileTime(file, fx.folder.clock().time);
-        fx.add(age);
+        fx.add(fileAgeJob(file));
         JobRecord drive;
         drive.checkIfDriveExistPCName = u"pc9"_s;
         drive.checkIfDriveExistDriveLetter = u"C"_s;
@@ -265,77 +227,59 @@ class TestJobCycle : public QObject {
         QCOMPARE(lines, expected);
     }
 
-    void pathThatNeverAnswers() {
+    // A file-age job on a path that never answers, then a quiet job: the check is left to its
+    // time limit, or cut short by Pause, Stop or closing the window.
+    void checkUnderWay_data() {
+        QTest::addColumn<QString>("action");
+        for (const char* action : {"none", "pause", "stop", "close"})
+            QTest::newRow(action) << QString::fromLatin1(action);
+    }
+    void checkUnderWay() {
+        QFETCH(QString, action);
         JobFixture fx;
-        JobRecord age;
-        age.filePathToCheck = makeFifo(fx.folder.path());
-        age.ageOfFile = u"Greater Than 1 Day"_s;
-        fx.add(age);
+        const QString fifo = makeFifo(fx.folder.path());
+        fx.add(fileAgeJob(fifo));
         fx.add(quietJob(fx.folder.path(), u"j2"_s));
         Form3& form = fx.open();
-        fx.cycle().setCheckTimeLimit(std::chrono::milliseconds(300));
+        QPointer<Form3> window(&form);
+        if (action == u"none"_s)
+            fx.cycle().setCheckTimeLimit(std::chrono::milliseconds(300));
         form.Command1->click();
-
         // The tick returns at once; the window goes on while the check waits.
         QSignalSpy ended(&fx.cycle(), &JobCycle::jobEnded);
         fx.cycle().Timer1_Timer();
         QVERIFY(fx.cycle().jobUnderWay());
-        QVERIFY(ended.wait(10000));
-        QCOMPARE(form.Label3->text(),
-                 u"File ("_s + age.filePathToCheck +
-                     u") was NOT found. Please check the database list to make sure the file name "
-                     u"or path was not spelled incorrectly. "_s);
-        QCOMPARE(form.Label1->text(),
-                 u"No email address was found for this file is missing record. Enter an Email "
-                 u"address in this record to recieve a email notification. Now waiting on timer "
-                 u"for the next record."_s);
-        QVERIFY(form.Timer1->isActive());
-        QCOMPARE(CheckPool::instance().hungCalls(), 1);
 
-        // The next job runs on time, though the first check still hangs on its worker.
-        fx.tick();
-        QCOMPARE(fx.cycle().intJobIndex(), 2);
-        QVERIFY(form.Label3->text().startsWith(u"Checked File (j2)"_s));
-
-        QVERIFY(QTest::qWaitFor([&] { return releaseFifo(age.filePathToCheck); }));
-        QTRY_COMPARE(CheckPool::instance().hungCalls(), 0);
-    }
-
-    void checkCutShort_data() {
-        QTest::addColumn<QString>("action");
-        QTest::newRow("pause") << u"pause"_s;
-        QTest::newRow("stop") << u"stop"_s;
-        QTest::newRow("close") << u"close"_s;
-    }
-    void checkCutShort() {
-        QFETCH(QString, action);
-        JobFixture fx;
-        JobRecord age;
-        age.filePathToCheck = makeFifo(fx.folder.path());
-        age.ageOfFile = u"Greater Than 1 Day"_s;
-        fx.add(age);
-        Form3& form = fx.open();
-        QPointer<Form3> window(&form);
-        form.Command1->click();
-        QSignalSpy ended(&fx.cycle(), &JobCycle::jobEnded);
-        fx.cycle().Timer1_Timer();
-        QVERIFY(fx.cycle().jobUnderWay());
-        QAbstractButton* button = action == u"pause"_s ? form.Command3 : form.Command2;
-        if (action == u"close"_s)
+        if (action == u"none"_s) {
+            QVERIFY(ended.wait(10000));
+            QCOMPARE(form.Label3->text() + form.Label1->text(),
+                     u"File ("_s + fifo +
+                         u") was NOT found. Please check the database list to make sure the file "
+                         u"name or path was not spelled incorrectly. No email address was found "
+                         u"for this file is missing record. Enter an Email address in this record "
+                         u"to recieve a email notification. Now waiting on timer for the next "
+                         u"record."_s);
+            QCOMPARE(CheckPool::instance().hungCalls(), 1);
+            // The next job runs on time, though the first check still hangs on its worker.
+            fx.tick();
+            QCOMPARE(fx.cycle().intJobIndex(), 2);
+            QVERIFY(form.Label3->text().startsWith(u"Checked File (j2)"_s));
+        } else if (action == u"close"_s) {
             form.close();
-        else
-            button->click();
-
-        // The check comes back after that: its result is dropped.
-        QVERIFY(QTest::qWaitFor([&] { return releaseFifo(age.filePathToCheck); }));
+        } else {
+            (action == u"pause"_s ? form.Command3 : form.Command2)->click();
+        }
+        QVERIFY(QTest::qWaitFor([&] { return releaseFifo(fifo); }));
         QTRY_COMPARE(CheckPool::instance().activeThreadCount(), 0);
+        QCOMPARE(CheckPool::instance().hungCalls(), 0);
         QCoreApplication::processEvents();
-        if (!window)
+        if (!window || action == u"none"_s)
             return;
+        // The check came back after that: its result is dropped.
         QCOMPARE(ended.size(), 0);
         QCOMPARE(fx.cycle().intJobIndex(), 0);
         QCOMPARE(form.Label3->text(),
-                 action == u"pause"_s ? u"Checking File "_s + age.filePathToCheck : QString());
+                 action == u"pause"_s ? u"Checking File "_s + fifo : QString());
         QVERIFY(!form.Timer1->isActive());
     }
 };
