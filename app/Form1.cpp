@@ -5,6 +5,7 @@
 #include "app/Twips.h"
 #include "editors/Form2.h"
 #include "editors/Form6.h"
+#include "jobs/Form3.h"
 #include "mail/MailWindows.h"
 #include "ping/PingCycle.h"
 #include "settings/Form4.h"
@@ -335,9 +336,8 @@ void Form1::mnuExit_Click() {
 }
 
 void Form1::mnuRemoteServicesScanning_Click() {
-    // The job monitor window opens here, without blocking, and the item is checked while it
-    // is open.
-    mnuRemoteServicesScanning->setChecked(false);
+    // The job monitor window, without blocking; the item is checked while it is open.
+    Form3::showShared(m_ctx, *this, *m_mailWindows, this);
 }
 
 void Form1::mnuEmailSettings_Click() {
@@ -388,5 +388,6 @@ void Form1::Form_Unload() {
     m_pingCycle->unload();
     Timer1->stop();
     Timer2->stop();
+    Form3::unloadShared(this);
     m_mailWindows->closeAll();
 }
