@@ -13,7 +13,8 @@ packages=(
   libbenchmark-dev
   iputils-ping iproute2 iptables
   python3 python3-aiosmtpd openssl
-  samba-common-bin
+  samba-common-bin krb5-user # net for Windows PCs' services and drives; klist
+  samba                      # the tests' stand-in for a Windows PC
   clang-format
   xauth xvfb
 )
