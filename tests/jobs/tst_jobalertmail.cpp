@@ -260,11 +260,7 @@ class TestJobAlertMail : public QObject {
         Form3& form = fx.open();
         form.Command1->click();
         fx.tick();
-        // The reason after the addresses is the mail client's own.
-        const QString failed = u"Email Failed To: ops@site.invalid - Could not connect to the "
-                               u"mail server 127.0.0.1:"_s +
-                               QString::number(port);
-        QVERIFY2(form.Label1->text().startsWith(failed), qPrintable(form.Label1->text()));
+        QCOMPARE(form.Label1->text(), u"Email Failed To: ops@site.invalid - could not connect"_s);
     }
 
     void serviceAlerts_data() {
