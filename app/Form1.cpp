@@ -2,6 +2,9 @@
 
 #include "app/AppContext.h"
 #include "app/DatabaseTrap.h"
+#include "app/DeviceListModel.h"
+#include "app/DeviceListReader.h"
+#include "app/Log.h"
 #include "app/Twips.h"
 #include "mail/MailWindows.h"
 #include "ping/PingCycle.h"
@@ -22,7 +25,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -93,6 +96,10 @@ Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
     buildMenus();
     resize(720, 480);
 
+    m_listReader = new DeviceListReader(this);
+    connect(m_listReader, &DeviceListReader::devicesRead, this, &Form1::devicesRead);
+    connect(m_listReader, &DeviceListReader::readFailed, this, &Form1::devicesReadFailed);
+
     m_mailWindows = new MailWindows(this);
     PingControls controls;
     controls.window = this;
@@ -115,7 +122,10 @@ Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // The monitor goes first, while the controls it drives are still there.
+    delete m_pingCycle;
+}
 
 void Form1::buildControls() {
     auto* central = new QWidget(this);
@@ -131,17 +141,19 @@ void Form1::buildControls() {
     Label4 = label(central, u"Label4"_s);
     Label5 = label(central, u"Label5"_s);
 
-    ListView1 = new QTreeWidget(central);
+    m_deviceList = new DeviceListModel(this);
+    ListView1 = new QTreeView(central);
     ListView1->setObjectName(u"ListView1"_s);
     ListView1->setToolTip(Text::kListTip);
+    ListView1->setModel(m_deviceList);
     ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
     ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->header()->setStretchLastSection(false);
-    ListView1->setColumnCount(0);
-    ListView1->setHeaderLabels({});
 
     // The focus holder takes the focus after each button action; it lies outside the view.
     Text1 = new QLineEdit(u"Text1"_s, central);
@@ -215,7 +227,7 @@ void Form1::buildMenus() {
 
 bool Form1::Form_Load() {
     setWindowTitle(designCaption() + u" - Version "_s + versionText());
-    ListView1->setHeaderLabels({Text::kColumnName, Text::kColumnStatus, Text::kColumnAction});
+    m_deviceList->setColumnCaptions({Text::kColumnName, Text::kColumnStatus, Text::kColumnAction});
 
     m_ctx.values().blForm1isRunning = false;
     m_ctx.values().blForm3isRunning = false;
@@ -241,33 +253,60 @@ bool Form1::Form_Load() {
 }
 
 void Form1::fncReloadAllRecords() {
-    ListView1->clear();
-    ListView1->setColumnWidth(0, twipsToPixels(2500));
-    ListView1->setColumnWidth(1, twipsToPixels(2700));
-    ListView1->setColumnWidth(2, twipsToPixels(3700));
-
-    const auto devices = DeviceTable(m_ctx.databasePath()).allByName();
+    setColumnWidths();
+    auto devices = DeviceTable(m_ctx.databasePath()).allByName();
     if (!devices.ok()) {
         databaseTrap(m_ctx, devices.status, kListTrap);
         return;
     }
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(devices.value.size());
-    for (const DeviceRecord& d : devices.value)
-        rows.append(new QTreeWidgetItem(QStringList{d.computerName, d.status, d.actionTaken}));
-    ListView1->addTopLevelItems(rows);
+    m_deviceList->setDevices(std::move(devices.value));
+    selectWalkPosition();
+}
 
-    // Select the row of the walk position and keep the one after it in view.
-    QTreeWidgetItem* selected = ListView1->topLevelItem(m_pingCycle->walkPosition());
-    if (!selected)
+void Form1::refreshDeviceList() {
+    setColumnWidths();
+    selectWalkPosition();
+    m_listReader->request(m_ctx.databasePath());
+}
+
+void Form1::showDeviceOutcome(qint64 id, const QString& status, const QString& actionTaken) {
+    m_deviceList->setOutcome(id, status, actionTaken);
+}
+
+bool Form1::deviceListReading() const {
+    return m_listReader->busy();
+}
+
+void Form1::devicesRead(const QList<DeviceRecord>& devices) {
+    // Rows that only changed their texts are redrawn in place; a list that changed its rows
+    // is shown anew, with the walk position's row selected again.
+    if (m_deviceList->setDevices(devices))
+        selectWalkPosition();
+    Q_EMIT deviceListRefreshed();
+}
+
+void Form1::devicesReadFailed(const DbStatus& status) {
+    qCWarning(lcDatabase) << "the device list could not be read again:" << status.detail;
+    databaseTrap(m_ctx, status, kListTrap);
+}
+
+void Form1::setColumnWidths() {
+    ListView1->setColumnWidth(0, twipsToPixels(2500));
+    ListView1->setColumnWidth(1, twipsToPixels(2700));
+    ListView1->setColumnWidth(2, twipsToPixels(3700));
+}
+
+void Form1::selectWalkPosition() {
+    const int walk = m_pingCycle->walkPosition();
+    const QModelIndex selected = m_deviceList->index(walk, 0);
+    if (!selected.isValid())
         return;
-    ListView1->setCurrentItem(selected);
-    selected->setSelected(true);
+    ListView1->setCurrentIndex(selected);
     ListView1->setFocus();
-    QTreeWidgetItem* next = ListView1->topLevelItem(m_pingCycle->walkPosition() + 1);
-    if (!next)
+    const QModelIndex next = m_deviceList->index(walk + 1, 0);
+    if (!next.isValid())
         return;
-    ListView1->scrollToItem(next);
+    ListView1->scrollTo(next);
     ListView1->setFocus();
 }
 
@@ -293,12 +332,6 @@ void Form1::setJobScanningChecked(bool checked) {
 
 bool Form1::pingStartEnabled() const {
     return Command1->isEnabled();
-}
-
-void Form1::refreshDeviceList() {
-    ListView1->setUpdatesEnabled(false);
-    fncReloadAllRecords();
-    ListView1->setUpdatesEnabled(true);
 }
 
 void Form1::setEditMenuEnabled(bool enabled) {

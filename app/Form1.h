@@ -6,8 +6,12 @@
 #include <QString>
 
 class AppContext;
+class DeviceListModel;
+class DeviceListReader;
 class MailWindows;
 class PingCycle;
+struct DbStatus;
+struct DeviceRecord;
 struct PublicValues;
 class QAction;
 class QLabel;
@@ -15,11 +19,11 @@ class QLineEdit;
 class QMenu;
 class QToolButton;
 class QTimer;
-class QTreeWidget;
+class QTreeView;
 
 // The main window: the device list with each device's last status and action, the ping
 // monitor's buttons and status lines, and the menus that open every other window. Other
-// windows reach it only through MonitorHost.
+// windows reach it only through MonitorHost; its controls are found by their names.
 class Form1 : public QMainWindow, public MonitorHost {
     Q_OBJECT
   public:
@@ -37,7 +41,8 @@ class Form1 : public QMainWindow, public MonitorHost {
     PublicValues& publicValues();
 
     // --- routines other windows call ---
-    // Refills the device list from the database and selects the row of the walk position.
+    // Refills the device list from the database on this thread and selects the row of the
+    // walk position (at load; a probe's refresh reads off this thread, see refreshDeviceList).
     void fncReloadAllRecords();
     // Reads the two auto-start settings into the window's flags.
     void fncCheckForAutoStart();
@@ -53,9 +58,12 @@ class Form1 : public QMainWindow, public MonitorHost {
     void setJobScanningChecked(bool checked) override;
     bool pingStartEnabled() const override;
     void refreshDeviceList() override;
+    void showDeviceOutcome(qint64 id, const QString& status, const QString& actionTaken) override;
 
     // The ping monitor driven by Command1..3, Timer1 and Timer2.
     PingCycle& pingCycle() { return *m_pingCycle; }
+    // A re-read of the device list is under way off this thread.
+    bool deviceListReading() const;
     // A database failure has ended the program.
     bool ended() const;
 
@@ -65,11 +73,54 @@ class Form1 : public QMainWindow, public MonitorHost {
     static QString aboutText();
     static QString productWebPage();
 
-    // --- controls ---
+  public Q_SLOTS:
+    void mnuPingList_Click();
+    void mnuEditRemoteServicesDatabaseList_Click();
+    void mnuExit_Click();
+    void mnuRemoteServicesScanning_Click();
+    void mnuEmailSettings_Click();
+    void mnuApplicationSettings_Click();
+    void mnuKorvaneOnline_Click();
+    void mnuAbout_Click();
+    // The ping monitor: Start, Stop, Pause/Resume, the countdown and the result ticks.
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+  Q_SIGNALS:
+    // The device list shows a re-read of the table (after refreshDeviceList).
+    void deviceListRefreshed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildControls();
+    void buildMenus();
+    void Form_Unload();
+    void setColumnWidths();
+    // Selects the row of the walk position and scrolls the one after it into view.
+    void selectWalkPosition();
+    void devicesRead(const QList<DeviceRecord>& devices);
+    void devicesReadFailed(const DbStatus& status);
+
+    AppContext& m_ctx;
+
+    bool m_autoStartPing = false;
+    bool m_autoStartJobs = false;
+
+    MailWindows* m_mailWindows = nullptr;
+    PingCycle* m_pingCycle = nullptr;
+    DeviceListModel* m_deviceList = nullptr;
+    DeviceListReader* m_listReader = nullptr;
+
+    // --- controls (found by their names) ---
     QToolButton* Command1 = nullptr; // Start
     QToolButton* Command2 = nullptr; // Stop
     QToolButton* Command3 = nullptr; // Pause / Resume
-    QTreeWidget* ListView1 = nullptr;
+    QTreeView* ListView1 = nullptr;
     QLineEdit* Text1 = nullptr; // focus holder, never read or written
     QLabel* Label1 = nullptr;   // countdown
     QLabel* Label3 = nullptr;   // activity line
@@ -90,36 +141,4 @@ class Form1 : public QMainWindow, public MonitorHost {
     QMenu* mnuHelp = nullptr;
     QAction* mnuKorvaneOnline = nullptr;
     QAction* mnuAbout = nullptr;
-
-  public Q_SLOTS:
-    void mnuPingList_Click();
-    void mnuEditRemoteServicesDatabaseList_Click();
-    void mnuExit_Click();
-    void mnuRemoteServicesScanning_Click();
-    void mnuEmailSettings_Click();
-    void mnuApplicationSettings_Click();
-    void mnuKorvaneOnline_Click();
-    void mnuAbout_Click();
-    // The ping monitor: Start, Stop, Pause/Resume, the countdown and the result ticks.
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Timer1_Timer();
-    void Timer2_Timer();
-
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-
-  private:
-    void buildControls();
-    void buildMenus();
-    void Form_Unload();
-
-    AppContext& m_ctx;
-
-    bool m_autoStartPing = false;
-    bool m_autoStartJobs = false;
-
-    MailWindows* m_mailWindows = nullptr;
-    PingCycle* m_pingCycle = nullptr;
 };

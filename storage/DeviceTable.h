@@ -29,17 +29,14 @@ class DeviceTable {
     // The enabled device at this 0-based position of the enabled list by name;
     // NoCurrentRecord when there is none there.
     DbResult<DeviceRecord> enabledAt(int position) const;
-    // Set Status / ActionTaken of the first device with this name; NoCurrentRecord when no
-    // device has the name.
-    DbStatus updateStatus(const QString& computerName, const QString& status) const;
-    DbStatus updateActionTaken(const QString& computerName, const QString& actionTaken) const;
+    // Writes Status and ActionTaken of the device with this key in one statement, so the two
+    // are never seen apart; NoCurrentRecord when the row has gone.
+    DbStatus writeOutcome(qint64 id, const QString& status, const QString& actionTaken) const;
     // Adds a device and returns its ID (used by tests and benchmarks to prepare a list).
     DbResult<qint64> insert(const DeviceRecord& record) const;
 
     static const QString& selectAllByName();
 
   private:
-    DbStatus updateColumn(const QString& column, const QString& computerName,
-                          const QString& value) const;
     QString m_path;
 };
