@@ -335,7 +335,7 @@ class TestForm4 : public QObject {
             form->Text1->setText(u"3"_s);
             form->Command1_Click();
         });
-        main.mnuApplicationSettings->trigger();
+        main.findChild<QAction*>(u"mnuApplicationSettings"_s)->trigger();
         QCOMPARE(seenCaption, u"Settings"_s);
         QCOMPARE(seenInterval, u"7"_s);
         QVERIFY(wasModal);

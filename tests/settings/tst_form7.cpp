@@ -311,7 +311,7 @@ class TestForm7 : public QObject {
             form->Text1->setText(u"menu.x.invalid"_s);
             form->Command1_Click();
         });
-        m_main->mnuEmailSettings->trigger();
+        m_main->findChild<QAction*>(u"mnuEmailSettings"_s)->trigger();
         QCOMPARE(seenCaption, u"Email Settings"_s);
         QCOMPARE(seenServer, u"mail.x.invalid"_s);
         QVERIFY(wasModal);
