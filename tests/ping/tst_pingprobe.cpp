@@ -1,3 +1,6 @@
+// Reading and classifying what `ping` printed, and every text a probe shows, stores or mails,
+// as plain tables.
+#include "ping/PingAlerts.h"
 #include "ping/PingProbe.h"
 
 #include <QTest>
@@ -40,9 +43,6 @@ class TestPingProbe : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void commandLines_data();
-    void commandLines();
-    void commandOptions();
     void readOutput_data();
     void readOutput();
     void classify_data();
@@ -51,49 +51,9 @@ class TestPingProbe : public QObject {
     void leadingNumber();
     void maximumAverage_data();
     void maximumAverage();
-    void statusAndLines();
-    void pingOk_data();
-    void pingOk();
+    void texts_data();
+    void texts();
 };
-
-void TestPingProbe::commandLines_data() {
-    QTest::addColumn<QStringList>("argv");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("probe") << ping::probeCommand(u"pc-7"_s)
-                           << QStringList{u"ping"_s, u"-c"_s, u"4"_s,   u"-W"_s,
-                                          u"4"_s,    u"--"_s, u"pc-7"_s};
-    QTest::newRow("average") << ping::averageCommand(u"pc-7"_s)
-                             << QStringList{u"ping"_s, u"-c"_s, u"10"_s,  u"-W"_s,
-                                            u"4"_s,    u"--"_s, u"pc-7"_s};
-    QTest::newRow("option-like name")
-        << ping::probeCommand(u"-f"_s)
-        << QStringList{u"ping"_s, u"-c"_s, u"4"_s, u"-W"_s, u"4"_s, u"--"_s, u"-f"_s};
-    QTest::newRow("shell-like name")
-        << ping::averageCommand(u";reboot"_s)
-        << QStringList{u"ping"_s, u"-c"_s, u"10"_s, u"-W"_s, u"4"_s, u"--"_s, u";reboot"_s};
-    QTest::newRow("name with blanks")
-        << ping::pingArguments(u"my pc"_s, 3, 1)
-        << QStringList{u"ping"_s, u"-c"_s, u"3"_s, u"-W"_s, u"1"_s, u"--"_s, u"my pc"_s};
-}
-
-void TestPingProbe::commandLines() {
-    QFETCH(QStringList, argv);
-    QFETCH(QStringList, expected);
-    QCOMPARE(argv, expected);
-}
-
-void TestPingProbe::commandOptions() {
-    QCOMPARE(ping::pingTimeLimit(4).count(), 18000);
-    QCOMPARE(ping::pingTimeLimit(10).count(), 24000);
-    QCOMPARE(ping::pingTimeLimit(4, 1).count(), 15000);
-
-    const CommandOptions options = ping::pingCommandOptions(10);
-    QVERIFY(options.wantStdOut);
-    QVERIFY(options.wantStdErr); // iputils reports an unknown name on standard error
-    QVERIFY(options.oemConvert);
-    QCOMPARE(options.timeout.count(), 24000);
-}
 
 void TestPingProbe::readOutput_data() {
     QTest::addColumn<QString>("output");
@@ -115,10 +75,6 @@ void TestPingProbe::readOutput_data() {
     QTest::newRow("iputils 50%")
         << iputils(u"4 packets transmitted, 2 received, 50% packet loss, time 3011ms"_s, rtt)
         << true << u"50"_s << true << 0.067 << false << PingOutcome::DroppingPackets;
-    QTest::newRow("iputils 75%")
-        << iputils(u"4 packets transmitted, 1 received, 75% packet loss, time 3009ms"_s,
-                   u"rtt min/avg/max/mdev = 12.5/12.5/12.5/0.000 ms"_s)
-        << true << u"75"_s << true << 12.5 << false << PingOutcome::DroppingPackets;
     QTest::newRow("iputils 100%, no rtt line")
         << iputils(u"4 packets transmitted, 0 received, 100% packet loss, time 3062ms"_s) << true
         << u"100"_s << false << 0.0 << false << PingOutcome::Down;
@@ -131,26 +87,12 @@ void TestPingProbe::readOutput_data() {
                u"4 packets transmitted, 4 received, +2 duplicates, 0% packet loss, time 3005ms"_s,
                u"rtt min/avg/max/mdev = 1.201/23.456/40.9/3.1 ms, pipe 2"_s)
         << true << u"0"_s << true << 23.456 << false << PingOutcome::Reachable;
-    QTest::newRow("iputils ipg/ewma after rtt")
-        << iputils(u"10 packets transmitted, 10 received, 0% packet loss, time 1805ms"_s,
-                   u"rtt min/avg/max/mdev = 0.031/0.048/0.075/0.016 ms, ipg/ewma 0.215/0.058 ms"_s)
-        << true << u"0"_s << true << 0.048 << false << PingOutcome::Reachable;
-    // %g fractions keep their whole part, the figure Windows prints for the same counts.
     QTest::newRow("iputils 1 of 3 lost")
         << iputils(u"3 packets transmitted, 2 received, 33.3333% packet loss, time 2003ms"_s, rtt)
         << true << u"33"_s << true << 0.067 << false << PingOutcome::Reachable;
-    QTest::newRow("iputils 2 of 3 lost")
-        << iputils(u"3 packets transmitted, 1 received, 66.6667% packet loss, time 2003ms"_s, rtt)
-        << true << u"66"_s << true << 0.067 << false << PingOutcome::Reachable;
-    QTest::newRow("iputils 3 of 10 lost")
-        << iputils(u"10 packets transmitted, 7 received, 30% packet loss, time 9012ms"_s, rtt)
-        << true << u"30"_s << true << 0.067 << false << PingOutcome::Reachable;
     QTest::newRow("iputils unknown name")
         << u"ping: pc-9.invalid: Name or service not known\n"_s << false << u"pin"_s << false << 0.0
         << true << PingOutcome::NotFound;
-    QTest::newRow("iputils resolver down")
-        << u"ping: pc-9: Temporary failure in name resolution\n"_s << false << u"pin"_s << false
-        << 0.0 << true << PingOutcome::NotFound;
     QTest::newRow("empty output") << QString() << false << QString() << false << 0.0 << false
                                   << PingOutcome::NotFound;
     QTest::newRow("runner failure text")
@@ -168,21 +110,12 @@ void TestPingProbe::readOutput_data() {
                                 << 1.0 << false << PingOutcome::Reachable;
     QTest::newRow("windows 25%") << windows(4, 3, u"(25% loss)"_s, u"990ms"_s) << true << u"25"_s
                                  << true << 990.0 << false << PingOutcome::MinorLoss;
-    QTest::newRow("windows 50%") << windows(4, 2, u"(50% loss)"_s, u"12ms"_s) << true << u"50"_s
-                                 << true << 12.0 << false << PingOutcome::DroppingPackets;
-    QTest::newRow("windows 75%") << windows(4, 1, u"(75% loss)"_s, u"3ms"_s) << true << u"75"_s
-                                 << true << 3.0 << false << PingOutcome::DroppingPackets;
     QTest::newRow("windows 100%") << windows(4, 0, u"(100% loss)"_s, QString()) << true << u"100"_s
                                   << false << 0.0 << false << PingOutcome::Down;
-    QTest::newRow("windows upper case")
-        << windows(4, 3, u"(25% LOSS)"_s, u"7ms"_s) << true << u"25"_s << true << 7.0 << false
-        << PingOutcome::MinorLoss;
     // Only five characters after "Average = " are read.
     QTest::newRow("windows long average")
         << windows(10, 10, u"(0% loss)"_s, u"123456ms"_s) << true << u"0"_s << true << 12345.0
         << false << PingOutcome::Reachable;
-    QTest::newRow("windows marker at the start")
-        << u"(0% loss),"_s << true << u"0"_s << false << 0.0 << false << PingOutcome::Reachable;
     QTest::newRow("windows unknown name")
         << u"Ping request could not find host pc-9. Please check the name and try again.\r\n"_s
         << false << u"Pin"_s << false << 0.0 << true << PingOutcome::NotFound;
@@ -228,20 +161,11 @@ void TestPingProbe::classify_data() {
 
     QTest::newRow("100") << u"100"_s << true << PingOutcome::Down << PingAlertKind::DeviceDown
                          << false << u"Percentage Lost 100%"_s << lossLine.arg(u"100");
-    QTest::newRow("100 without marker")
-        << u"100"_s << false << PingOutcome::Down << PingAlertKind::DeviceDown << false
-        << u"Percentage Lost 100%"_s << lossLine.arg(u"100");
     QTest::newRow("75") << u"75"_s << true << PingOutcome::DroppingPackets
                         << PingAlertKind::DroppingPackets << true << u"Percentage Lost 75%"_s
                         << lossLine.arg(u"75");
-    QTest::newRow("50") << u"50"_s << true << PingOutcome::DroppingPackets
-                        << PingAlertKind::DroppingPackets << true << u"Percentage Lost 50%"_s
-                        << lossLine.arg(u"50");
     QTest::newRow("25") << u"25"_s << true << PingOutcome::MinorLoss << PingAlertKind::None << true
                         << u"Percentage Lost 25%"_s << lossLine.arg(u"25");
-    QTest::newRow("25 without marker")
-        << u"25"_s << false << PingOutcome::MinorLoss << PingAlertKind::None << true
-        << u"Percentage Lost 25%"_s << lossLine.arg(u"25");
     QTest::newRow("0") << u"0"_s << true << PingOutcome::Reachable << PingAlertKind::None << true
                        << u"Percentage Lost 0%"_s << lossLine.arg(u"0");
     QTest::newRow("33") << u"33"_s << true << PingOutcome::Reachable << PingAlertKind::None << true
@@ -252,9 +176,6 @@ void TestPingProbe::classify_data() {
     QTest::newRow("no marker") << u"pin"_s << false << PingOutcome::NotFound
                                << PingAlertKind::DeviceDown << false << u"Not Found In Domain"_s
                                << notFoundLine;
-    QTest::newRow("no marker, 0") << u"0"_s << false << PingOutcome::NotFound
-                                  << PingAlertKind::DeviceDown << false << u"Not Found In Domain"_s
-                                  << notFoundLine;
 }
 
 void TestPingProbe::classify() {
@@ -280,24 +201,13 @@ void TestPingProbe::leadingNumber_data() {
 
     QTest::newRow("unit after") << u"23ms"_s << 23.0;
     QTest::newRow("fraction") << u"0.5"_s << 0.5;
-    QTest::newRow("letters") << u"abc"_s << 0.0;
     QTest::newRow("blanks around") << u" 12 "_s << 12.0;
     QTest::newRow("negative") << u"-3"_s << -3.0;
-    QTest::newRow("plus") << u"+7x"_s << 7.0;
-    QTest::newRow("empty") << QString() << 0.0;
-    QTest::newRow("blanks only") << u"   "_s << 0.0;
-    QTest::newRow("sign only") << u"-"_s << 0.0;
     QTest::newRow("leading point") << u".5"_s << 0.5;
-    QTest::newRow("negative point") << u"-.25"_s << -0.25;
-    QTest::newRow("trailing point") << u"1."_s << 1.0;
     QTest::newRow("exponent") << u"2e3"_s << 2000.0;
     QTest::newRow("bare e") << u"2e"_s << 2.0;
-    QTest::newRow("e and sign") << u"2e-x"_s << 2.0;
     QTest::newRow("comma stops") << u"1,5"_s << 1.0;
-    QTest::newRow("inner blank stops") << u"12 34"_s << 12.0;
-    QTest::newRow("tab and newline") << u"\t\n42"_s << 42.0;
     QTest::newRow("hex is not read") << u"0x10"_s << 0.0;
-    QTest::newRow("second point stops") << u"1.2.3"_s << 1.2;
 }
 
 void TestPingProbe::leadingNumber() {
@@ -314,13 +224,9 @@ void TestPingProbe::maximumAverage_data() {
 
     QTest::newRow("equal is not slow") << u"20"_s << 20.0 << true << false;
     QTest::newRow("one more is slow") << u"20"_s << 21.0 << true << true;
-    QTest::newRow("less is not slow") << u"20"_s << 19.0 << true << false;
-    QTest::newRow("fraction above") << u"20"_s << 20.001 << true << true;
     QTest::newRow("blanks around") << u" 20 "_s << 20.0 << true << false;
-    QTest::newRow("unit after") << u"20ms"_s << 21.0 << true << true;
     QTest::newRow("no number, nothing measured") << u"fast"_s << 0.0 << true << false;
     QTest::newRow("no number, any average") << u"fast"_s << 0.067 << true << true;
-    QTest::newRow("blank") << u"   "_s << 5.0 << false << true;
     QTest::newRow("empty") << QString() << 5.0 << false << true;
 }
 
@@ -333,55 +239,71 @@ void TestPingProbe::maximumAverage() {
     QCOMPARE(ping::isSlow(maxAverage, measured), slow);
 }
 
-void TestPingProbe::statusAndLines() {
-    QCOMPARE(ping::statusText(u"25"_s), u"Percentage Lost 25%"_s);
-    QCOMPARE(ping::statusText(u"Not Found In Domain"_s), u"Not Found In Domain"_s);
-    QCOMPARE(ping::statusText(u"Device Is Slow"_s), u"Device Is Slow"_s);
-    QCOMPARE(ping::statusText(u"device is slow"_s), u"Percentage Lost device is slow%"_s);
-    QCOMPARE(ping::notFoundStatus(), u"Not Found In Domain"_s);
-    QCOMPARE(ping::slowStatus(), u"Device Is Slow"_s);
-    QCOMPARE(ping::nothingForNowAction(), u"Nothing For Now"_s);
-    QCOMPARE(ping::pingingProgressLine(3, 12), u"Pinging Device (3) of (12)"_s);
-    QCOMPARE(ping::pingedProgressLine(12, 12), u"Pinged Device (12) of (12)"_s);
-    // A name is placed once, even when it looks like a place holder.
-    QCOMPARE(ping::activityLine(PingOutcome::MinorLoss, u"pc%2"_s, u"25"_s),
-             u"Pinged pc%2 with a 25% Loss. Preparing for the next one.... Waiting For Timer"_s);
-    QCOMPARE(ping::averageText(23), u"23"_s);
-    QCOMPARE(ping::averageText(0.067), u"0.067"_s);
-    QCOMPARE(ping::averageText(12345.678), u"12345.678"_s);
-}
-
-void TestPingProbe::pingOk_data() {
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QDateTime>("now");
-    QTest::addColumn<QString>("action");
-
+void TestPingProbe::texts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const QLocale korea(QLocale::Korean, QLocale::SouthKorea);
     const QLocale britain(QLocale::English, QLocale::UnitedKingdom);
+    const QLocale germany(QLocale::German, QLocale::Germany);
     const QDate day(2026, 5, 12);
 
-    QTest::newRow("us evening") << us << QDateTime(day, QTime(21, 5))
-                                << u"Ping OK - 5/12/26-9:05 PM"_s;
-    QTest::newRow("us midnight") << us << QDateTime(day, QTime(0, 7))
-                                 << u"Ping OK - 5/12/26-12:07 AM"_s;
-    QTest::newRow("us noon") << us << QDateTime(day, QTime(12, 0))
-                             << u"Ping OK - 5/12/26-12:00 PM"_s;
-    QTest::newRow("us before noon") << us << QDateTime(QDate(2026, 12, 1), QTime(11, 59, 59))
-                                    << u"Ping OK - 12/1/26-11:59 AM"_s;
-    QTest::newRow("korea evening")
-        << korea << QDateTime(day, QTime(21, 5)) << u"Ping OK - 26. 5. 12.-9:05 오후"_s;
-    QTest::newRow("korea morning")
-        << korea << QDateTime(day, QTime(9, 30)) << u"Ping OK - 26. 5. 12.-9:30 오전"_s;
-    QTest::newRow("britain keeps lower case")
-        << britain << QDateTime(day, QTime(13, 45)) << u"Ping OK - 12/05/2026-1:45 pm"_s;
+    // The command lines: the name is one argument after "--", never an option or shell text.
+    QTest::newRow("probe") << ping::probeCommand(u"-f"_s).join(u' ') << u"ping -c 4 -W 4 -- -f"_s;
+    QTest::newRow("average") << ping::averageCommand(u";reboot"_s).join(u'|')
+                             << u"ping|-c|10|-W|4|--|;reboot"_s;
+
+    // The reachable action: the short date with the year in full, the time as "H:mm AMPM".
+    QTest::newRow("ok, us evening")
+        << ping::pingOkAction(QDateTime(day, QTime(21, 5)), us) << u"Ping OK - 5/12/2026-9:05 PM"_s;
+    QTest::newRow("ok, us midnight")
+        << ping::pingOkAction(QDateTime(day, QTime(0, 7)), us) << u"Ping OK - 5/12/2026-12:07 AM"_s;
+    QTest::newRow("ok, us noon") << ping::pingOkAction(QDateTime(day, QTime(12, 0)), us)
+                                 << u"Ping OK - 5/12/2026-12:00 PM"_s;
+    QTest::newRow("ok, korea") << ping::pingOkAction(QDateTime(day, QTime(9, 30)), korea)
+                               << u"Ping OK - 2026. 5. 12.-9:30 오전"_s;
+    QTest::newRow("ok, germany") << ping::pingOkAction(QDateTime(day, QTime(23, 59)), germany)
+                                 << u"Ping OK - 12.05.2026-11:59 PM"_s;
+    QTest::newRow("ok, britain keeps its year")
+        << ping::pingOkAction(QDateTime(day, QTime(13, 45)), britain)
+        << u"Ping OK - 12/05/2026-1:45 pm"_s;
+    QTest::newRow("status, slow") << ping::statusText(u"Device Is Slow"_s) << u"Device Is Slow"_s;
+    QTest::newRow("status, other case")
+        << ping::statusText(u"device is slow"_s) << u"Percentage Lost device is slow%"_s;
+    QTest::newRow("pinging line") << ping::pingingProgressLine(3, 12)
+                                  << u"Pinging Device (3) of (12)"_s;
+    QTest::newRow("pinged line") << ping::pingedProgressLine(12, 12)
+                                 << u"Pinged Device (12) of (12)"_s;
+    QTest::newRow("name with a place holder")
+        << ping::activityLine(PingOutcome::MinorLoss, u"pc%2"_s, u"25"_s)
+        << u"Pinged pc%2 with a 25% Loss. Preparing for the next one.... Waiting For Timer"_s;
+    QTest::newRow("average, whole") << ping::averageText(23) << u"23"_s;
+    QTest::newRow("average, fraction") << ping::averageText(0.067) << u"0.067"_s;
+
+    // The alert mails and the actions that record them.
+    const auto mail = [](const ping::AlertMail& m) { return m.subject + u" | "_s + m.body; };
+    QTest::newRow("down mail") << mail(ping::deviceDownMail(u"PRINTER-2"_s))
+                               << u"Korvane - Device Can Not Be Pinged - PRINTER-2 | PRINTER-2 is "
+                                  u"not able to be pinged."_s;
+    QTest::newRow("dropping mail")
+        << mail(ping::droppingPacketsMail(u"PC-7"_s, u"75"_s))
+        << u"Korvane - Device Is Dropping Packets - PC-7 | PC-7 is pinging, but is droping "
+           u"packets. Currently pinging with a 75% loss."_s;
+    QTest::newRow("slow mail, maximum as stored")
+        << mail(ping::slowPingMail(u"%1%2"_s, u"0.067"_s, u" fast "_s))
+        << u"Ping Time Is Slow - %1%2 | %1%2 - is pinging with an average of 0.067ms which is "
+           u"slower than your desired average of  fast ms."_s;
+    QTest::newRow("emailed to") << ping::alertAction(u"a@example.com;b@example.com"_s)
+                                << u"Emailed To: a@example.com;b@example.com"_s;
+    QTest::newRow("no address") << ping::alertAction(QString())
+                                << u"No Email Address In Database"_s;
+    QTest::newRow("a blank is an address") << ping::alertAction(u" "_s) << u"Emailed To:  "_s;
 }
 
-void TestPingProbe::pingOk() {
-    QFETCH(QLocale, locale);
-    QFETCH(QDateTime, now);
-    QFETCH(QString, action);
-    QCOMPARE(ping::pingOkAction(now, locale), action);
+void TestPingProbe::texts() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(text, expected);
 }
 
 QTEST_GUILESS_MAIN(TestPingProbe)
