@@ -90,6 +90,7 @@ QString Form1::aboutText() {
 
 Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx) {
     setObjectName(u"Form1"_s);
+    m_ui.window = this;
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(designCaption());
     buildControls();
@@ -101,25 +102,12 @@ Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
     connect(m_listReader, &DeviceListReader::readFailed, this, &Form1::devicesReadFailed);
 
     m_mailWindows = new MailWindows(this);
-    PingControls controls;
-    controls.window = this;
-    controls.Command1 = Command1;
-    controls.Command2 = Command2;
-    controls.Command3 = Command3;
-    controls.Text1 = Text1;
-    controls.Label1 = Label1;
-    controls.Label3 = Label3;
-    controls.Label4 = Label4;
-    controls.Label5 = Label5;
-    controls.Timer1 = Timer1;
-    controls.Timer2 = Timer2;
-    controls.ListView1 = ListView1;
-    m_pingCycle = new PingCycle(m_ctx, *this, *m_mailWindows, controls, this);
-    connect(Command1, &QToolButton::clicked, this, &Form1::Command1_Click);
-    connect(Command2, &QToolButton::clicked, this, &Form1::Command2_Click);
-    connect(Command3, &QToolButton::clicked, this, &Form1::Command3_Click);
-    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+    m_pingCycle = new PingCycle(m_ctx, *this, *m_mailWindows, m_ui, this);
+    connect(m_ui.Command1, &QAbstractButton::clicked, this, &Form1::Command1_Click);
+    connect(m_ui.Command2, &QAbstractButton::clicked, this, &Form1::Command2_Click);
+    connect(m_ui.Command3, &QAbstractButton::clicked, this, &Form1::Command3_Click);
+    connect(m_ui.Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(m_ui.Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
 }
 
 Form1::~Form1() {
@@ -131,18 +119,19 @@ void Form1::buildControls() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
 
-    Command1 = pictureButton(central, u"Command1"_s, QStyle::SP_MediaPlay, Text::kStartTip);
-    Command2 = pictureButton(central, u"Command2"_s, QStyle::SP_MediaStop, Text::kStopTip);
-    Command3 = pictureButton(central, u"Command3"_s, QStyle::SP_MediaPause, Text::kPauseTip);
+    m_ui.Command1 = pictureButton(central, u"Command1"_s, QStyle::SP_MediaPlay, Text::kStartTip);
+    m_ui.Command2 = pictureButton(central, u"Command2"_s, QStyle::SP_MediaStop, Text::kStopTip);
+    m_ui.Command3 = pictureButton(central, u"Command3"_s, QStyle::SP_MediaPause, Text::kPauseTip);
 
-    Label1 = label(central, u"Label1"_s);
-    Label1->setFont(QFont(u"Courier New"_s));
-    Label3 = label(central, u"Label3"_s, Text::kPreparing);
-    Label4 = label(central, u"Label4"_s);
-    Label5 = label(central, u"Label5"_s);
+    m_ui.Label1 = label(central, u"Label1"_s);
+    m_ui.Label1->setFont(QFont(u"Courier New"_s));
+    m_ui.Label3 = label(central, u"Label3"_s, Text::kPreparing);
+    m_ui.Label4 = label(central, u"Label4"_s);
+    m_ui.Label5 = label(central, u"Label5"_s);
 
     m_deviceList = new DeviceListModel(this);
     ListView1 = new QTreeView(central);
+    m_ui.ListView1 = ListView1;
     ListView1->setObjectName(u"ListView1"_s);
     ListView1->setToolTip(Text::kListTip);
     ListView1->setModel(m_deviceList);
@@ -156,29 +145,29 @@ void Form1::buildControls() {
     ListView1->header()->setStretchLastSection(false);
 
     // The focus holder takes the focus after each button action; it lies outside the view.
-    Text1 = new QLineEdit(u"Text1"_s, central);
-    Text1->setObjectName(u"Text1"_s);
-    Text1->setGeometry(-200, -200, 20, 20);
+    m_ui.Text1 = new QLineEdit(u"Text1"_s, central);
+    m_ui.Text1->setObjectName(u"Text1"_s);
+    m_ui.Text1->setGeometry(-200, -200, 20, 20);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(u"Timer1"_s);
-    Timer1->setInterval(60000);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(u"Timer2"_s);
-    Timer2->setInterval(3000);
+    m_ui.Timer1 = new QTimer(this);
+    m_ui.Timer1->setObjectName(u"Timer1"_s);
+    m_ui.Timer1->setInterval(60000);
+    m_ui.Timer2 = new QTimer(this);
+    m_ui.Timer2->setObjectName(u"Timer2"_s);
+    m_ui.Timer2->setInterval(3000);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
-    buttons->addWidget(Command3);
+    buttons->addWidget(m_ui.Command1);
+    buttons->addWidget(m_ui.Command2);
+    buttons->addWidget(m_ui.Command3);
     buttons->addSpacing(12);
-    buttons->addWidget(Label1, 1);
+    buttons->addWidget(m_ui.Label1, 1);
 
     auto* layout = new QVBoxLayout(central);
     layout->addLayout(buttons);
-    layout->addWidget(Label3);
-    layout->addWidget(Label4);
-    layout->addWidget(Label5);
+    layout->addWidget(m_ui.Label3);
+    layout->addWidget(m_ui.Label4);
+    layout->addWidget(m_ui.Label5);
     layout->addWidget(ListView1, 1);
 }
 
@@ -231,9 +220,9 @@ bool Form1::Form_Load() {
 
     m_ctx.values().blForm1isRunning = false;
     m_ctx.values().blForm3isRunning = false;
-    Label3->clear();
-    Command2->setEnabled(false);
-    Command3->setEnabled(false);
+    m_ui.Label3->clear();
+    m_ui.Command2->setEnabled(false);
+    m_ui.Command3->setEnabled(false);
 
     m_ctx.values().fncGetSMTPsettings(m_ctx.databasePath());
     fncReloadAllRecords();
@@ -248,7 +237,7 @@ bool Form1::Form_Load() {
         mnuRemoteServicesScanning_Click();
     // The ping monitor starts exactly as if its Start button had been pressed.
     if (m_autoStartPing)
-        Command1->click();
+        m_ui.Command1->click();
     return true;
 }
 
@@ -331,7 +320,7 @@ void Form1::setJobScanningChecked(bool checked) {
 }
 
 bool Form1::pingStartEnabled() const {
-    return Command1->isEnabled();
+    return m_ui.Command1->isEnabled();
 }
 
 void Form1::setEditMenuEnabled(bool enabled) {
@@ -417,7 +406,7 @@ void Form1::Form_Unload() {
     // no connection is held between events, so there is none to close here.
     // A ping that still runs is killed and its result dropped.
     m_pingCycle->unload();
-    Timer1->stop();
-    Timer2->stop();
+    m_ui.Timer1->stop();
+    m_ui.Timer2->stop();
     m_mailWindows->closeAll();
 }

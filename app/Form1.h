@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MonitorHost.h"
+#include "ping/PingCycle.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -9,7 +10,6 @@ class AppContext;
 class DeviceListModel;
 class DeviceListReader;
 class MailWindows;
-class PingCycle;
 struct DbStatus;
 struct DeviceRecord;
 struct PublicValues;
@@ -117,17 +117,10 @@ class Form1 : public QMainWindow, public MonitorHost {
     DeviceListReader* m_listReader = nullptr;
 
     // --- controls (found by their names) ---
-    QToolButton* Command1 = nullptr; // Start
-    QToolButton* Command2 = nullptr; // Stop
-    QToolButton* Command3 = nullptr; // Pause / Resume
+    // Command1..3, Text1, Label1, Label3..5, Timer1, Timer2 and ListView1, which the ping
+    // monitor drives.
+    PingControls m_ui;
     QTreeView* ListView1 = nullptr;
-    QLineEdit* Text1 = nullptr; // focus holder, never read or written
-    QLabel* Label1 = nullptr;   // countdown
-    QLabel* Label3 = nullptr;   // activity line
-    QLabel* Label4 = nullptr;   // number of devices
-    QLabel* Label5 = nullptr;   // progress line
-    QTimer* Timer1 = nullptr;   // countdown timer
-    QTimer* Timer2 = nullptr;   // probe-result timer
 
     QMenu* mnuEdit = nullptr;
     QAction* mnuPingList = nullptr;
