@@ -1,8 +1,7 @@
-// The main window as a frame: the load sequence, the device list, the database outcomes of
-// start-up, auto-start, the About box and closing.
+// The main window as a frame: the load sequence, the device list and its refresh, a database
+// that cannot be used, auto-start, the About box and closing.
 #include "TestProgramFolder.h"
 #include "WindowChecks.h"
-#include "app/DatabaseTrap.h"
 #include "app/Form1.h"
 #include "ping/PingCycle.h"
 #include "storage/Database.h"
@@ -146,34 +145,6 @@ class TestForm1 : public QObject {
         QCOMPARE(form.autoStartJobs(), autoStart.endsWith(u'1') && loaded);
         form.close();
         QVERIFY(!form.findChild<QTimer*>(u"Timer1"_s)->isActive());
-    }
-
-    void databaseTrap_data() {
-        QTest::addColumn<int>("error");
-        QTest::addColumn<unsigned>("trapped");
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QStringList>("boxes");
-        QTest::newRow("missing file at start-up")
-            << int(DbError::FileNotFound) << kStartupTrap << int(TrapAction::EndProgram)
-            << QStringList{u"Database File Not Found: Database File not found, or is currently "
-                           u"opened with another process. Contact your computer administrator"_s};
-        QTest::newRow("missing file in the list refresh")
-            << int(DbError::FileNotFound) << kListTrap << int(TrapAction::LeaveRoutine)
-            << QStringList{};
-        QTest::newRow("no current record") << int(DbError::NoCurrentRecord) << kListTrap
-                                           << int(TrapAction::Continue) << QStringList{};
-    }
-
-    void databaseTrap() {
-        QFETCH(int, error);
-        QFETCH(unsigned, trapped);
-        QFETCH(int, action);
-        QFETCH(QStringList, boxes);
-        TestProgramFolder folder;
-        QCOMPARE(int(::databaseTrap(folder.ctx, DbStatus::failure(DbError(error)), trapped)),
-                 action);
-        QCOMPARE(::boxes(folder), boxes);
-        QCOMPARE(folder.endedWith.size(), boxes.size());
     }
 };
 

@@ -6,35 +6,36 @@
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
-using ping::PingAlertKind;
 using ping::PingOutcome;
-
-Q_DECLARE_METATYPE(ping::PingOutcome)
-Q_DECLARE_METATYPE(ping::PingAlertKind)
 
 namespace {
 
-// Outputs as the two kinds of `ping` print them.
-const QString iputilsHead = u"PING 10.213.0.2 (10.213.0.2) 56(84) bytes of data.\n"_s;
-
 QString iputils(const QString& summary, const QString& rtt = QString()) {
-    return iputilsHead + u"\n--- 10.213.0.2 ping statistics ---\n"_s + summary + u"\n"_s +
-           (rtt.isEmpty() ? QString() : rtt + u"\n"_s);
+    return u"PING 10.213.0.2 (10.213.0.2) 56(84) bytes of data.\n\n--- 10.213.0.2 ping "
+           u"statistics ---\n"_s +
+           summary + u"\n"_s + rtt;
 }
 
-QString windows(int sent, int received, const QString& loss, const QString& average) {
-    QString out = u"\r\nPinging pc-7 [192.0.2.7] with 32 bytes of data:\r\n"
-                  u"Reply from 192.0.2.7: bytes=32 time=990ms TTL=128\r\n\r\n"
-                  u"Ping statistics for 192.0.2.7:\r\n"_s;
-    out += u"    Packets: Sent = %1, Received = %2, Lost = %3 %4,\r\n"_s.arg(sent)
-               .arg(received)
-               .arg(sent - received)
-               .arg(loss);
-    if (!average.isEmpty())
-        out += u"Approximate round trip times in milli-seconds:\r\n"
-               u"    Minimum = 827ms, Maximum = 1080ms, Average = "_s +
-               average + u"\r\n"_s;
-    return out;
+QString windows(const QString& loss, const QString& average) {
+    return u"\r\nPinging pc-7 [192.0.2.7] with 32 bytes of data:\r\n    Packets: Sent = 4, "
+           u"Received = 3, Lost = 1 "_s +
+           loss + u",\r\n"_s +
+           (average.isEmpty() ? QString()
+                              : u"    Minimum = 827ms, Maximum = 1080ms, Average = "_s + average);
+}
+
+const char* outcomeName(PingOutcome o) {
+    static const char* const names[] = {"down", "dropping", "minor", "reachable", "not found"};
+    return names[int(o)];
+}
+
+// What a reading says, in one line: marker, loss, average, host not found, outcome.
+QString summary(const ping::PingReading& r) {
+    return u"%1 loss '%2' avg %3 %4-> %5"_s.arg(r.markerFound ? u"marker"_s : u"no marker"_s)
+        .arg(r.lossText)
+        .arg(r.averageFound ? QString::number(r.average) : u"none"_s)
+        .arg(r.hostNotFound ? u"unknown host "_s : QString())
+        .arg(QString::fromLatin1(outcomeName(ping::classifyPing(r))));
 }
 
 } // namespace
@@ -43,201 +44,136 @@ class TestPingProbe : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void readOutput_data();
-    void readOutput();
-    void classify_data();
-    void classify();
-    void leadingNumber_data();
-    void leadingNumber();
-    void maximumAverage_data();
-    void maximumAverage();
+    void readOutput_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("reading");
+        const QString rtt = u"rtt min/avg/max/mdev = 0.045/0.067/0.116/0.028 ms\n"_s;
+        QTest::newRow("iputils 0%")
+            << iputils(u"4 packets transmitted, 4 received, 0% packet loss, time 3063ms"_s, rtt)
+            << u"marker loss '0' avg 0.067 -> reachable"_s;
+        QTest::newRow("iputils 25%")
+            << iputils(u"4 packets transmitted, 3 received, 25% packet loss, time 3004ms"_s, rtt)
+            << u"marker loss '25' avg 0.067 -> minor"_s;
+        QTest::newRow("iputils 50%")
+            << iputils(u"4 packets transmitted, 2 received, 50% packet loss, time 3011ms"_s, rtt)
+            << u"marker loss '50' avg 0.067 -> dropping"_s;
+        QTest::newRow("iputils 100%, errors and pipe")
+            << iputils(u"4 packets transmitted, 0 received, +4 errors, 100% packet loss, time "
+                       u"3036ms, pipe 4"_s)
+            << u"marker loss '100' avg none -> down"_s;
+        QTest::newRow("iputils duplicates, rtt with pipe")
+            << iputils(u"4 packets transmitted, 4 received, +2 duplicates, 0% packet loss"_s,
+                       u"rtt min/avg/max/mdev = 1.201/23.456/40.9/3.1 ms, pipe 2"_s)
+            << u"marker loss '0' avg 23.456 -> reachable"_s;
+        // %g fractions keep their whole part, the figure Windows prints for the same counts.
+        QTest::newRow("iputils 1 of 3 lost")
+            << iputils(u"3 packets transmitted, 2 received, 33.3333% packet loss"_s)
+            << u"marker loss '33' avg none -> reachable"_s;
+        QTest::newRow("iputils unknown name")
+            << u"ping: pc-9.invalid: Name or service not known\n"_s
+            << u"no marker loss 'pin' avg none unknown host -> not found"_s;
+        QTest::newRow("empty output") << QString() << u"no marker loss '' avg none -> not found"_s;
+        QTest::newRow("runner failure text")
+            << u"Failed to create process, check the path of the command line."_s
+            << u"no marker loss 'Fai' avg none -> not found"_s;
+        QTest::newRow("iputils in another language")
+            << iputils(u"4 Pakete übertragen, 4 empfangen, 0% Paketverlust, Zeit 3004ms"_s)
+            << u"no marker loss 'PIN' avg none -> not found"_s;
+        // Without a summary the loss is still tested first, as the table's order says.
+        QTest::newRow("no summary, starts with 100")
+            << u"100 packets queued\n"_s << u"no marker loss '100' avg none -> down"_s;
+        QTest::newRow("windows 25%")
+            << windows(u"(25% loss)"_s, u"990ms"_s) << u"marker loss '25' avg 990 -> minor"_s;
+        QTest::newRow("windows 75%, upper case")
+            << windows(u"(75% LOSS)"_s, u"3ms"_s) << u"marker loss '75' avg 3 -> dropping"_s;
+        QTest::newRow("windows 100%")
+            << windows(u"(100% loss)"_s, QString()) << u"marker loss '100' avg none -> down"_s;
+        // Only five characters after "Average = " are read.
+        QTest::newRow("windows long average") << windows(u"(0% loss)"_s, u"123456ms"_s)
+                                              << u"marker loss '0' avg 12345 -> reachable"_s;
+        QTest::newRow("windows unknown name")
+            << u"Ping request could not find host pc-9. Please check the name and try again.\r\n"_s
+            << u"no marker loss 'Pin' avg none unknown host -> not found"_s;
+    }
+
+    void readOutput() {
+        QFETCH(QString, output);
+        QFETCH(QString, reading);
+        QCOMPARE(summary(ping::readPingOutput(output)), reading);
+        QCOMPARE(ping::pingHostNotFound(output), reading.contains(u"unknown host"_s));
+    }
+
+    void classify_data() {
+        QTest::addColumn<QString>("loss");
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<int>("alert"); // PingAlertKind
+        QTest::addColumn<bool>("averageCheck");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("activity");
+        const QString line =
+            u"Pinged PC-1 with a %1% Loss. Preparing for the next one.... Waiting For Timer"_s;
+        QTest::newRow("100") << u"100"_s << true << int(ping::PingAlertKind::DeviceDown) << false
+                             << u"Percentage Lost 100%"_s << line.arg(u"100");
+        QTest::newRow("75") << u"75"_s << true << int(ping::PingAlertKind::DroppingPackets) << true
+                            << u"Percentage Lost 75%"_s << line.arg(u"75");
+        QTest::newRow("25") << u"25"_s << true << int(ping::PingAlertKind::None) << true
+                            << u"Percentage Lost 25%"_s << line.arg(u"25");
+        QTest::newRow("not trimmed") << u"100 "_s << true << int(ping::PingAlertKind::None) << true
+                                     << u"Percentage Lost 100 %"_s << line.arg(u"100 ");
+        QTest::newRow("no marker") << u"0"_s << false << int(ping::PingAlertKind::DeviceDown)
+                                   << false << u"Not Found In Domain"_s
+                                   << u"Pinged PC-1, and it wasn't found on your network. "
+                                      u"Preparing for the next one.... Waiting For Timer"_s;
+    }
+
+    void classify() {
+        QFETCH(QString, loss);
+        QFETCH(bool, marker);
+        QFETCH(int, alert);
+        QFETCH(bool, averageCheck);
+        QFETCH(QString, status);
+        QFETCH(QString, activity);
+        const PingOutcome outcome = ping::classifyPing(loss, marker);
+        QCOMPARE(int(ping::alertFor(outcome)), alert);
+        QCOMPARE(ping::runsAverageCheck(outcome, true), averageCheck);
+        QVERIFY(!ping::runsAverageCheck(outcome, false));
+        QCOMPARE(ping::statusText(ping::statusArgument(outcome, loss)), status);
+        QCOMPARE(ping::activityLine(outcome, u"PC-1"_s, loss), activity);
+    }
+
+    // MaxAverage and measured averages: read as a leading number ("23ms" is 23, no number is 0);
+    // an average equal to the maximum is not slow.
+    void averages_data() {
+        QTest::addColumn<QString>("maxAverage");
+        QTest::addColumn<double>("measured");
+        QTest::addColumn<double>("number");
+        QTest::addColumn<bool>("slow");
+        QTest::newRow("equal") << u"20"_s << 20.0 << 20.0 << false;
+        QTest::newRow("1 more") << u"20"_s << 21.0 << 20.0 << true;
+        QTest::newRow("unit and blanks") << u" 20ms "_s << 20.001 << 20.0 << true;
+        QTest::newRow("fraction") << u".5"_s << 0.5 << 0.5 << false;
+        QTest::newRow("sign") << u"-3"_s << 0.0 << -3.0 << true;
+        QTest::newRow("exponent") << u"2e3"_s << 2000.0 << 2000.0 << false;
+        QTest::newRow("bare e") << u"2e"_s << 2.5 << 2.0 << true;
+        QTest::newRow("comma stops") << u"1,5"_s << 1.5 << 1.0 << true;
+        QTest::newRow("hex is no number") << u"0x10"_s << 0.067 << 0.0 << true;
+        QTest::newRow("no number, nothing measured") << u"fast"_s << 0.0 << 0.0 << false;
+    }
+
+    void averages() {
+        QFETCH(QString, maxAverage);
+        QFETCH(double, measured);
+        QFETCH(double, number);
+        QFETCH(bool, slow);
+        QCOMPARE(ping::leadingNumber(maxAverage), number);
+        QCOMPARE(ping::isSlow(maxAverage, measured), slow);
+        QVERIFY(ping::hasMaximumAverage(maxAverage));
+        QVERIFY(!ping::hasMaximumAverage(u"   "_s));
+    }
+
     void texts_data();
     void texts();
 };
-
-void TestPingProbe::readOutput_data() {
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<bool>("markerFound");
-    QTest::addColumn<QString>("lossText");
-    QTest::addColumn<bool>("averageFound");
-    QTest::addColumn<double>("average");
-    QTest::addColumn<bool>("hostNotFound");
-    QTest::addColumn<PingOutcome>("outcome");
-
-    const QString rtt = u"rtt min/avg/max/mdev = 0.045/0.067/0.116/0.028 ms"_s;
-
-    QTest::newRow("iputils 0%")
-        << iputils(u"4 packets transmitted, 4 received, 0% packet loss, time 3063ms"_s, rtt) << true
-        << u"0"_s << true << 0.067 << false << PingOutcome::Reachable;
-    QTest::newRow("iputils 25%")
-        << iputils(u"4 packets transmitted, 3 received, 25% packet loss, time 3004ms"_s, rtt)
-        << true << u"25"_s << true << 0.067 << false << PingOutcome::MinorLoss;
-    QTest::newRow("iputils 50%")
-        << iputils(u"4 packets transmitted, 2 received, 50% packet loss, time 3011ms"_s, rtt)
-        << true << u"50"_s << true << 0.067 << false << PingOutcome::DroppingPackets;
-    QTest::newRow("iputils 100%, no rtt line")
-        << iputils(u"4 packets transmitted, 0 received, 100% packet loss, time 3062ms"_s) << true
-        << u"100"_s << false << 0.0 << false << PingOutcome::Down;
-    QTest::newRow("iputils errors and pipe")
-        << iputils(
-               u"4 packets transmitted, 0 received, +4 errors, 100% packet loss, time 3036ms, pipe 4"_s)
-        << true << u"100"_s << false << 0.0 << false << PingOutcome::Down;
-    QTest::newRow("iputils duplicates")
-        << iputils(
-               u"4 packets transmitted, 4 received, +2 duplicates, 0% packet loss, time 3005ms"_s,
-               u"rtt min/avg/max/mdev = 1.201/23.456/40.9/3.1 ms, pipe 2"_s)
-        << true << u"0"_s << true << 23.456 << false << PingOutcome::Reachable;
-    QTest::newRow("iputils 1 of 3 lost")
-        << iputils(u"3 packets transmitted, 2 received, 33.3333% packet loss, time 2003ms"_s, rtt)
-        << true << u"33"_s << true << 0.067 << false << PingOutcome::Reachable;
-    QTest::newRow("iputils unknown name")
-        << u"ping: pc-9.invalid: Name or service not known\n"_s << false << u"pin"_s << false << 0.0
-        << true << PingOutcome::NotFound;
-    QTest::newRow("empty output") << QString() << false << QString() << false << 0.0 << false
-                                  << PingOutcome::NotFound;
-    QTest::newRow("runner failure text")
-        << u"Failed to create process, check the path of the command line."_s << false << u"Fai"_s
-        << false << 0.0 << false << PingOutcome::NotFound;
-    QTest::newRow("iputils in another language")
-        << iputils(u"4 Pakete übertragen, 4 empfangen, 0% Paketverlust, Zeit 3004ms"_s) << false
-        << u"PIN"_s << false << 0.0 << false << PingOutcome::NotFound;
-    // Without a summary the loss is still tested first: three leading characters that read
-    // "100" decide "down" before "not found", as the table's order says.
-    QTest::newRow("no summary, starts with 100") << u"100 packets queued\n"_s << false << u"100"_s
-                                                 << false << 0.0 << false << PingOutcome::Down;
-
-    QTest::newRow("windows 0%") << windows(4, 4, u"(0% loss)"_s, u"1ms"_s) << true << u"0"_s << true
-                                << 1.0 << false << PingOutcome::Reachable;
-    QTest::newRow("windows 25%") << windows(4, 3, u"(25% loss)"_s, u"990ms"_s) << true << u"25"_s
-                                 << true << 990.0 << false << PingOutcome::MinorLoss;
-    QTest::newRow("windows 100%") << windows(4, 0, u"(100% loss)"_s, QString()) << true << u"100"_s
-                                  << false << 0.0 << false << PingOutcome::Down;
-    // Only five characters after "Average = " are read.
-    QTest::newRow("windows long average")
-        << windows(10, 10, u"(0% loss)"_s, u"123456ms"_s) << true << u"0"_s << true << 12345.0
-        << false << PingOutcome::Reachable;
-    QTest::newRow("windows unknown name")
-        << u"Ping request could not find host pc-9. Please check the name and try again.\r\n"_s
-        << false << u"Pin"_s << false << 0.0 << true << PingOutcome::NotFound;
-    QTest::newRow("windows in another language")
-        << u"\r\nPing wird ausgeführt für pc-7 [192.0.2.7] mit 32 Bytes Daten:\r\n"
-           u"    Pakete: Gesendet = 4, Empfangen = 4, Verloren = 0\r\n    (0% Verlust),\r\n"
-           u"    Minimum = 1ms, Maximum = 1ms, Mittelwert = 1ms\r\n"_s
-        << false << u"\r\nP"_s << false << 0.0 << false << PingOutcome::NotFound;
-}
-
-void TestPingProbe::readOutput() {
-    QFETCH(QString, output);
-    QFETCH(bool, markerFound);
-    QFETCH(QString, lossText);
-    QFETCH(bool, averageFound);
-    QFETCH(double, average);
-    QFETCH(bool, hostNotFound);
-    QFETCH(PingOutcome, outcome);
-
-    const ping::PingReading reading = ping::readPingOutput(output);
-    QCOMPARE(reading.markerFound, markerFound);
-    QCOMPARE(reading.lossText, lossText);
-    QCOMPARE(reading.averageFound, averageFound);
-    QCOMPARE(reading.average, average);
-    QCOMPARE(reading.hostNotFound, hostNotFound);
-    QCOMPARE(ping::pingHostNotFound(output), hostNotFound);
-    QCOMPARE(ping::classifyPing(reading), outcome);
-}
-
-void TestPingProbe::classify_data() {
-    QTest::addColumn<QString>("loss");
-    QTest::addColumn<bool>("marker");
-    QTest::addColumn<PingOutcome>("outcome");
-    QTest::addColumn<PingAlertKind>("alert");
-    QTest::addColumn<bool>("averageCheck"); // for a device that has a maximum average
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("activity");
-
-    const QString lossLine =
-        u"Pinged PC-1 with a %1% Loss. Preparing for the next one.... Waiting For Timer"_s;
-    const QString notFoundLine = u"Pinged PC-1, and it wasn't found on your network. Preparing "
-                                 u"for the next one.... Waiting For Timer"_s;
-
-    QTest::newRow("100") << u"100"_s << true << PingOutcome::Down << PingAlertKind::DeviceDown
-                         << false << u"Percentage Lost 100%"_s << lossLine.arg(u"100");
-    QTest::newRow("75") << u"75"_s << true << PingOutcome::DroppingPackets
-                        << PingAlertKind::DroppingPackets << true << u"Percentage Lost 75%"_s
-                        << lossLine.arg(u"75");
-    QTest::newRow("25") << u"25"_s << true << PingOutcome::MinorLoss << PingAlertKind::None << true
-                        << u"Percentage Lost 25%"_s << lossLine.arg(u"25");
-    QTest::newRow("0") << u"0"_s << true << PingOutcome::Reachable << PingAlertKind::None << true
-                       << u"Percentage Lost 0%"_s << lossLine.arg(u"0");
-    QTest::newRow("33") << u"33"_s << true << PingOutcome::Reachable << PingAlertKind::None << true
-                        << u"Percentage Lost 33%"_s << lossLine.arg(u"33");
-    QTest::newRow("not trimmed") << u"100 "_s << true << PingOutcome::Reachable
-                                 << PingAlertKind::None << true << u"Percentage Lost 100 %"_s
-                                 << lossLine.arg(u"100 ");
-    QTest::newRow("no marker") << u"pin"_s << false << PingOutcome::NotFound
-                               << PingAlertKind::DeviceDown << false << u"Not Found In Domain"_s
-                               << notFoundLine;
-}
-
-void TestPingProbe::classify() {
-    QFETCH(QString, loss);
-    QFETCH(bool, marker);
-    QFETCH(PingOutcome, outcome);
-    QFETCH(PingAlertKind, alert);
-    QFETCH(bool, averageCheck);
-    QFETCH(QString, status);
-    QFETCH(QString, activity);
-
-    QCOMPARE(ping::classifyPing(loss, marker), outcome);
-    QCOMPARE(ping::alertFor(outcome), alert);
-    QCOMPARE(ping::runsAverageCheck(outcome, true), averageCheck);
-    QCOMPARE(ping::runsAverageCheck(outcome, false), false);
-    QCOMPARE(ping::statusText(ping::statusArgument(outcome, loss)), status);
-    QCOMPARE(ping::activityLine(outcome, u"PC-1"_s, loss), activity);
-}
-
-void TestPingProbe::leadingNumber_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("value");
-
-    QTest::newRow("unit after") << u"23ms"_s << 23.0;
-    QTest::newRow("fraction") << u"0.5"_s << 0.5;
-    QTest::newRow("blanks around") << u" 12 "_s << 12.0;
-    QTest::newRow("negative") << u"-3"_s << -3.0;
-    QTest::newRow("leading point") << u".5"_s << 0.5;
-    QTest::newRow("exponent") << u"2e3"_s << 2000.0;
-    QTest::newRow("bare e") << u"2e"_s << 2.0;
-    QTest::newRow("comma stops") << u"1,5"_s << 1.0;
-    QTest::newRow("hex is not read") << u"0x10"_s << 0.0;
-}
-
-void TestPingProbe::leadingNumber() {
-    QFETCH(QString, text);
-    QFETCH(double, value);
-    QCOMPARE(ping::leadingNumber(text), value);
-}
-
-void TestPingProbe::maximumAverage_data() {
-    QTest::addColumn<QString>("maxAverage");
-    QTest::addColumn<double>("measured");
-    QTest::addColumn<bool>("hasMaximum");
-    QTest::addColumn<bool>("slow");
-
-    QTest::newRow("equal is not slow") << u"20"_s << 20.0 << true << false;
-    QTest::newRow("one more is slow") << u"20"_s << 21.0 << true << true;
-    QTest::newRow("blanks around") << u" 20 "_s << 20.0 << true << false;
-    QTest::newRow("no number, nothing measured") << u"fast"_s << 0.0 << true << false;
-    QTest::newRow("no number, any average") << u"fast"_s << 0.067 << true << true;
-    QTest::newRow("empty") << QString() << 5.0 << false << true;
-}
-
-void TestPingProbe::maximumAverage() {
-    QFETCH(QString, maxAverage);
-    QFETCH(double, measured);
-    QFETCH(bool, hasMaximum);
-    QFETCH(bool, slow);
-    QCOMPARE(ping::hasMaximumAverage(maxAverage), hasMaximum);
-    QCOMPARE(ping::isSlow(maxAverage, measured), slow);
-}
 
 void TestPingProbe::texts_data() {
     QTest::addColumn<QString>("text");

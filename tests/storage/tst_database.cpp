@@ -1,5 +1,5 @@
-// The monitoring database: creating, opening, refusing and repairing files, the one-row
-// tables, the device list and the interval rule.
+// The monitoring database: creating, opening, refusing and repairing files, the device list
+// and the interval rule.
 #include "TestProgramFolder.h"
 #include "storage/Database.h"
 #include "storage/SettingsTables.h"
@@ -106,8 +106,6 @@ class TestDatabase : public QObject {
         QTest::newRow("good file") << u"good"_s << int(DbError::None) << false;
         QTest::newRow("another password") << u"password"_s << int(DbError::WrongPassword) << false;
         QTest::newRow("not a database") << u"garbage"_s << int(DbError::BadDatabase) << false;
-        QTest::newRow("foreign database") << u"foreign"_s << int(DbError::BadDatabase) << false;
-        QTest::newRow("verifier damaged") << u"verifier"_s << int(DbError::WrongPassword) << false;
         QTest::newRow("missing file") << u"missing"_s << int(DbError::FileNotFound) << false;
         QTest::newRow("folder in its place") << u"folder"_s << int(DbError::FileNotFound) << false;
         QTest::newRow("locked by another connection")
@@ -118,7 +116,7 @@ class TestDatabase : public QObject {
         QFETCH(QString, kind);
         QFETCH(int, expected);
         QFETCH(bool, locked);
-        TestProgramFolder folder(kind == u"good" || kind == u"locked" || kind == u"verifier");
+        TestProgramFolder folder(kind == u"good" || kind == u"locked");
         const QString path = folder.databasePath();
         std::unique_ptr<DbSession> holder;
         std::unique_ptr<QSqlQuery> lock;
@@ -132,46 +130,12 @@ class TestDatabase : public QObject {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("Standard Jet DB\0 not what the program wrote" + QByteArray(5000, '\x7f'));
-        } else if (kind == u"foreign"_s) {
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"foreign"_s);
-                db.setDatabaseName(path);
-                QVERIFY(db.open());
-                QVERIFY(QSqlQuery(db).exec(u"CREATE TABLE ComputerPingList (ID INTEGER)"_s));
-            }
-            QSqlDatabase::removeDatabase(u"foreign"_s);
-        } else if (kind == u"verifier"_s) {
-            folder.execSql(u"UPDATE KorvaneMeta SET Value = ? WHERE Name = 'PasswordVerifier'"_s,
-                           {QString::fromLatin1(QByteArray(32, 'a').toBase64())});
         } else if (kind == u"folder"_s) {
             QVERIFY(QDir().mkpath(path));
         }
         DbSession session(path);
         QCOMPARE(int(session.status().error), expected);
         QCOMPARE(session.status().locked, locked);
-    }
-
-    void settingsRows() {
-        TestProgramFolder folder;
-        const QString path = folder.databasePath();
-        folder.execSql(u"UPDATE SMTPsettings SET Subject = 'kept subject'"_s);
-        SmtpSettingsRow row;
-        row.fromName = u"Ops \"Desk\"; DROP TABLE Settings"_s;
-        row.smtpPort = u"2525"_s; // the other fields stay null texts
-        QVERIFY(SmtpSettingsTable(path).write(row).ok());
-        QCOMPARE(scalar(path, u"SELECT Subject || '|' || FromName || '|' || SMTPport || '|' || "
-                              u"(SMTPusername IS NULL) FROM SMTPsettings"_s),
-                 u"kept subject|Ops \"Desk\"; DROP TABLE Settings|2525|0"_s);
-        QVERIFY(SettingsTable(path).write(12, 99, true, false).ok());
-        const auto settings = SettingsTable(path).read();
-        QCOMPARE(settings.value.pingTimerSeconds, u"12"_s);
-        QCOMPARE(settings.value.servicesTimerSeconds, u"99"_s);
-        QVERIFY(settings.value.autoStartPinger && !settings.value.autoStartServices);
-        // Without its row a one-row table reads and writes nothing, and no row appears.
-        folder.execSql(u"DELETE FROM Settings"_s);
-        QCOMPARE(SettingsTable(path).read().status.error, DbError::NoCurrentRecord);
-        QCOMPARE(SettingsTable(path).write(3, 4, true, false).error, DbError::NoCurrentRecord);
-        QCOMPARE(scalar(path, u"SELECT COUNT(*) FROM Settings"_s), u"0"_s);
     }
 
     void devices() {
