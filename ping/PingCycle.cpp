@@ -13,9 +13,11 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QCoroFuture>
 #include <QLabel>
 #include <QScopeGuard>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <exception>
 #include <utility>
@@ -73,6 +75,7 @@ PingCycle::PingCycle(AppContext& ctx, MonitorHost& host, MailWindows& mailWindow
                      const PingControls& controls, QObject* parent)
     : QObject(parent), m_ctx(ctx), m_host(host), m_mailWindows(mailWindows), m_ui(controls) {
     setObjectName(u"PingCycle"_s);
+    m_writes.setMaxThreadCount(1);
 }
 
 PingCycle::~PingCycle() = default;
@@ -454,7 +457,7 @@ QCoro::Task<PingCycle::Access> PingCycle::fncUpdateStatusAndActionTaken(Target t
         [path, id = target.id, status, strActionTaken] {
             return DeviceTable(path).writeOutcome(id, status, strActionTaken);
         },
-        true);
+        true, On::DatabaseThread);
     const Access written = co_await write;
     if (written == Access::Done && self)
         m_host.showDeviceOutcome(target.id, status, strActionTaken);
@@ -462,11 +465,18 @@ QCoro::Task<PingCycle::Access> PingCycle::fncUpdateStatusAndActionTaken(Target t
 }
 
 QCoro::Task<PingCycle::Access> PingCycle::access(std::function<DbStatus()> attempt,
-                                                 bool rowMayBeMissing) {
+                                                 bool rowMayBeMissing, On on) {
     if (m_ctx.ended())
         co_return Access::Ended;
     QPointer<PingCycle> self(this);
-    auto retrying = retryWhileLocked(std::move(attempt), m_ctx.lockedRetryLimit());
+    std::function<QCoro::Task<DbStatus>()> awaited = [self, attempt,
+                                                      on]() -> QCoro::Task<DbStatus> {
+        // A cycle that has gone meanwhile has no thread of its own anymore.
+        if (on == On::WindowThread || !self)
+            co_return attempt();
+        co_return co_await QtConcurrent::run(&self->m_writes, attempt);
+    };
+    auto retrying = retryWhileLocked(std::move(awaited), m_ctx.lockedRetryLimit());
     const DbStatus status = co_await retrying;
     if (!self)
         co_return Access::Gone;

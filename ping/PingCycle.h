@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QThreadPool>
 
 #include <functional>
 #include <optional>
@@ -42,9 +43,10 @@ struct PingControls {
 // action writes, the ten-echo average check and the alert mails.
 //
 // Only real waits are awaited on the user-interface thread, so the window keeps painting:
-// `ping`, the ten-echo run, a mail send, and a database that another program holds locked
-// (ridden out for up to the context's locked-retry limit, then the program's database-failure
-// outcome follows).
+// `ping`, the ten-echo run, a mail send, the write of an outcome (on a thread of its own: its
+// time depends on the disk), and a database that another program holds locked (ridden out for
+// up to the context's locked-retry limit, then the program's database-failure outcome
+// follows).
 //
 // Every run has a generation number that Start, Stop and Pause bump. Stop and Pause drop what
 // is still awaited for the run: a `ping` or ten-echo run under way (its child is killed) and a
@@ -127,8 +129,11 @@ class PingCycle final : public QObject {
                                                       QString strActionTaken);
     // One read or write of the cycle, riding out a locked file. A failure (a lock that lasted
     // past the limit included) shows the generic database message and ends the program; a
-    // missing row is a failure too unless `rowMayBeMissing`.
-    QCoro::Task<Access> access(std::function<DbStatus()> attempt, bool rowMayBeMissing);
+    // missing row is a failure too unless `rowMayBeMissing`. A write runs on the cycle's
+    // database thread (its time depends on the disk); a read runs here.
+    enum class On { WindowThread, DatabaseThread };
+    QCoro::Task<Access> access(std::function<DbStatus()> attempt, bool rowMayBeMissing,
+                               On on = On::WindowThread);
     // What the detach helper runs when a probe or result coroutine ended with an error.
     std::function<void()> recoverer();
 
@@ -166,4 +171,6 @@ class PingCycle final : public QObject {
     std::optional<QString> m_pendingOutput;
     // Destroying it kills the `ping` that is running.
     QPointer<QObject> m_cancelGuard;
+    // The thread the outcomes are written on (waited for when the cycle goes).
+    QThreadPool m_writes;
 };

@@ -13,11 +13,22 @@ QString lockedDatabaseDetail() {
 
 QCoro::Task<DbStatus> retryWhileLocked(std::function<DbStatus()> attempt,
                                        std::chrono::milliseconds limit) {
+    // An attempt that ends at once: the retry completes without waiting when nothing is locked.
+    std::function<QCoro::Task<DbStatus>()> awaited = [attempt]() -> QCoro::Task<DbStatus> {
+        co_return attempt();
+    };
+    auto retrying = retryWhileLocked(std::move(awaited), limit);
+    co_return co_await retrying;
+}
+
+QCoro::Task<DbStatus> retryWhileLocked(std::function<QCoro::Task<DbStatus>()> attempt,
+                                       std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::chrono::milliseconds pause = 50ms;
     bool logged = false;
     for (;;) {
-        DbStatus status = attempt();
+        auto trying = attempt();
+        DbStatus status = co_await trying;
         if (!status.locked)
             co_return status;
         if (std::chrono::steady_clock::now() >= deadline) {

@@ -20,3 +20,6 @@ QString lockedDatabaseDetail();
 // the window's thread); the first retry and a lock that outlasted the limit are logged.
 QCoro::Task<DbStatus> retryWhileLocked(std::function<DbStatus()> attempt,
                                        std::chrono::milliseconds limit = kLockedRetryLimit);
+// The same for an attempt that is itself awaited (one that runs on another thread).
+QCoro::Task<DbStatus> retryWhileLocked(std::function<QCoro::Task<DbStatus>()> attempt,
+                                       std::chrono::milliseconds limit = kLockedRetryLimit);
