@@ -4,9 +4,11 @@
 #include "app/CmdOutput.h"
 #include "app/Dialogs.h"
 #include "app/PublicValues.h"
+#include "storage/DbRetry.h"
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -39,6 +41,11 @@ class AppContext {
     CommandRunner& runner() { return *m_runner; }
     void setRunner(std::unique_ptr<CommandRunner> runner) { m_runner = std::move(runner); }
 
+    // How long a monitor rides out a database that another program holds locked before the
+    // failure counts (a test shortens it).
+    std::chrono::milliseconds lockedRetryLimit() const { return m_lockedRetryLimit; }
+    void setLockedRetryLimit(std::chrono::milliseconds limit) { m_lockedRetryLimit = limit; }
+
     // Ends the program with the exit code (after its message has been shown). The real
     // handler ends the process at once; a test installs one that records the call.
     void endProgram(int exitCode);
@@ -62,5 +69,6 @@ class AppContext {
     std::unique_ptr<CommandRunner> m_runner;
     std::function<void(int)> m_endProgram;
     PublicValues m_values;
+    std::chrono::milliseconds m_lockedRetryLimit = kLockedRetryLimit;
     bool m_ended = false;
 };

@@ -2,6 +2,9 @@
 
 #include "app/AppContext.h"
 #include "app/DatabaseTrap.h"
+#include "app/DeviceListModel.h"
+#include "app/DeviceListReader.h"
+#include "app/Log.h"
 #include "app/Twips.h"
 #include "editors/Form2.h"
 #include "editors/Form6.h"
@@ -25,7 +28,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -90,86 +93,84 @@ QString Form1::aboutText() {
 
 Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx) {
     setObjectName(u"Form1"_s);
+    m_ui.window = this;
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(designCaption());
     buildControls();
     buildMenus();
     resize(720, 480);
 
+    m_listReader = new DeviceListReader(this);
+    connect(m_listReader, &DeviceListReader::devicesRead, this, &Form1::devicesRead);
+    connect(m_listReader, &DeviceListReader::readFailed, this, &Form1::devicesReadFailed);
+
     m_mailWindows = new MailWindows(this);
-    PingControls controls;
-    controls.window = this;
-    controls.Command1 = Command1;
-    controls.Command2 = Command2;
-    controls.Command3 = Command3;
-    controls.Text1 = Text1;
-    controls.Label1 = Label1;
-    controls.Label3 = Label3;
-    controls.Label4 = Label4;
-    controls.Label5 = Label5;
-    controls.Timer1 = Timer1;
-    controls.Timer2 = Timer2;
-    controls.ListView1 = ListView1;
-    m_pingCycle = new PingCycle(m_ctx, *this, *m_mailWindows, controls, this);
-    connect(Command1, &QToolButton::clicked, this, &Form1::Command1_Click);
-    connect(Command2, &QToolButton::clicked, this, &Form1::Command2_Click);
-    connect(Command3, &QToolButton::clicked, this, &Form1::Command3_Click);
-    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+    m_pingCycle = new PingCycle(m_ctx, *this, *m_mailWindows, m_ui, this);
+    connect(m_ui.Command1, &QAbstractButton::clicked, this, &Form1::Command1_Click);
+    connect(m_ui.Command2, &QAbstractButton::clicked, this, &Form1::Command2_Click);
+    connect(m_ui.Command3, &QAbstractButton::clicked, this, &Form1::Command3_Click);
+    connect(m_ui.Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(m_ui.Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // The monitor goes first, while the controls it drives are still there.
+    delete m_pingCycle;
+}
 
 void Form1::buildControls() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
 
-    Command1 = pictureButton(central, u"Command1"_s, QStyle::SP_MediaPlay, Text::kStartTip);
-    Command2 = pictureButton(central, u"Command2"_s, QStyle::SP_MediaStop, Text::kStopTip);
-    Command3 = pictureButton(central, u"Command3"_s, QStyle::SP_MediaPause, Text::kPauseTip);
+    m_ui.Command1 = pictureButton(central, u"Command1"_s, QStyle::SP_MediaPlay, Text::kStartTip);
+    m_ui.Command2 = pictureButton(central, u"Command2"_s, QStyle::SP_MediaStop, Text::kStopTip);
+    m_ui.Command3 = pictureButton(central, u"Command3"_s, QStyle::SP_MediaPause, Text::kPauseTip);
 
-    Label1 = label(central, u"Label1"_s);
-    Label1->setFont(QFont(u"Courier New"_s));
-    Label3 = label(central, u"Label3"_s, Text::kPreparing);
-    Label4 = label(central, u"Label4"_s);
-    Label5 = label(central, u"Label5"_s);
+    m_ui.Label1 = label(central, u"Label1"_s);
+    m_ui.Label1->setFont(QFont(u"Courier New"_s));
+    m_ui.Label3 = label(central, u"Label3"_s, Text::kPreparing);
+    m_ui.Label4 = label(central, u"Label4"_s);
+    m_ui.Label5 = label(central, u"Label5"_s);
 
-    ListView1 = new QTreeWidget(central);
+    m_deviceList = new DeviceListModel(this);
+    ListView1 = new QTreeView(central);
+    m_ui.ListView1 = ListView1;
     ListView1->setObjectName(u"ListView1"_s);
     ListView1->setToolTip(Text::kListTip);
+    ListView1->setModel(m_deviceList);
     ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
     ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->header()->setStretchLastSection(false);
-    ListView1->setColumnCount(0);
-    ListView1->setHeaderLabels({});
 
     // The focus holder takes the focus after each button action; it lies outside the view.
-    Text1 = new QLineEdit(u"Text1"_s, central);
-    Text1->setObjectName(u"Text1"_s);
-    Text1->setGeometry(-200, -200, 20, 20);
+    m_ui.Text1 = new QLineEdit(u"Text1"_s, central);
+    m_ui.Text1->setObjectName(u"Text1"_s);
+    m_ui.Text1->setGeometry(-200, -200, 20, 20);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(u"Timer1"_s);
-    Timer1->setInterval(60000);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(u"Timer2"_s);
-    Timer2->setInterval(3000);
+    m_ui.Timer1 = new QTimer(this);
+    m_ui.Timer1->setObjectName(u"Timer1"_s);
+    m_ui.Timer1->setInterval(60000);
+    m_ui.Timer2 = new QTimer(this);
+    m_ui.Timer2->setObjectName(u"Timer2"_s);
+    m_ui.Timer2->setInterval(3000);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
-    buttons->addWidget(Command3);
+    buttons->addWidget(m_ui.Command1);
+    buttons->addWidget(m_ui.Command2);
+    buttons->addWidget(m_ui.Command3);
     buttons->addSpacing(12);
-    buttons->addWidget(Label1, 1);
+    buttons->addWidget(m_ui.Label1, 1);
 
     auto* layout = new QVBoxLayout(central);
     layout->addLayout(buttons);
-    layout->addWidget(Label3);
-    layout->addWidget(Label4);
-    layout->addWidget(Label5);
+    layout->addWidget(m_ui.Label3);
+    layout->addWidget(m_ui.Label4);
+    layout->addWidget(m_ui.Label5);
     layout->addWidget(ListView1, 1);
 }
 
@@ -218,13 +219,13 @@ void Form1::buildMenus() {
 
 bool Form1::Form_Load() {
     setWindowTitle(designCaption() + u" - Version "_s + versionText());
-    ListView1->setHeaderLabels({Text::kColumnName, Text::kColumnStatus, Text::kColumnAction});
+    m_deviceList->setColumnCaptions({Text::kColumnName, Text::kColumnStatus, Text::kColumnAction});
 
     m_ctx.values().blForm1isRunning = false;
     m_ctx.values().blForm3isRunning = false;
-    Label3->clear();
-    Command2->setEnabled(false);
-    Command3->setEnabled(false);
+    m_ui.Label3->clear();
+    m_ui.Command2->setEnabled(false);
+    m_ui.Command3->setEnabled(false);
 
     m_ctx.values().fncGetSMTPsettings(m_ctx.databasePath());
     fncReloadAllRecords();
@@ -239,38 +240,65 @@ bool Form1::Form_Load() {
         mnuRemoteServicesScanning_Click();
     // The ping monitor starts exactly as if its Start button had been pressed.
     if (m_autoStartPing)
-        Command1->click();
+        m_ui.Command1->click();
     return true;
 }
 
 void Form1::fncReloadAllRecords() {
-    ListView1->clear();
-    ListView1->setColumnWidth(0, twipsToPixels(2500));
-    ListView1->setColumnWidth(1, twipsToPixels(2700));
-    ListView1->setColumnWidth(2, twipsToPixels(3700));
-
-    const auto devices = DeviceTable(m_ctx.databasePath()).allByName();
+    setColumnWidths();
+    auto devices = DeviceTable(m_ctx.databasePath()).allByName();
     if (!devices.ok()) {
         databaseTrap(m_ctx, devices.status, kListTrap);
         return;
     }
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(devices.value.size());
-    for (const DeviceRecord& d : devices.value)
-        rows.append(new QTreeWidgetItem(QStringList{d.computerName, d.status, d.actionTaken}));
-    ListView1->addTopLevelItems(rows);
+    m_deviceList->setDevices(std::move(devices.value));
+    selectWalkPosition();
+}
 
-    // Select the row of the walk position and keep the one after it in view.
-    QTreeWidgetItem* selected = ListView1->topLevelItem(m_pingCycle->walkPosition());
-    if (!selected)
+void Form1::refreshDeviceList() {
+    setColumnWidths();
+    selectWalkPosition();
+    m_listReader->request(m_ctx.databasePath());
+}
+
+void Form1::showDeviceOutcome(qint64 id, const QString& status, const QString& actionTaken) {
+    m_deviceList->setOutcome(id, status, actionTaken);
+}
+
+bool Form1::deviceListReading() const {
+    return m_listReader->busy();
+}
+
+void Form1::devicesRead(const QList<DeviceRecord>& devices) {
+    // Rows that only changed their texts are redrawn in place; a list that changed its rows
+    // is shown anew, with the walk position's row selected again.
+    if (m_deviceList->setDevices(devices))
+        selectWalkPosition();
+    Q_EMIT deviceListRefreshed();
+}
+
+void Form1::devicesReadFailed(const DbStatus& status) {
+    qCWarning(lcDatabase) << "the device list could not be read again:" << status.detail;
+    databaseTrap(m_ctx, status, kListTrap);
+}
+
+void Form1::setColumnWidths() {
+    ListView1->setColumnWidth(0, twipsToPixels(2500));
+    ListView1->setColumnWidth(1, twipsToPixels(2700));
+    ListView1->setColumnWidth(2, twipsToPixels(3700));
+}
+
+void Form1::selectWalkPosition() {
+    const int walk = m_pingCycle->walkPosition();
+    const QModelIndex selected = m_deviceList->index(walk, 0);
+    if (!selected.isValid())
         return;
-    ListView1->setCurrentItem(selected);
-    selected->setSelected(true);
+    ListView1->setCurrentIndex(selected);
     ListView1->setFocus();
-    QTreeWidgetItem* next = ListView1->topLevelItem(m_pingCycle->walkPosition() + 1);
-    if (!next)
+    const QModelIndex next = m_deviceList->index(walk + 1, 0);
+    if (!next.isValid())
         return;
-    ListView1->scrollToItem(next);
+    ListView1->scrollTo(next);
     ListView1->setFocus();
 }
 
@@ -295,13 +323,7 @@ void Form1::setJobScanningChecked(bool checked) {
 }
 
 bool Form1::pingStartEnabled() const {
-    return Command1->isEnabled();
-}
-
-void Form1::refreshDeviceList() {
-    ListView1->setUpdatesEnabled(false);
-    fncReloadAllRecords();
-    ListView1->setUpdatesEnabled(true);
+    return m_ui.Command1->isEnabled();
 }
 
 void Form1::setEditMenuEnabled(bool enabled) {
@@ -386,8 +408,8 @@ void Form1::Form_Unload() {
     // no connection is held between events, so there is none to close here.
     // A ping that still runs is killed and its result dropped.
     m_pingCycle->unload();
-    Timer1->stop();
-    Timer2->stop();
+    m_ui.Timer1->stop();
+    m_ui.Timer2->stop();
     Form3::unloadShared(this);
     m_mailWindows->closeAll();
 }

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "app/MonitorHost.h"
+#include "ping/PingCycle.h"
 
 #include <QMainWindow>
 #include <QString>
 
 class AppContext;
+class DeviceListModel;
+class DeviceListReader;
 class MailWindows;
-class PingCycle;
+struct DbStatus;
+struct DeviceRecord;
 struct PublicValues;
 class QAction;
 class QLabel;
@@ -15,11 +19,11 @@ class QLineEdit;
 class QMenu;
 class QToolButton;
 class QTimer;
-class QTreeWidget;
+class QTreeView;
 
 // The main window: the device list with each device's last status and action, the ping
 // monitor's buttons and status lines, and the menus that open every other window. Other
-// windows reach it only through MonitorHost.
+// windows reach it only through MonitorHost; its controls are found by their names.
 class Form1 : public QMainWindow, public MonitorHost {
     Q_OBJECT
   public:
@@ -37,7 +41,8 @@ class Form1 : public QMainWindow, public MonitorHost {
     PublicValues& publicValues();
 
     // --- routines other windows call ---
-    // Refills the device list from the database and selects the row of the walk position.
+    // Refills the device list from the database on this thread and selects the row of the
+    // walk position (at load; a probe's refresh reads off this thread, see refreshDeviceList).
     void fncReloadAllRecords();
     // Reads the two auto-start settings into the window's flags.
     void fncCheckForAutoStart();
@@ -53,9 +58,12 @@ class Form1 : public QMainWindow, public MonitorHost {
     void setJobScanningChecked(bool checked) override;
     bool pingStartEnabled() const override;
     void refreshDeviceList() override;
+    void showDeviceOutcome(qint64 id, const QString& status, const QString& actionTaken) override;
 
     // The ping monitor driven by Command1..3, Timer1 and Timer2.
     PingCycle& pingCycle() { return *m_pingCycle; }
+    // A re-read of the device list is under way off this thread.
+    bool deviceListReading() const;
     // A database failure has ended the program.
     bool ended() const;
 
@@ -64,32 +72,6 @@ class Form1 : public QMainWindow, public MonitorHost {
     static QString designCaption();
     static QString aboutText();
     static QString productWebPage();
-
-    // --- controls ---
-    QToolButton* Command1 = nullptr; // Start
-    QToolButton* Command2 = nullptr; // Stop
-    QToolButton* Command3 = nullptr; // Pause / Resume
-    QTreeWidget* ListView1 = nullptr;
-    QLineEdit* Text1 = nullptr; // focus holder, never read or written
-    QLabel* Label1 = nullptr;   // countdown
-    QLabel* Label3 = nullptr;   // activity line
-    QLabel* Label4 = nullptr;   // number of devices
-    QLabel* Label5 = nullptr;   // progress line
-    QTimer* Timer1 = nullptr;   // countdown timer
-    QTimer* Timer2 = nullptr;   // probe-result timer
-
-    QMenu* mnuEdit = nullptr;
-    QAction* mnuPingList = nullptr;
-    QAction* mnuEditRemoteServicesDatabaseList = nullptr;
-    QAction* mnuExit = nullptr;
-    QMenu* mnuServices = nullptr;
-    QAction* mnuRemoteServicesScanning = nullptr;
-    QMenu* mnuSettingsMain = nullptr;
-    QAction* mnuEmailSettings = nullptr;
-    QAction* mnuApplicationSettings = nullptr;
-    QMenu* mnuHelp = nullptr;
-    QAction* mnuKorvaneOnline = nullptr;
-    QAction* mnuAbout = nullptr;
 
   public Q_SLOTS:
     void mnuPingList_Click();
@@ -107,6 +89,10 @@ class Form1 : public QMainWindow, public MonitorHost {
     void Timer1_Timer();
     void Timer2_Timer();
 
+  Q_SIGNALS:
+    // The device list shows a re-read of the table (after refreshDeviceList).
+    void deviceListRefreshed();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -114,6 +100,11 @@ class Form1 : public QMainWindow, public MonitorHost {
     void buildControls();
     void buildMenus();
     void Form_Unload();
+    void setColumnWidths();
+    // Selects the row of the walk position and scrolls the one after it into view.
+    void selectWalkPosition();
+    void devicesRead(const QList<DeviceRecord>& devices);
+    void devicesReadFailed(const DbStatus& status);
 
     AppContext& m_ctx;
 
@@ -122,4 +113,25 @@ class Form1 : public QMainWindow, public MonitorHost {
 
     MailWindows* m_mailWindows = nullptr;
     PingCycle* m_pingCycle = nullptr;
+    DeviceListModel* m_deviceList = nullptr;
+    DeviceListReader* m_listReader = nullptr;
+
+    // --- controls (found by their names) ---
+    // Command1..3, Text1, Label1, Label3..5, Timer1, Timer2 and ListView1, which the ping
+    // monitor drives.
+    PingControls m_ui;
+    QTreeView* ListView1 = nullptr;
+
+    QMenu* mnuEdit = nullptr;
+    QAction* mnuPingList = nullptr;
+    QAction* mnuEditRemoteServicesDatabaseList = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuServices = nullptr;
+    QAction* mnuRemoteServicesScanning = nullptr;
+    QMenu* mnuSettingsMain = nullptr;
+    QAction* mnuEmailSettings = nullptr;
+    QAction* mnuApplicationSettings = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuKorvaneOnline = nullptr;
+    QAction* mnuAbout = nullptr;
 };

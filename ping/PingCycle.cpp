@@ -7,18 +7,18 @@
 #include "app/MonitorHost.h"
 #include "mail/AlertMail.h"
 #include "ping/PingProbe.h"
+#include "storage/DbRetry.h"
 #include "storage/DeviceTable.h"
 #include "storage/SettingsTables.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QCoreApplication>
+#include <QCoroFuture>
 #include <QLabel>
-#include <QLineEdit>
+#include <QScopeGuard>
 #include <QTimer>
-#include <QToolButton>
+#include <QtConcurrent/QtConcurrentRun>
 
-#include <coroutine>
 #include <exception>
 #include <utility>
 
@@ -40,6 +40,11 @@ const QString kNoDevicesText =
     u"network devices you must add devices to the database by clicking on the Edit menu then "
     u"click Edit Ping Database. You can add Computers, Printers, or any device that can be "
     u"pinged on the network in any combination."_s;
+const QString kInvalidIntervalTitle = u"Invalid Interval"_s;
+const QString kInvalidIntervalText =
+    u"The time between two pings is stored as \"%1\" minutes, which the ping process cannot "
+    u"use: it must be a whole number of minutes, at least 1 and at most 32767. Please correct "
+    u"it in Settings > Application Settings, then click Start again."_s;
 const QString kReadMeTitle = u"Read Me"_s;
 const QString kNotStartedText =
     u"You can not Pause or Unpause until you have started the ping process."_s;
@@ -47,21 +52,22 @@ const QString kResumeTip = u"Click here again to Resume the Ping process"_s;
 const QString kPauseTip = u"Click here again to Pause the Ping process"_s;
 } // namespace Text
 
-// Resumes the awaiting coroutine from the event loop, once everything already queued there
-// (painting, input, timers that are due) has had its turn.
-struct EventLoopTurn {
-    bool await_ready() const noexcept { return false; }
-    void await_suspend(std::coroutine_handle<> waiting) const {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [waiting] { waiting.resume(); }, Qt::QueuedConnection);
-    }
-    void await_resume() const noexcept {}
-};
-
 // Timer1's step: a minute after Start, half a minute after a Resume; the first tick comes one
 // step after the press.
 constexpr int kStartStepMs = 60000;
 constexpr int kResumeStepMs = 30000;
+
+// Runs `ping` (or the ten-echo run) through the context's runner; a command that cannot run
+// reads like one whose program is missing.
+QCoro::Task<QString> runPing(CommandRunner& runner, QStringList argv, CommandOptions options) {
+    try {
+        auto run = runner.GetCommandOutput(std::move(argv), std::move(options));
+        co_return co_await run;
+    } catch (const std::exception& e) {
+        qCWarning(lcPing) << "ping could not run:" << e.what();
+        co_return commandStartFailureText();
+    }
+}
 
 } // namespace
 
@@ -69,6 +75,7 @@ PingCycle::PingCycle(AppContext& ctx, MonitorHost& host, MailWindows& mailWindow
                      const PingControls& controls, QObject* parent)
     : QObject(parent), m_ctx(ctx), m_host(host), m_mailWindows(mailWindows), m_ui(controls) {
     setObjectName(u"PingCycle"_s);
+    m_writes.setMaxThreadCount(1);
 }
 
 PingCycle::~PingCycle() = default;
@@ -78,13 +85,65 @@ PingCycle::~PingCycle() = default;
 // ---------------------------------------------------------------------------------------
 
 void PingCycle::Command1_Click() {
-    m_walkPosition = 0;
-    if (!fncCountNumberOfComputersToPing())
+    // A Start that still waits for a locked database takes no second one.
+    if (m_starting)
         return;
+    detach(start(), u"the start of the ping process"_s, {}, &lcPing);
+}
+
+QCoro::Task<void> PingCycle::start() {
+    QPointer<PingCycle> self(this);
+    const quint64 generation = m_generation;
+    m_starting = true;
+    const auto done = qScopeGuard([self] {
+        if (self)
+            self->m_starting = false;
+    });
+    const QString path = m_ctx.databasePath();
+
+    // fncCountNumberOfComputersToPing, with the list's database trap.
+    m_walkPosition = 0;
+    m_deviceCount = 0;
+    DbResult<int> count;
+    auto counting = retryWhileLocked(
+        [&count, path] {
+            count = DeviceTable(path).countEnabled();
+            return count.status;
+        },
+        m_ctx.lockedRetryLimit());
+    const DbStatus counted = co_await counting;
+    if (!self || generation != m_generation || m_ctx.ended())
+        co_return;
+    if (counted.locked) {
+        fatalOnDatabaseError(m_ctx, counted);
+        co_return;
+    }
+    if (databaseTrap(m_ctx, counted, kListTrap) == TrapAction::EndProgram)
+        co_return;
+    m_deviceCount = counted.ok() ? count.value : 0;
     if (m_deviceCount < 1) {
         m_ctx.dialogs().critical(Text::kNoDevicesTitle, Text::kNoDevicesText);
         m_ui.Text1->setFocus();
-        return;
+        co_return;
+    }
+
+    // fncGetPingTimerTime. An interval the cycle cannot keep starts nothing.
+    DbResult<SettingsRow> settings;
+    auto reading = access(
+        [&settings, path] {
+            settings = SettingsTable(path).read();
+            return settings.status;
+        },
+        false);
+    if (co_await reading != Access::Done || generation != m_generation)
+        co_return;
+    const std::optional<int> minutes = intervalMinutes(settings.value.pingTimerSeconds);
+    if (!minutes) {
+        m_ctx.dialogs().information(
+            Text::kInvalidIntervalTitle,
+            Text::kInvalidIntervalText.arg(settings.value.pingTimerSeconds));
+        m_ui.Text1->setFocus();
+        co_return;
     }
 
     dropRun();
@@ -97,8 +156,7 @@ void PingCycle::Command1_Click() {
     m_ui.Command3->setEnabled(true);
     m_host.setEditAndSettingsMenusEnabled(false);
     m_ui.Label4->setText(Text::kDevicesToPing + QString::number(m_deviceCount));
-    if (!fncGetPingTimerTime())
-        return;
+    m_interval = *minutes;
     // One short of the interval: the first probe comes with the first tick.
     m_countdown = m_interval - 1;
     m_ui.Timer1->start(kStartStepMs);
@@ -165,7 +223,7 @@ void PingCycle::unload() {
 // ---------------------------------------------------------------------------------------
 
 void PingCycle::Timer1_Timer() {
-    if (!m_ui.Timer1->isActive())
+    if (!m_ui.Timer1->isActive() || m_applying)
         return;
     ++m_countdown;
     if (!m_ui.Label1->text().isEmpty())
@@ -179,45 +237,46 @@ void PingCycle::Timer1_Timer() {
     if (m_walkPosition >= m_deviceCount)
         m_walkPosition = 0;
     writeCountdownLine();
-
-    const auto device = DeviceTable(m_ctx.databasePath()).enabledAt(m_walkPosition);
-    if (fatalOnDatabaseError(m_ctx, device.status)) {
-        endedByDatabase();
-        return;
-    }
-    m_target.name = device.value.computerName;
-    m_target.emailAddress = device.value.emailWhenDown;
-    m_target.averageReturn = device.value.maxAverage;
-    m_ctx.values().PCnameToEmail = m_target.name;
-    m_ctx.values().EmailAddress = m_target.emailAddress;
-    m_ctx.values().AverageReturn = m_target.averageReturn;
-
-    ++m_walkPosition;
-    m_target.position = m_walkPosition;
-    m_target.generation = m_generation;
-    m_hasMaxAverage = ping::hasMaximumAverage(m_target.averageReturn);
-    m_ui.Label3->setText(Text::kPingingLine.arg(m_target.name));
-    m_ui.Label5->setText(ping::pingingProgressLine(m_target.position, m_deviceCount));
-
-    detach(runProbe(m_target), u"the ping probe"_s, recoverer(), &lcPing);
+    detach(runProbe(m_generation), u"the ping probe"_s, recoverer(), &lcPing);
 }
 
-QCoro::Task<void> PingCycle::runProbe(Target target) {
+QCoro::Task<void> PingCycle::runProbe(quint64 generation) {
     QPointer<PingCycle> self(this);
     m_probeRunning = true;
     m_pendingOutput.reset();
 
+    // The enabled device at the walk position, in name order.
+    DbResult<DeviceRecord> device;
+    const int position = m_walkPosition;
+    const QString path = m_ctx.databasePath();
+    auto reading = access(
+        [&device, path, position] {
+            device = DeviceTable(path).enabledAt(position);
+            return device.status;
+        },
+        false);
+    if (co_await reading != Access::Done || generation != m_generation)
+        co_return;
+
+    Target target;
+    target.id = device.value.id;
+    target.name = device.value.computerName;
+    target.emailAddress = device.value.emailWhenDown;
+    target.averageReturn = device.value.maxAverage;
+    target.position = ++m_walkPosition;
+    target.generation = generation;
+    m_target = target;
+    m_ctx.values().PCnameToEmail = target.name;
+    m_ctx.values().EmailAddress = target.emailAddress;
+    m_ctx.values().AverageReturn = target.averageReturn;
+    m_hasMaxAverage = ping::hasMaximumAverage(target.averageReturn);
+    m_ui.Label3->setText(Text::kPingingLine.arg(target.name));
+    m_ui.Label5->setText(ping::pingingProgressLine(target.position, m_deviceCount));
+
     CommandOptions options = ping::pingCommandOptions(ping::probeEchoes);
     options.cancelGuard = newCancelGuard();
-    const QStringList argv = ping::probeCommand(target.name);
-    QString output;
-    try {
-        auto run = m_ctx.runner().GetCommandOutput(argv, options);
-        output = co_await run;
-    } catch (const std::exception&) {
-        // A command that cannot run reads like one whose program is missing.
-        output = commandStartFailureText();
-    }
+    auto run = runPing(m_ctx.runner(), ping::probeCommand(target.name), options);
+    QString output = co_await run;
     if (!self || !current(target))
         co_return;
     releaseCancelGuard();
@@ -235,14 +294,18 @@ void PingCycle::Timer2_Timer() {
     m_ui.Timer2->stop();
     QString output = std::move(*m_pendingOutput);
     m_pendingOutput.reset();
-    detach(handleResult(m_target, std::move(output)), u"the ping result"_s, recoverer(), &lcPing);
+    detach(applyResult(m_target, std::move(output)), u"the ping result"_s, recoverer(), &lcPing);
 }
 
 std::function<void()> PingCycle::recoverer() {
     return [self = QPointer<PingCycle>(this), generation = m_generation] {
+        if (!self || self->m_ctx.ended())
+            return;
+        self->m_applying = false;
+        self->setWindowFrozen(false);
         // The run that failed is still the current one: drop what it left and let the next
         // interval come.
-        if (!self || self->m_generation != generation || self->m_ctx.ended())
+        if (self->m_generation != generation)
             return;
         self->dropRun();
         self->m_ui.Timer2->stop();
@@ -250,9 +313,10 @@ std::function<void()> PingCycle::recoverer() {
     };
 }
 
-QCoro::Task<void> PingCycle::handleResult(Target target, QString output) {
+QCoro::Task<void> PingCycle::applyResult(Target target, QString output) {
     using ping::PingOutcome;
-    m_handlingResult = true;
+    QPointer<PingCycle> self(this);
+    m_applying = true;
 
     const ping::PingReading reading = ping::readPingOutput(output);
     const PingOutcome outcome = ping::classifyPing(reading);
@@ -260,223 +324,171 @@ QCoro::Task<void> PingCycle::handleResult(Target target, QString output) {
     const QString progress = ping::pingedProgressLine(target.position, m_deviceCount);
     const QString status = ping::statusArgument(outcome, reading.lossText);
 
-    // Every outcome keeps its own order of effects. Between two database writes the event
-    // loop gets a turn, so the window never waits for more than one write at a time.
-    Step step = Step::Go;
+    // The lines come in the order the outcome has always shown them; the mail is awaited
+    // before the row is written, so status and action go in together.
+    QString action;
     switch (outcome) {
     case PingOutcome::Down:
     case PingOutcome::NotFound: {
         m_ui.Label3->setText(activity);
         m_ui.Label5->setText(progress);
-        if (!fncUpdateStatus(target.name, status))
-            co_return;
         m_hasMaxAverage = false;
-        auto turn = nextTurn(target);
-        if (co_await turn != Step::Go)
-            co_return;
         auto mail = fncPCisDownEmail(target);
-        step = co_await mail;
+        action = co_await mail;
         break;
     }
     case PingOutcome::DroppingPackets: {
         m_ui.Label3->setText(activity);
-        if (!fncUpdateStatus(target.name, status))
-            co_return;
         m_ui.Label5->setText(progress);
-        auto turn = nextTurn(target);
-        if (co_await turn != Step::Go)
-            co_return;
         auto mail = fncPCisPingingButIsDropingPackets(target, reading.lossText);
-        step = co_await mail;
+        action = co_await mail;
         break;
     }
-    case PingOutcome::MinorLoss: {
-        if (!fncUpdateStatus(target.name, status))
-            co_return;
-        auto turn = nextTurn(target);
-        if (co_await turn != Step::Go)
-            co_return;
-        if (!fncUpdateActionTaken(target.name, ping::nothingForNowAction()))
-            co_return;
-        m_ui.Label3->setText(activity);
-        m_ui.Label5->setText(progress);
+    case PingOutcome::MinorLoss:
+        action = ping::nothingForNowAction();
+        break;
+    case PingOutcome::Reachable:
+        action = ping::pingOkAction(m_ctx.clock().now());
         break;
     }
-    case PingOutcome::Reachable: {
-        if (!fncUpdateStatus(target.name, status))
-            co_return;
-        m_ui.Label3->setText(activity);
-        m_ui.Label5->setText(progress);
-        auto turn = nextTurn(target);
-        if (co_await turn != Step::Go)
-            co_return;
-        if (!fncUpdateActionTaken(target.name, ping::pingOkAction(m_ctx.clock().now())))
-            co_return;
-        break;
-    }
-    }
-    if (step != Step::Go)
+    if (!self)
         co_return;
+    auto write = fncUpdateStatusAndActionTaken(target, status, action);
+    if (const Access written = co_await write; written == Access::Gone || written == Access::Ended)
+        co_return;
+    if ((outcome == PingOutcome::MinorLoss || outcome == PingOutcome::Reachable) &&
+        current(target)) {
+        m_ui.Label3->setText(activity);
+        m_ui.Label5->setText(progress);
+    }
 
-    if (ping::runsAverageCheck(outcome, m_hasMaxAverage)) {
-        auto turn = nextTurn(target);
-        if (co_await turn != Step::Go)
-            co_return;
+    if (current(target) && ping::runsAverageCheck(outcome, m_hasMaxAverage)) {
         // The window is not drawn while the check runs; the event loop keeps going.
         setWindowFrozen(true);
         auto check = fncCheckForAveragePingTime(target);
-        step = co_await check;
-        // Stop, Pause and a failure have let the window draw again already.
-        if (step != Step::Go)
+        if (const Access checked = co_await check;
+            checked == Access::Gone || checked == Access::Ended)
             co_return;
         setWindowFrozen(false);
     }
 
-    auto turn = nextTurn(target);
-    if (co_await turn != Step::Go)
-        co_return;
-    refreshList();
-    if (m_ctx.ended())
-        co_return;
-    m_handlingResult = false;
-    m_ui.Timer1->start();
+    m_host.refreshDeviceList();
+    m_applying = false;
+    if (current(target))
+        m_ui.Timer1->start();
     Q_EMIT resultHandled();
-}
-
-QCoro::Task<PingCycle::Step> PingCycle::nextTurn(Target target) {
-    QPointer<PingCycle> self(this);
-    co_await EventLoopTurn{};
-    if (!self)
-        co_return Step::Gone;
-    co_return current(target) ? Step::Go : Step::Dropped;
 }
 
 // ---------------------------------------------------------------------------------------
 // Average check and alerts
 // ---------------------------------------------------------------------------------------
 
-QCoro::Task<PingCycle::Step> PingCycle::fncCheckForAveragePingTime(Target target) {
+QCoro::Task<PingCycle::Access> PingCycle::fncCheckForAveragePingTime(Target target) {
     QPointer<PingCycle> self(this);
     CommandOptions options = ping::pingCommandOptions(ping::averageEchoes);
     options.cancelGuard = newCancelGuard();
-    const QStringList argv = ping::averageCommand(target.name);
-    QString output;
-    try {
-        auto run = m_ctx.runner().GetCommandOutput(argv, options);
-        output = co_await run;
-    } catch (const std::exception&) {
-        output = commandStartFailureText();
-    }
+    auto run = runPing(m_ctx.runner(), ping::averageCommand(target.name), options);
+    const QString output = co_await run;
     if (!self)
-        co_return Step::Gone;
+        co_return Access::Gone;
+    // Stop or Pause dropped the check while it ran: nothing of it is applied.
     if (!current(target))
-        co_return Step::Dropped;
+        co_return Access::Done;
     releaseCancelGuard();
 
     // A host that could not be found has no average: status and action stay as they are.
     if (ping::pingHostNotFound(output))
-        co_return Step::Go;
+        co_return Access::Done;
     const double average = ping::readPingOutput(output).average;
     if (!ping::isSlow(target.averageReturn, average))
-        co_return Step::Go;
+        co_return Access::Done;
 
     auto mail = fncPingIsSlowerThanDisired(target, ping::averageText(average));
-    const Step step = co_await mail;
-    if (step != Step::Go)
-        co_return step;
-    // Written after the mail whatever the mail routine recorded, so a device without
-    // addresses reads "Emailed To: " with nothing after it.
-    if (!fncUpdateActionTaken(target.name, ping::emailedToAction(target.emailAddress)))
-        co_return Step::Ended;
-    auto turn = nextTurn(target);
-    if (const Step next = co_await turn; next != Step::Go)
-        co_return next;
-    co_return fncUpdateStatus(target.name, ping::slowStatus()) ? Step::Go : Step::Ended;
+    QString action = co_await mail;
+    if (!self)
+        co_return Access::Gone;
+    // Without recipients the slow case has always recorded "Emailed To: " with nothing after
+    // it, over the mail routine's "No Email Address In Database".
+    if (!ping::alertHasRecipients(target.emailAddress))
+        action = ping::emailedToAction(target.emailAddress);
+    auto write = fncUpdateStatusAndActionTaken(target, ping::slowStatus(), action);
+    co_return co_await write;
 }
 
-QCoro::Task<PingCycle::Step> PingCycle::fncPCisDownEmail(Target target) {
-    ping::AlertMail mail = ping::deviceDownMail(target.name);
-    auto send = sendAlert(std::move(target), std::move(mail));
+QCoro::Task<QString> PingCycle::fncPCisDownEmail(Target target) {
+    auto send = sendAlert(target, ping::deviceDownMail(target.name));
     co_return co_await send;
 }
 
-QCoro::Task<PingCycle::Step> PingCycle::fncPCisPingingButIsDropingPackets(Target target,
-                                                                          QString lossText) {
-    ping::AlertMail mail = ping::droppingPacketsMail(target.name, lossText);
-    auto send = sendAlert(std::move(target), std::move(mail));
+QCoro::Task<QString> PingCycle::fncPCisPingingButIsDropingPackets(Target target, QString lossText) {
+    auto send = sendAlert(target, ping::droppingPacketsMail(target.name, lossText));
     co_return co_await send;
 }
 
-QCoro::Task<PingCycle::Step> PingCycle::fncPingIsSlowerThanDisired(Target target,
-                                                                   QString measuredAverage) {
-    ping::AlertMail mail = ping::slowPingMail(target.name, measuredAverage, target.averageReturn);
-    auto send = sendAlert(std::move(target), std::move(mail));
+QCoro::Task<QString> PingCycle::fncPingIsSlowerThanDisired(Target target, QString measuredAverage) {
+    auto send =
+        sendAlert(target, ping::slowPingMail(target.name, measuredAverage, target.averageReturn));
     co_return co_await send;
 }
 
-QCoro::Task<PingCycle::Step> PingCycle::sendAlert(Target target, ping::AlertMail mail) {
-    if (!ping::alertHasRecipients(target.emailAddress)) {
-        co_return fncUpdateActionTaken(target.name, ping::noEmailAddressAction()) ? Step::Go
-                                                                                  : Step::Ended;
-    }
-    QPointer<PingCycle> self(this);
+QCoro::Task<QString> PingCycle::sendAlert(Target target, ping::AlertMail mail) {
+    if (!ping::alertHasRecipients(target.emailAddress))
+        co_return ping::noEmailAddressAction();
     AlertMailRequest request =
         alertMailRequest(m_ctx.values(), target.emailAddress, mail.subject, mail.body);
     auto send = sendAlertMail(m_ctx, m_mailWindows, std::move(request));
     const MailOutcome outcome = co_await send;
-    if (!self)
-        co_return Step::Gone;
-    if (!current(target))
-        co_return Step::Dropped;
     // A mail that did not go out is recorded as such, never as sent.
-    co_return fncUpdateActionTaken(target.name, mailActionText(target.emailAddress, outcome))
-        ? Step::Go
-        : Step::Ended;
+    co_return mailActionText(target.emailAddress, outcome);
 }
 
 // ---------------------------------------------------------------------------------------
-// Database routines
+// Database
 // ---------------------------------------------------------------------------------------
 
-bool PingCycle::fncCountNumberOfComputersToPing() {
-    m_deviceCount = 0;
-    const auto count = DeviceTable(m_ctx.databasePath()).countEnabled();
-    if (count.ok()) {
-        m_deviceCount = count.value;
-        return true;
-    }
-    return databaseTrap(m_ctx, count.status, kListTrap) != TrapAction::EndProgram;
+QCoro::Task<PingCycle::Access> PingCycle::fncUpdateStatusAndActionTaken(Target target,
+                                                                        QString strPercentageLost,
+                                                                        QString strActionTaken) {
+    QPointer<PingCycle> self(this);
+    const QString status = ping::statusText(strPercentageLost);
+    const QString path = m_ctx.databasePath();
+    // A device whose row went away while it was probed has nothing left to write to.
+    auto write = access(
+        [path, id = target.id, status, strActionTaken] {
+            return DeviceTable(path).writeOutcome(id, status, strActionTaken);
+        },
+        true, On::DatabaseThread);
+    const Access written = co_await write;
+    if (written == Access::Done && self)
+        m_host.showDeviceOutcome(target.id, status, strActionTaken);
+    co_return written;
 }
 
-bool PingCycle::fncGetPingTimerTime() {
-    const auto settings = SettingsTable(m_ctx.databasePath()).read();
-    if (fatalOnDatabaseError(m_ctx, settings.status)) {
-        endedByDatabase();
-        return false;
-    }
-    m_interval = leadingWholeNumber(settings.value.pingTimerSeconds);
-    return true;
-}
-
-bool PingCycle::fncUpdateStatus(const QString& strPCName, const QString& strPercentageLost) {
-    return writeSucceeded(DeviceTable(m_ctx.databasePath())
-                              .updateStatus(strPCName, ping::statusText(strPercentageLost)));
-}
-
-bool PingCycle::fncUpdateActionTaken(const QString& strPCName, const QString& strActionTaken) {
-    return writeSucceeded(
-        DeviceTable(m_ctx.databasePath()).updateActionTaken(strPCName, strActionTaken));
-}
-
-bool PingCycle::writeSucceeded(const DbStatus& status) {
-    // The device's row went away while it was probed: there is nothing left to write to.
-    if (status.error == DbError::NoCurrentRecord)
-        return true;
+QCoro::Task<PingCycle::Access> PingCycle::access(std::function<DbStatus()> attempt,
+                                                 bool rowMayBeMissing, On on) {
+    if (m_ctx.ended())
+        co_return Access::Ended;
+    QPointer<PingCycle> self(this);
+    std::function<QCoro::Task<DbStatus>()> awaited = [self, attempt,
+                                                      on]() -> QCoro::Task<DbStatus> {
+        // A cycle that has gone meanwhile has no thread of its own anymore.
+        if (on == On::WindowThread || !self)
+            co_return attempt();
+        co_return co_await QtConcurrent::run(&self->m_writes, attempt);
+    };
+    auto retrying = retryWhileLocked(std::move(awaited), m_ctx.lockedRetryLimit());
+    const DbStatus status = co_await retrying;
+    if (!self)
+        co_return Access::Gone;
+    if (m_ctx.ended())
+        co_return Access::Ended;
+    if (status.error == DbError::NoCurrentRecord && rowMayBeMissing)
+        co_return Access::NoRow;
     if (fatalOnDatabaseError(m_ctx, status)) {
         endedByDatabase();
-        return false;
+        co_return Access::Ended;
     }
-    return true;
+    co_return Access::Done;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -487,7 +499,6 @@ void PingCycle::dropRun() {
     ++m_generation;
     releaseCancelGuard();
     m_probeRunning = false;
-    m_handlingResult = false;
     m_pendingOutput.reset();
     setWindowFrozen(false);
 }
@@ -520,10 +531,6 @@ void PingCycle::setWindowFrozen(bool frozen) {
         return;
     m_windowFrozen = frozen;
     m_ui.window->setUpdatesEnabled(!frozen);
-}
-
-void PingCycle::refreshList() {
-    m_host.refreshDeviceList();
 }
 
 void PingCycle::enableMenusUnlessJobsRun() {

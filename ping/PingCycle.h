@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QThreadPool>
 
 #include <functional>
 #include <optional>
@@ -41,11 +42,19 @@ struct PingControls {
 // (Timer1) and the result (Timer2) ticks, the probe of one device per interval, the status and
 // action writes, the ten-echo average check and the alert mails.
 //
-// `ping` and the mail sends are awaited on the user-interface thread, so the window keeps
-// painting meanwhile. Every run has a generation number that Start, Stop and Pause bump; a
-// probe, a check or a send that comes back to an older generation (or to a window that has
-// gone) is dropped, so a result is never applied after Stop or Pause, nor to another device.
-// Stop, Pause and the window's unload also kill a `ping` that is still running.
+// Only real waits are awaited on the user-interface thread, so the window keeps painting:
+// `ping`, the ten-echo run, a mail send, the write of an outcome (on a thread of its own: its
+// time depends on the disk), and a database that another program holds locked (ridden out for
+// up to the context's locked-retry limit, then the program's database-failure outcome
+// follows).
+//
+// Every run has a generation number that Start, Stop and Pause bump. Stop and Pause drop what
+// is still awaited for the run: a `ping` or ten-echo run under way (its child is killed) and a
+// result that the result tick has not picked up yet. Once the result tick has begun applying
+// an outcome it finishes it as one step (status, action, mail, the record of the mail, list
+// refresh), whatever is pressed meanwhile; an outcome of a run that was stopped meanwhile only
+// leaves the labels and the timers alone. The row of an outcome is written by its key in one
+// statement, so its status and action are never seen apart.
 class PingCycle final : public QObject {
     Q_OBJECT
   public:
@@ -53,26 +62,16 @@ class PingCycle final : public QObject {
               const PingControls& controls, QObject* parent);
     ~PingCycle() override;
 
-    // The handlers of the main window's buttons and timers.
+    // The handlers of the main window's buttons and timers. A tick of a timer that is not
+    // running, or a countdown tick while an outcome is still being applied, is ignored.
     void Command1_Click(); // Start
     void Command2_Click(); // Stop
     void Command3_Click(); // Pause or Resume
-    // A tick of a timer that is not running (a stopped run, a probe under way) is ignored.
     void Timer1_Timer();
     void Timer2_Timer();
 
-    // The main window unloads: timers off, a running `ping` killed, nothing applied anymore.
+    // The main window unloads: timers off, a running `ping` killed, nothing started anymore.
     void unload();
-
-    // Counts the enabled devices (with the list's database trap). False when a database
-    // failure ended the program.
-    bool fncCountNumberOfComputersToPing();
-    // Reads the interval in minutes. False when a database failure ended the program.
-    bool fncGetPingTimerTime();
-    // Status / ActionTaken of the first device with that name. A device whose row has gone
-    // meanwhile is not an error. False when a database failure ended the program.
-    bool fncUpdateStatus(const QString& strPCName, const QString& strPercentageLost);
-    bool fncUpdateActionTaken(const QString& strPCName, const QString& strActionTaken);
 
     // --- state, for the window and its tests ---
     // Devices already taken in the current pass (the list refresh selects the row after it).
@@ -82,64 +81,72 @@ class PingCycle final : public QObject {
     int deviceCount() const { return m_deviceCount; }
     int interval() const { return m_interval; }
     int countdown() const { return m_countdown; }
-    // The device of the current (or last) probe.
-    const QString& deviceName() const { return m_target.name; }
-    // `ping` runs for the current device.
+    // `ping` runs for the current device (or its row is being read).
     bool probeRunning() const { return m_probeRunning; }
     // The probe's output waits for the result tick.
     bool resultPending() const { return m_pendingOutput.has_value(); }
-    // The result tick is still at work (mail, average check, list refresh).
-    bool handlingResult() const { return m_handlingResult; }
+    // The result tick is still applying an outcome (mail, average check, writes, list).
+    bool handlingResult() const { return m_applying; }
     quint64 generation() const { return m_generation; }
 
   Q_SIGNALS:
     // The probe's output has come back and Timer2 is running.
     void probeFinished();
-    // The result tick has done everything and Timer1 runs again.
+    // The result tick has applied its outcome (Timer1 runs again unless the run was stopped
+    // or paused meanwhile).
     void resultHandled();
 
   private:
-    // What a probe took from the device's row; the result is applied to this device only,
-    // and only while the run that probed it is still the current one.
+    // What a probe took from the device's row; the result is written to this row only.
     struct Target {
+        qint64 id = 0;
         QString name;
         QString emailAddress;
         QString averageReturn;
         int position = 0;
         quint64 generation = 0;
     };
-    // How a step that awaited something ended.
-    enum class Step {
-        Go,      // carry on
-        Dropped, // the run was stopped or paused meanwhile: apply nothing more
-        Gone,    // the cycle itself has gone: touch nothing
-        Ended,   // a database failure ended the program
+    // How a database access of the cycle ended.
+    enum class Access {
+        Done,
+        NoRow, // the row is not there (anymore)
+        Gone,  // the cycle itself has gone meanwhile: touch nothing
+        Ended, // a database failure ended the program
     };
 
-    QCoro::Task<void> runProbe(Target target);
-    QCoro::Task<void> handleResult(Target target, QString output);
-    QCoro::Task<Step> fncCheckForAveragePingTime(Target target);
-    QCoro::Task<Step> fncPCisDownEmail(Target target);
-    QCoro::Task<Step> fncPCisPingingButIsDropingPackets(Target target, QString lossText);
-    QCoro::Task<Step> fncPingIsSlowerThanDisired(Target target, QString measuredAverage);
-    QCoro::Task<Step> sendAlert(Target target, ping::AlertMail mail);
+    QCoro::Task<void> start();
+    QCoro::Task<void> runProbe(quint64 generation);
+    QCoro::Task<void> applyResult(Target target, QString output);
+    QCoro::Task<Access> fncCheckForAveragePingTime(Target target);
+    QCoro::Task<QString> fncPCisDownEmail(Target target);
+    QCoro::Task<QString> fncPCisPingingButIsDropingPackets(Target target, QString lossText);
+    QCoro::Task<QString> fncPingIsSlowerThanDisired(Target target, QString measuredAverage);
+    // Sends the alert to the device's recipients and returns the action that records it.
+    QCoro::Task<QString> sendAlert(Target target, ping::AlertMail mail);
+    // What fncUpdateStatus and fncUpdateActionTaken wrote one after the other, in one
+    // statement on the probed row: Status from strPercentageLost, ActionTaken as given.
+    QCoro::Task<Access> fncUpdateStatusAndActionTaken(Target target, QString strPercentageLost,
+                                                      QString strActionTaken);
+    // One read or write of the cycle, riding out a locked file. A failure (a lock that lasted
+    // past the limit included) shows the generic database message and ends the program; a
+    // missing row is a failure too unless `rowMayBeMissing`. A write runs on the cycle's
+    // database thread (its time depends on the disk); a read runs here.
+    enum class On { WindowThread, DatabaseThread };
+    QCoro::Task<Access> access(std::function<DbStatus()> attempt, bool rowMayBeMissing,
+                               On on = On::WindowThread);
     // What the detach helper runs when a probe or result coroutine ended with an error.
     std::function<void()> recoverer();
-    // Lets the event loop have a turn; Go when the run is still the current one afterwards.
-    QCoro::Task<Step> nextTurn(Target target);
 
-    // Drops whatever is under way: bumps the generation, kills a running `ping`, forgets a
+    // Drops whatever is still awaited: bumps the generation, kills a running `ping`, forgets a
     // pending output and lets the window draw again.
     void dropRun();
     // A database failure ended the program: nothing runs anymore.
     void endedByDatabase();
-    bool writeSucceeded(const DbStatus& status);
     bool current(const Target& target) const { return target.generation == m_generation; }
     QObject* newCancelGuard();
     void releaseCancelGuard();
     void writeCountdownLine();
     void setWindowFrozen(bool frozen);
-    void refreshList();
     void enableMenusUnlessJobsRun();
 
     AppContext& m_ctx;
@@ -157,10 +164,13 @@ class PingCycle final : public QObject {
     quint64 m_generation = 0;
 
     Target m_target;
+    bool m_starting = false;
     bool m_probeRunning = false;
-    bool m_handlingResult = false;
+    bool m_applying = false;
     bool m_windowFrozen = false;
     std::optional<QString> m_pendingOutput;
     // Destroying it kills the `ping` that is running.
     QPointer<QObject> m_cancelGuard;
+    // The thread the outcomes are written on (waited for when the cycle goes).
+    QThreadPool m_writes;
 };

@@ -280,11 +280,33 @@ QString pingedProgressLine(int position, int count) {
     return pingedProgressPattern.arg(position).arg(count);
 }
 
+QString shortDateFormatWithFullYear(const QLocale& locale) {
+    // A run of exactly two 'y' outside quoted text is the two-digit year; runs of four stay.
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format.at(i);
+        if (c == u'\'') {
+            quoted = !quoted;
+            out += c;
+            ++i;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < format.size() && format.at(i + run) == c)
+            ++run;
+        out += (!quoted && c == u'y' && run == 2) ? u"yyyy"_s : format.sliced(i, run);
+        i += run;
+    }
+    return out;
+}
+
 QString pingOkAction(const QDateTime& now, const QLocale& locale) {
     const QTime time = now.time();
     const int hour12 = time.hour() % 12 == 0 ? 12 : time.hour() % 12;
     const QString designator = time.hour() < 12 ? locale.amText() : locale.pmText();
-    return pingOkPrefix + locale.toString(now.date(), QLocale::ShortFormat) + u'-' +
+    return pingOkPrefix + locale.toString(now.date(), shortDateFormatWithFullYear(locale)) + u'-' +
            QString::number(hour12) + u':' + u"%1"_s.arg(time.minute(), 2, 10, QChar(u'0')) + u' ' +
            designator;
 }

@@ -132,8 +132,12 @@ QString activityLine(PingOutcome outcome, const QString& name, const QString& lo
 QString pingingProgressLine(int position, int count);
 QString pingedProgressLine(int position, int count);
 
-// "Ping OK - " + short date + "-" + time as "H:mm AMPM" (hour of the 12-hour clock without a
-// leading zero, two-digit minutes, a blank, the locale's AM or PM designator).
+// The locale's short date form with the year written in full ("M/d/yy" -> "M/d/yyyy").
+QString shortDateFormatWithFullYear(const QLocale& locale);
+
+// "Ping OK - " + the locale's short date with a four-digit year + "-" + time as "H:mm AMPM"
+// (hour of the 12-hour clock without a leading zero, two-digit minutes, a blank, the locale's
+// AM or PM designator): "Ping OK - 5/12/2026-9:05 PM".
 QString pingOkAction(const QDateTime& now, const QLocale& locale = QLocale::system());
 
 } // namespace ping

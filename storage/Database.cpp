@@ -1,6 +1,9 @@
 #include "storage/Database.h"
 
+#include "app/Log.h"
+
 #include <QAtomicInteger>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -8,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QSqlError>
+#include <QThread>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -44,10 +48,39 @@ VerifiedCache& verifiedCache() {
     return cache;
 }
 
+// How long a connection waits for a lock another connection holds before its statement fails
+// as locked. On the window's thread the wait is kept below a frame: the monitors ride out a
+// longer lock with an awaited retry instead (retryWhileLocked). Elsewhere a few seconds.
+QString busyTimeoutOption() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    const bool windowThread = app && QThread::currentThread() == app->thread();
+    return windowThread ? u"QSQLITE_BUSY_TIMEOUT=20"_s : u"QSQLITE_BUSY_TIMEOUT=3000"_s;
+}
+
 QString nextConnectionName() {
     static QAtomicInteger<quint64> counter;
     return u"korvane-db-%1"_s.arg(counter.fetchAndAddRelaxed(1));
 }
+
+const char* const kNameIndex = "CREATE INDEX IF NOT EXISTS ComputerPingListByName"
+                               " ON ComputerPingList (ComputerName COLLATE NOCASE, ID)";
+// The walk of the ping monitor reads the enabled devices in name order from here.
+const char* const kEnabledNameIndex =
+    "CREATE INDEX IF NOT EXISTS ComputerPingListEnabledByName"
+    " ON ComputerPingList (Disabled, ComputerName COLLATE NOCASE, ID)";
+// The default rows of the two one-row tables.
+const char* const kSettingsDefaultRow =
+    "INSERT INTO Settings (PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger,"
+    " AutoStartServices) VALUES (5, 5, 0, 0)";
+const char* const kSmtpSettingsDefaultRow =
+    "INSERT INTO SMTPsettings (ServerName, SMTPusername, SMTPpassword, FromEmail, FromName,"
+    " Subject, SMTPport) VALUES ('', '', '', '', '', '', '25')";
+
+// Something of a file the program relies on: restored with `sql` when `check` counts none.
+struct Repair {
+    QString check;
+    const char* sql;
+};
 
 const char* const kCreateStatements[] = {
     "CREATE TABLE ComputerPingList ("
@@ -58,7 +91,8 @@ const char* const kCreateStatements[] = {
     " Disabled BOOLEAN NOT NULL DEFAULT 0,"
     " Status VARCHAR(255),"
     " ActionTaken VARCHAR(255))",
-    "CREATE INDEX ComputerPingListByName ON ComputerPingList (ComputerName COLLATE NOCASE, ID)",
+    kNameIndex,
+    kEnabledNameIndex,
     "CREATE TABLE Settings ("
     " PingTimerSeconds INTEGER,"
     " ServicesTimerSeconds INTEGER,"
@@ -86,11 +120,8 @@ const char* const kCreateStatements[] = {
     " Disabled BOOLEAN NOT NULL DEFAULT 0)",
     "CREATE INDEX ServicesByName ON Services (ComputerName COLLATE NOCASE, ID)",
     "CREATE TABLE KorvaneMeta (Name VARCHAR(64) PRIMARY KEY, Value TEXT)",
-    // The default rows of the two one-row tables.
-    "INSERT INTO Settings (PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger,"
-    " AutoStartServices) VALUES (5, 5, 0, 0)",
-    "INSERT INTO SMTPsettings (ServerName, SMTPusername, SMTPpassword, FromEmail, FromName,"
-    " Subject, SMTPport) VALUES ('', '', '', '', '', '', '25')",
+    kSettingsDefaultRow,
+    kSmtpSettingsDefaultRow,
 };
 
 } // namespace
@@ -150,7 +181,7 @@ DbSession::DbSession(const QString& path, const QString& password) : m_name(next
     }
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
     m_db.setDatabaseName(path);
-    m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=3000"_s);
+    m_db.setConnectOptions(busyTimeoutOption());
     if (!m_db.open()) {
         m_status = statusOf(m_db.lastError());
         if (m_status.ok() || m_status.error == DbError::Other)
@@ -300,7 +331,35 @@ DbStatus ensure(const QString& path) {
     if (!QFileInfo::exists(path))
         return create(path);
     DbSession session(path);
-    return session.status();
+    if (!session.ok())
+        return session.status();
+    // A file that lost something the program relies on gets it back; nothing else is touched.
+    // Each repair writes only when something is missing, so a file that another program holds
+    // open for reading still opens.
+    const Repair repairs[] = {
+        {u"SELECT COUNT(*) FROM Settings"_s, kSettingsDefaultRow},
+        {u"SELECT COUNT(*) FROM SMTPsettings"_s, kSmtpSettingsDefaultRow},
+        {u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'"
+         u" AND name = 'ComputerPingListByName'"_s,
+         kNameIndex},
+        {u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'"
+         u" AND name = 'ComputerPingListEnabledByName'"_s,
+         kEnabledNameIndex},
+    };
+    for (const Repair& repair : repairs) {
+        QSqlQuery q(session.db());
+        DbStatus status = session.exec(q, repair.check);
+        if (!status.ok())
+            return status;
+        if (q.next() && q.value(0).toInt() > 0)
+            continue;
+        q.finish();
+        qCInfo(lcDatabase).noquote() << "the database lacked something; restored:" << repair.sql;
+        status = session.exec(q, QString::fromLatin1(repair.sql));
+        if (!status.ok())
+            return status;
+    }
+    return {};
 }
 
 } // namespace Schema

@@ -20,7 +20,8 @@ struct DbStatus {
     DbError error = DbError::None;
     QString detail; // the engine's own words, for the generic message
     // Another connection holds the file locked for the moment (the error is FileNotFound):
-    // trying again a little later may succeed.
+    // trying again a little later may succeed. On the window's thread a statement waits only
+    // a few tens of milliseconds for a lock before it ends this way.
     bool locked = false;
 
     bool ok() const { return error == DbError::None; }
@@ -73,7 +74,10 @@ namespace Schema {
 // Creates the database file with its tables and the default rows of the two one-row tables,
 // readable by its owner only. Fails when the file exists already.
 DbStatus create(const QString& path, const QString& password = databasePassword());
-// Creates the file when it is missing; otherwise checks that it opens with the password.
+// Creates the file when it is missing; otherwise checks that it opens with the password and
+// restores what the program relies on when it is gone: the default row of Settings and of
+// SMTPsettings (as a new file has them) and the indexes on the device names. Other data is
+// left as it is.
 DbStatus ensure(const QString& path);
 } // namespace Schema
 

@@ -7,9 +7,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 const QString kColumns =
     u"ID, ComputerName, EmailWhenDown, MaxAverage, Disabled, Status, ActionTaken"_s;
-}
 
-namespace {
 // Reads a row selected with kColumns, in that order.
 DeviceRecord deviceFromQuery(const QSqlQuery& q) {
     DeviceRecord d;
@@ -73,6 +71,8 @@ DbResult<DeviceRecord> DeviceTable::enabledAt(int position) const {
     DbSession session(m_path);
     QSqlQuery q(session.db());
     result.status = session.exec(q,
+                                 // The index on (Disabled, name, ID) hands the enabled
+                                 // devices over in this order without sorting the table.
                                  u"SELECT "_s + kColumns +
                                      u" FROM ComputerPingList WHERE Disabled = False"
                                      u" ORDER BY ComputerName, ID LIMIT 1 OFFSET ?"_s,
@@ -87,28 +87,16 @@ DbResult<DeviceRecord> DeviceTable::enabledAt(int position) const {
     return result;
 }
 
-DbStatus DeviceTable::updateColumn(const QString& column, const QString& computerName,
-                                   const QString& value) const {
+DbStatus DeviceTable::writeOutcome(qint64 id, const QString& status,
+                                   const QString& actionTaken) const {
     DbSession session(m_path);
     QSqlQuery q(session.db());
-    // column is one of two fixed names, never user input.
-    DbStatus status = session.exec(
-        q,
-        u"UPDATE ComputerPingList SET "_s + column +
-            u" = ? WHERE ID = (SELECT ID FROM ComputerPingList WHERE ComputerName = ? ORDER BY ID LIMIT 1)"_s,
-        {value, computerName});
-    if (status.ok() && q.numRowsAffected() < 1)
-        status = DbStatus::failure(DbError::NoCurrentRecord);
-    return status;
-}
-
-DbStatus DeviceTable::updateStatus(const QString& computerName, const QString& status) const {
-    return updateColumn(u"Status"_s, computerName, status);
-}
-
-DbStatus DeviceTable::updateActionTaken(const QString& computerName,
-                                        const QString& actionTaken) const {
-    return updateColumn(u"ActionTaken"_s, computerName, actionTaken);
+    DbStatus result =
+        session.exec(q, u"UPDATE ComputerPingList SET Status = ?, ActionTaken = ? WHERE ID = ?"_s,
+                     {status, actionTaken, id});
+    if (result.ok() && q.numRowsAffected() < 1)
+        result = DbStatus::failure(DbError::NoCurrentRecord);
+    return result;
 }
 
 DbResult<qint64> DeviceTable::insert(const DeviceRecord& d) const {

@@ -29,10 +29,9 @@ class DeviceTable {
     // The enabled device at this 0-based position of the enabled list by name;
     // NoCurrentRecord when there is none there.
     DbResult<DeviceRecord> enabledAt(int position) const;
-    // Set Status / ActionTaken of the first device with this name; NoCurrentRecord when no
-    // device has the name.
-    DbStatus updateStatus(const QString& computerName, const QString& status) const;
-    DbStatus updateActionTaken(const QString& computerName, const QString& actionTaken) const;
+    // Writes Status and ActionTaken of the device with this key in one statement, so the two
+    // are never seen apart; NoCurrentRecord when the row has gone.
+    DbStatus writeOutcome(qint64 id, const QString& status, const QString& actionTaken) const;
     // Whether another device carries exactly this name (letter case counts), leaving out the
     // device with the ID exceptId (none when it is negative).
     DbResult<bool> nameTaken(const QString& computerName, qint64 exceptId = -1) const;
@@ -42,7 +41,5 @@ class DeviceTable {
     static const QString& selectAllByName();
 
   private:
-    DbStatus updateColumn(const QString& column, const QString& computerName,
-                          const QString& value) const;
     QString m_path;
 };

@@ -7,4 +7,4 @@ build="${1:-build}"
 shift || true
 export QT_QPA_PLATFORM=offscreen
 "$build/bench/ping/bench_pingcycle" --benchmark_filter='BM_MemoryWithDevices' "$@"
-"$build/bench/ping/bench_pingcycle" --benchmark_filter='BM_(Stall|CycleCost|ReadAt|StatusWrite|ListRefresh|ReadDevice)' "$@"
+"$build/bench/ping/bench_pingcycle" --benchmark_filter='BM_(Stall|CycleFigures|ReadAt|OutcomeWrite|ReadDevice)' "$@"

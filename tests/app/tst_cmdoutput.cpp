@@ -74,15 +74,8 @@ class TestCmdOutput : public QObject {
         QTest::newRow("both streams interleave in write order")
             << QStringList{kPython, u"-c"_s, mixed} << true << true
             << u"out0\nerr0\nout1\nerr1\nout2\nerr2\n"_s;
-        QTest::newRow("output only")
-            << QStringList{kPython, u"-c"_s, mixed} << true << false << u"out0\nout1\nout2\n"_s;
-        QTest::newRow("error only")
-            << QStringList{kPython, u"-c"_s, mixed} << false << true << u"err0\nerr1\nerr2\n"_s;
         QTest::newRow("missing program")
             << QStringList{u"/nonexistent/korvane-no-such-tool"_s, u"x"_s} << true << false
-            << u"Failed to create process, check the path of the command line."_s;
-        QTest::newRow("program not on the path")
-            << QStringList{u"korvane-no-such-tool-on-path"_s} << true << true
             << u"Failed to create process, check the path of the command line."_s;
         QTest::newRow("empty command line")
             << QStringList{} << true << false

@@ -10,6 +10,7 @@
 #include "jobs/JobCycle.h"
 #include "platform/LogicalDisks.h"
 #include "storage/JobTable.h"
+#include <QAction>
 
 #include <QFile>
 #include <QSignalSpy>
@@ -69,7 +70,7 @@ struct JobFixture {
         main = std::make_unique<Form1>(folder.ctx);
         if (!main->Form_Load())
             qFatal("the main window did not load");
-        main->mnuRemoteServicesScanning->trigger();
+        main->findChild<QAction*>(QStringLiteral("mnuRemoteServicesScanning"))->trigger();
         form = Form3::openWindow(main.get());
         form->cycle().setCheckTimeLimit(std::chrono::seconds(5));
         return *form;

@@ -152,7 +152,7 @@ class TestJobCycle : public QObject {
             else if (step == u"unload"_s)
                 form.close();
             else if (step == u"ping"_s) {
-                main.Command1->setEnabled(false);
+                main.findChild<QWidget*>(u"Command1"_s)->setEnabled(false);
                 fx.folder.ctx.values().blForm1isRunning = true;
             } else if (step == u"shrink"_s)
                 fx.folder.execSql(u"UPDATE Services SET Disabled = 1 WHERE ID > 1"_s);
@@ -172,9 +172,9 @@ class TestJobCycle : public QObject {
             QString::number(form.Command1->isEnabled()) +
                 QString::number(form.Command2->isEnabled()) +
                 QString::number(form.Command3->isEnabled()),
-            onOff(main.mnuEdit->menuAction()->isEnabled()),
-            onOff(main.mnuSettingsMain->menuAction()->isEnabled()),
-            onOff(main.mnuRemoteServicesScanning->isChecked()),
+            onOff(main.findChild<QMenu*>(u"mnuEdit"_s)->menuAction()->isEnabled()),
+            onOff(main.findChild<QMenu*>(u"mnuSettingsMain"_s)->menuAction()->isEnabled()),
+            onOff(main.findChild<QAction*>(u"mnuRemoteServicesScanning"_s)->isChecked()),
             fx.folder.ctx.values().blForm3isRunning ? u"running"_s : u"stopped"_s};
         QTEST(summary.join(u' ') + (cycle.blPaused() ? u" paused"_s : QString()), "summary");
         const auto& shown = fx.folder.dialogs().shown;

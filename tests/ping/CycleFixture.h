@@ -1,22 +1,24 @@
 #pragma once
 
 // What the tests of the ping monitor share: a main window over a fresh program folder with a
-// command runner of the test's choice, the device rows as stored, and ping outputs of both
-// forms (iputils on this system, Windows as the monitor was first written for).
+// command runner of the test's choice, its controls by name, the rows as stored, a second
+// connection that holds the database locked, and ping outputs of both forms (iputils on this
+// system, Windows as the monitor was first written for).
 
 #include "FakeCommandRunner.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
 #include "ping/PingCycle.h"
-#include "storage/DeviceTable.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
 #include <QCoroSignal>
 #include <QLabel>
-#include <QLocale>
-#include <QObject>
+#include <QMenu>
+#include <QSqlQuery>
+#include <QTest>
 #include <QTimer>
-#include <QToolButton>
-#include <QTreeWidget>
 
 #include <memory>
 
@@ -24,33 +26,29 @@ namespace cycletest {
 
 using namespace Qt::Literals::StringLiterals;
 
-// Hands each command line a result only when the test says so (or kills it when the
-// monitor destroys the run's cancel guard), so a test can act while `ping` is "running".
+// Hands each command line its output only when the test says so, or kills it when the monitor
+// destroys the run's cancel guard, so a test can act while `ping` is "running".
 class GatedCommandRunner final : public QObject, public CommandRunner {
     Q_OBJECT
   public:
     struct Call {
         QStringList argv;
-        bool guarded = false;   // the run came with a cancel guard
-        bool cancelled = false; // the guard was destroyed while the run was going
+        bool cancelled = false;
         bool finished = false;
     };
-
     QCoro::Task<QString> GetCommandOutput(QStringList argv, CommandOptions options) override {
         const int index = int(calls.size());
-        calls.append({argv, !options.cancelGuard.isNull(), false, false});
-        if (!options.cancelGuard.isNull()) {
+        calls.append({argv, false, false});
+        if (!options.cancelGuard.isNull())
             connect(options.cancelGuard.data(), &QObject::destroyed, this, [this, index] {
                 if (calls[index].finished)
                     return;
                 calls[index].cancelled = true;
-                // A killed ping has printed its first line at most; the kill is noticed on a
-                // later turn of the event loop, as with a real child.
+                // A killed child's end is noticed on a later turn of the event loop.
                 QMetaObject::invokeMethod(
                     this, [this, index] { Q_EMIT released(index, u"PING killed"_s); },
                     Qt::QueuedConnection);
             });
-        }
         for (;;) {
             auto next = qCoro(this, &GatedCommandRunner::released);
             const auto [which, output] = co_await next;
@@ -60,36 +58,61 @@ class GatedCommandRunner final : public QObject, public CommandRunner {
             }
         }
     }
-
-    // Lets run `index` end with this output.
     void release(int index, const QString& output) { Q_EMIT released(index, output); }
-    int unfinished() const {
-        int n = 0;
-        for (const Call& c : calls)
-            n += c.finished ? 0 : 1;
-        return n;
-    }
-
     QList<Call> calls;
 
   Q_SIGNALS:
     void released(int index, const QString& output);
 };
 
+// Another program holding the database: an exclusive transaction on a connection of its own.
+// retried() turns true once the monitor has found the file locked and waits to try again.
+class DbLock {
+  public:
+    explicit DbLock(const QString& path) : m_session(path), m_query(m_session.db()) {
+        s_retried = false;
+        s_next = qInstallMessageHandler(&DbLock::watch);
+        m_held = m_query.exec(u"BEGIN EXCLUSIVE"_s);
+        if (!m_held)
+            qFatal("cannot lock the database");
+    }
+    ~DbLock() {
+        release();
+        qInstallMessageHandler(s_next);
+    }
+    void release() {
+        if (m_held)
+            m_query.exec(u"ROLLBACK"_s);
+        m_held = false;
+    }
+    static bool retried() { return s_retried; }
+
+  private:
+    static void watch(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (text.contains(u"locked by another program; trying again"_s))
+            s_retried = true;
+        s_next(type, context, text);
+    }
+    static inline bool s_retried = false;
+    static inline QtMessageHandler s_next = nullptr;
+    DbSession m_session;
+    QSqlQuery m_query;
+    bool m_held = false;
+};
+
 // A main window, loaded, over a fresh folder whose Settings row says `interval` minutes.
 template <typename Runner = FakeCommandRunner> struct CycleFixture {
-    explicit CycleFixture(int interval = 1) {
+    explicit CycleFixture(const QString& interval = u"1"_s) {
         auto owned = std::make_unique<Runner>();
         runner = owned.get();
         folder.ctx.setRunner(std::move(owned));
-        setInterval(interval);
+        folder.execSql(u"UPDATE Settings SET PingTimerSeconds = ?"_s, {interval});
     }
     ~CycleFixture() {
         if (form)
             form->close();
     }
 
-    // Loads the window (after the devices have been added).
     Form1& load() {
         form = std::make_unique<Form1>(folder.ctx);
         if (!form->Form_Load())
@@ -97,10 +120,31 @@ template <typename Runner = FakeCommandRunner> struct CycleFixture {
         return *form;
     }
     PingCycle& cycle() { return form->pingCycle(); }
-
-    void setInterval(int minutes) {
-        folder.execSql(u"UPDATE Settings SET PingTimerSeconds = ?"_s, {QString::number(minutes)});
+    template <typename T = QWidget> T* ui(const QString& name) { return form->findChild<T*>(name); }
+    QString text(const QString& label) { return ui<QLabel>(label)->text(); }
+    void click(const QString& button) { ui<QAbstractButton>(button)->click(); }
+    bool menusEnabled() {
+        return ui<QMenu>(u"mnuEdit"_s)->menuAction()->isEnabled() &&
+               ui<QMenu>(u"mnuSettingsMain"_s)->menuAction()->isEnabled();
     }
+    bool timerActive(const QString& name) { return form->findChild<QTimer*>(name)->isActive(); }
+
+    // One Timer1 tick; a probe it begins is awaited, and with `handle` its result is applied.
+    // Returns whether a probe began.
+    bool tick(bool handle = true) {
+        form->Timer1_Timer();
+        if (!cycle().probeRunning() && !cycle().resultPending())
+            return false;
+        if (!QTest::qWaitFor([&] { return cycle().resultPending(); }))
+            qWarning("the probe did not come back");
+        if (!handle)
+            return true;
+        form->Timer2_Timer();
+        if (!QTest::qWaitFor([&] { return !cycle().handlingResult(); }))
+            qWarning("the result was not applied");
+        return true;
+    }
+
     qint64 addDevice(const QString& name, const QString& addresses = {},
                      const QString& maxAverage = {}, bool disabled = false) {
         DeviceRecord d;
@@ -110,28 +154,21 @@ template <typename Runner = FakeCommandRunner> struct CycleFixture {
         d.disabled = disabled;
         return folder.addDevice(d);
     }
-    // The stored row of the device with this ID.
-    DeviceRecord row(qint64 id) const {
-        const auto all = DeviceTable(folder.databasePath()).allByName();
-        for (const DeviceRecord& d : all.value)
-            if (d.id == id)
-                return d;
-        return {};
+    // Status and ActionTaken of the device with this key, as stored.
+    QStringList row(qint64 id) {
+        DbSession session(folder.databasePath());
+        QSqlQuery q(session.db());
+        session.exec(q, u"SELECT Status, ActionTaken FROM ComputerPingList WHERE ID = ?"_s, {id});
+        return q.next() ? QStringList{textOf(q.value(0)), textOf(q.value(1))} : QStringList{};
     }
-    // Status and ActionTaken of every device, by name.
-    QStringList statusColumn() const { return column(&DeviceRecord::status); }
-    QStringList actionColumn() const { return column(&DeviceRecord::actionTaken); }
-    QStringList column(QString DeviceRecord::*field) const {
+    // The list's column of every row, once a re-read under way has been shown.
+    QStringList listColumn(int column) {
+        if (!QTest::qWaitFor([&] { return !form->deviceListReading(); }))
+            qWarning("the device list was not read again");
+        const QAbstractItemModel* model = ui<QAbstractItemView>(u"ListView1"_s)->model();
         QStringList out;
-        for (const DeviceRecord& d : DeviceTable(folder.databasePath()).allByName().value)
-            out << d.*field;
-        return out;
-    }
-    // The list view's column of every row.
-    QStringList listColumn(int column) const {
-        QStringList out;
-        for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i)
-            out << form->ListView1->topLevelItem(i)->text(column);
+        for (int r = 0; r < model->rowCount(); ++r)
+            out << model->index(r, column).data().toString();
         return out;
     }
 
@@ -141,59 +178,35 @@ template <typename Runner = FakeCommandRunner> struct CycleFixture {
 };
 
 // --- outputs of iputils ping (this system) ---
-
-// A run of `echoes` echo requests of which `received` came back; `avg` is the average
-// round-trip time printed when anything came back.
 inline QString iputilsOutput(const QString& host, int echoes, int received,
                              const QString& avg = u"0.067"_s) {
     QString out = u"PING %1 (10.213.0.2) 56(84) bytes of data.\n"_s.arg(host);
-    for (int i = 1; i <= received; ++i)
-        out += u"64 bytes from 10.213.0.2: icmp_seq=%1 ttl=64 time=%2 ms\n"_s.arg(i).arg(avg);
-    const int loss = (echoes - received) * 100 / echoes;
     out += u"\n--- %1 ping statistics ---\n"_s.arg(host);
     out += u"%1 packets transmitted, %2 received, %3% packet loss, time 3004ms\n"_s.arg(echoes)
                .arg(received)
-               .arg(loss);
+               .arg((echoes - received) * 100 / echoes);
     if (received > 0)
         out += u"rtt min/avg/max/mdev = 0.031/%1/0.116/0.028 ms\n"_s.arg(avg);
     return out;
 }
-
 inline QString iputilsUnknownHost(const QString& host) {
     return u"ping: %1: Name or service not known\n"_s.arg(host);
 }
 
 // --- outputs of Windows ping ---
-
-inline QString windowsOutput(const QString& host, int lost, int averageMs = 990) {
-    QString out = u"\nPinging %1 [10.0.0.5] with 32 bytes of data:\n"_s.arg(host);
-    for (int i = 0; i < 4; ++i)
-        out += i < lost ? u"Request timed out.\n"_s
-                        : u"Reply from 10.0.0.5: bytes=32 time=%1ms TTL=128\n"_s.arg(averageMs);
-    out += u"\nPing statistics for 10.0.0.5:\n"_s;
-    out += u"    Packets: Sent = 4, Received = %1, Lost = %2 (%3% loss),\n"_s.arg(4 - lost)
-               .arg(lost)
-               .arg(lost * 25);
-    if (lost < 4) {
-        out += u"Approximate round trip times in milli-seconds:\n"_s;
+inline QString windowsOutput(int lost, int averageMs = 990) {
+    QString out = u"    Packets: Sent = 4, Received = %1, Lost = %2 (%3% loss),\n"_s.arg(4 - lost)
+                      .arg(lost)
+                      .arg(lost * 25);
+    if (lost < 4)
         out += u"    Minimum = %1ms, Maximum = %1ms, Average = %1ms\n"_s.arg(averageMs);
-    }
     return out;
 }
 
-inline QString windowsUnknownHost(const QString& host) {
-    return u"Ping request could not find host %1. Please check the name and try again.\n"_s.arg(
-        host);
-}
+// The action of a reachable device at the fake clock's time (12 May 2026, 21:05); the tests
+// run in the C locale (LC_ALL=C.UTF-8), whose short date is "d MMM yyyy".
+inline const QString kPingOk = u"Ping OK - 12 May 2026-9:05 PM"_s;
 
-// The action of a reachable device at the fake clock's time (12 May 2026, 21:05), with the
-// date in the system's short form.
-inline QString pingOkAt2105() {
-    return u"Ping OK - "_s + QLocale::system().toString(QDate(2026, 5, 12), QLocale::ShortFormat) +
-           u"-9:05 PM"_s;
-}
-
-// The texts of the main window that follow a probe.
 inline QString lossLine(const QString& name, const QString& loss) {
     return u"Pinged "_s + name + u" with a "_s + loss +
            u"% Loss. Preparing for the next one.... Waiting For Timer"_s;

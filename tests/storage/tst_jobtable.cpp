@@ -19,8 +19,6 @@ class TestJobTable : public QObject {
         QTest::addColumn<int>("kind");
         QTest::newRow("service") << u"pc1"_s << QString() << QString() << QString()
                                  << int(JobKind::Service);
-        QTest::newRow("nothing at all")
-            << QString() << QString() << QString() << QString() << int(JobKind::Service);
         QTest::newRow("file age") << QString() << u"M:\\a.log"_s << QString() << QString()
                                   << int(JobKind::FileAge);
         QTest::newRow("file exists")
@@ -29,10 +27,6 @@ class TestJobTable : public QObject {
             << QString() << QString() << QString() << u"pc2"_s << int(JobKind::DriveLetter);
         QTest::newRow("folder wins over all")
             << u"pc"_s << u"p"_s << u"f"_s << u"d"_s << int(JobKind::FileExists);
-        QTest::newRow("drive wins over path")
-            << u"pc"_s << u"p"_s << QString() << u"d"_s << int(JobKind::DriveLetter);
-        QTest::newRow("path wins over pc")
-            << u"pc"_s << u"p"_s << QString() << QString() << int(JobKind::FileAge);
     }
 
     void kindOrder() {
