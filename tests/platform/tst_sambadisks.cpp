@@ -12,7 +12,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-Q_DECLARE_METATYPE(DiskQueryOutcome)
+using Status = LogicalDiskList::Status;
+
+Q_DECLARE_METATYPE(Status)
 
 namespace {
 
@@ -55,16 +57,16 @@ class TestSambaDisks : public QObject {
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("anonymous"); // the server lets anonymous users list shares
         QTest::addColumn<bool>("reachable");
-        QTest::addColumn<DiskQueryOutcome>("outcome");
+        QTest::addColumn<Status>("outcome");
         // clang-format off
-        QTest::newRow("ticket refused, file") << true << SambaPeer::password() << 0600 << false << true << DiskQueryOutcome::Found;
-        QTest::newRow("credentials file") << false << SambaPeer::password() << 0600 << false << true << DiskQueryOutcome::Found;
-        QTest::newRow("wrong password") << false << u"wrong"_s << 0600 << false << true << DiskQueryOutcome::AccessRefused;
-        QTest::newRow("anonymous refused") << false << QString() << 0600 << false << true << DiskQueryOutcome::AccessRefused;
-        QTest::newRow("ticket refused, anonymous") << true << QString() << 0600 << true << true << DiskQueryOutcome::Found;
-        QTest::newRow("file others may read") << false << u"wrong"_s << 0644 << true << true << DiskQueryOutcome::Found;
-        QTest::newRow("anonymous allowed") << false << QString() << 0600 << true << true << DiskQueryOutcome::Found;
-        QTest::newRow("unreachable") << false << SambaPeer::password() << 0600 << true << false << DiskQueryOutcome::OtherFailure;
+        QTest::newRow("ticket refused, file") << true << SambaPeer::password() << 0600 << false << true << Status::Found;
+        QTest::newRow("credentials file") << false << SambaPeer::password() << 0600 << false << true << Status::Found;
+        QTest::newRow("wrong password") << false << u"wrong"_s << 0600 << false << true << Status::AccessRefused;
+        QTest::newRow("anonymous refused") << false << QString() << 0600 << false << true << Status::AccessRefused;
+        QTest::newRow("ticket refused, anonymous") << true << QString() << 0600 << true << true << Status::Found;
+        QTest::newRow("file others may read") << false << u"wrong"_s << 0644 << true << true << Status::Found;
+        QTest::newRow("anonymous allowed") << false << QString() << 0600 << true << true << Status::Found;
+        QTest::newRow("unreachable") << false << SambaPeer::password() << 0600 << true << false << Status::Failed;
         // clang-format on
     }
     void listing() {
@@ -73,7 +75,7 @@ class TestSambaDisks : public QObject {
         QFETCH(int, mode);
         QFETCH(bool, anonymous);
         QFETCH(bool, reachable);
-        QFETCH(DiskQueryOutcome, outcome);
+        QFETCH(Status, outcome);
         if (!m_peerReady)
             QSKIP(qPrintable(m_peer.errorString()));
         if (anonymous != m_anonymous)
@@ -89,11 +91,11 @@ class TestSambaDisks : public QObject {
                         .arg(file)));
         const SambaDiskLister lister(
             {data.path(), u"/usr/bin/net"_s, ticket ? u"/bin/true"_s : QString()});
-        const DiskQuery query =
+        const LogicalDiskList query =
             QCoro::waitFor(lister.listAsync(reachable ? m_peer.address() : m_noServer.address()));
-        QCOMPARE(query.outcome, outcome);
-        QCOMPARE(query.drives, outcome == DiskQueryOutcome::Found ? (QStringList{u"C:"_s, u"D:"_s})
-                                                                  : QStringList());
+        QCOMPARE(query.status, outcome);
+        QCOMPARE(query.deviceIds,
+                 outcome == Status::Found ? (QStringList{u"C:"_s, u"D:"_s}) : QStringList());
     }
 };
 
