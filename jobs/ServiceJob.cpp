@@ -141,7 +141,8 @@ QCoro::Task<JobCycle::ToolRun> JobCycle::runServiceTool(Run run, QStringList arg
     clock.start();
     auto running = m_ctx.runner().GetCommandOutput(std::move(argv), options);
     ran.output = co_await running;
-    ran.timedOut = clock.elapsed() >= limit.count();
+    // The runner's limit is a coarse timer, which may fire up to 5 % early.
+    ran.timedOut = clock.elapsed() >= limit.count() * 19 / 20;
     if (!self) {
         ran.end = JobEnd::Gone;
         co_return ran;

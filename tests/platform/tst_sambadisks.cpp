@@ -1,8 +1,13 @@
-// The drive listing of a Windows PC: which credentials it uses (scripted net and klist), and
-// real listings against a Samba server in a network namespace.
+// The drive listing of a Windows PC: which credentials it uses (scripted net and klist), real
+// listings against a Samba server in a network namespace, and drive-letter jobs of the job
+// monitor against it with this build's own backend.
 
+#include "jobs/JobFixture.h"
 #include "platform/SambaDiskLister.h"
 #include "support/SambaPeer.h"
+
+#include <QLabel>
+#include <QToolButton>
 
 #include <QCoroTask>
 #include <QDir>
@@ -40,9 +45,14 @@ class TestSambaDisks : public QObject {
     bool m_peerReady = false;
     NetNs m_noServer; // an address where nothing listens
     bool m_anonymous = true;
+    QTemporaryDir m_userData;
 
   private Q_SLOTS:
-    void initTestCase() { m_peerReady = m_peer.start(); }
+    void initTestCase() {
+        // The user's data folder, which holds drive-check.credentials, is the test's own.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_userData.path()));
+        m_peerReady = m_peer.start();
+    }
 
     void shareList() {
         const QString output = u"c$\nADMIN$\nIPC$\nprint$\nD$\nData\nC$\n"_s;
@@ -97,7 +107,48 @@ class TestSambaDisks : public QObject {
         QCOMPARE(query.deviceIds,
                  outcome == Status::Found ? (QStringList{u"C:"_s, u"D:"_s}) : QStringList());
     }
+
+    // A drive-letter job from the job monitor's tick to its status lines.
+    void driveJob_data() {
+        QTest::addColumn<QString>("letter");
+        QTest::addColumn<QString>("password"); // in the credentials file
+        QTest::addColumn<QString>("label3");
+        QTest::addColumn<QString>("label1"); // %1: the server's address
+        const QString noAddress =
+            u"No email address was found for this Drive Letter check record. Enter an Email "
+            u"address in this record to recieve a email notification. Now waiting on timer for "
+            u"the next record."_s;
+        QTest::newRow("C is there") << u"c"_s << SambaPeer::password()
+                                    << u"Checked Drive Letter (c). Waiting for timer..."_s
+                                    << u"Drive Letter (c) WAS found on PC named (%1)."_s;
+        QTest::newRow("Z is not there")
+            << u"Z"_s << SambaPeer::password() << u"Preparing, Please Wait...."_s << noAddress;
+        QTest::newRow("wrong password")
+            << u"C"_s << u"wrong"_s
+            << u"This Drive Letter job check has encountered an issue. Please read below."_s
+            << noAddress;
+    }
+    void driveJob() {
+        QFETCH(QString, letter);
+        QFETCH(QString, password);
+        if (!m_peerReady)
+            QSKIP(qPrintable(m_peer.errorString()));
+        const QString userData = SambaDiskLister::defaultOptions().dataFolder;
+        QVERIFY(QDir().mkpath(userData));
+        writeCredentials(userData, password, 0600);
+        jobtest::JobFixture fx;
+        JobRecord job;
+        job.checkIfDriveExistPCName = m_peer.address();
+        job.checkIfDriveExistDriveLetter = letter;
+        fx.add(job);
+        Form3& form = fx.open();
+        form.Command1->click();
+        fx.tick();
+        QTEST(form.Label3->text(), "label3");
+        QFETCH(QString, label1);
+        QCOMPARE(form.Label1->text(), label1.arg(m_peer.address()));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSambaDisks)
+QTEST_MAIN(TestSambaDisks)
 #include "tst_sambadisks.moc"
