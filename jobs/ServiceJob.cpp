@@ -33,7 +33,7 @@ QString noStateReason(const QString& output, bool timedOut, std::chrono::millise
 } // namespace
 
 QCoro::Task<JobCycle::JobEnd> JobCycle::serviceJob(Run run, JobRecord job) {
-    QPointer<JobCycle> self(this);
+    // Every wait below reports Gone when the cycle has gone; nothing is touched then.
     const QString pc = job.computerName;
     m_ui.Label3->setText(JobTexts::checkingComputer(pc));
     m_ui.Label1->clear();
