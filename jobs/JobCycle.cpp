@@ -6,18 +6,17 @@
 #include "app/Log.h"
 #include "app/MonitorHost.h"
 #include "jobs/JobTexts.h"
+#include "jobs/ServiceCheck.h"
 #include "mail/MailWindows.h"
 #include "platform/LogicalDisks.h"
+#include "platform/ProcessTerminator.h"
 #include "storage/DbRetry.h"
 #include "storage/SettingsTables.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
-
-#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -27,21 +26,13 @@ namespace {
 constexpr int kStartStepMs = 60000;
 constexpr int kResumeStepMs = 20000;
 
-// The service tool lies in the program folder; its name is found ignoring letter case.
-bool serviceToolIsThere(const QString& folder) {
-    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    return std::any_of(files.cbegin(), files.cend(), [](const QString& name) {
-        return name.compare(u"psservice.exe"_s, Qt::CaseInsensitive) == 0;
-    });
-}
-
 } // namespace
 
 JobCycle::JobCycle(AppContext& ctx, MonitorHost& host, MailWindows& mailWindows,
                    const JobControls& controls, std::shared_ptr<LogicalDisks> disks,
                    QObject* parent)
     : QObject(parent), m_ctx(ctx), m_host(host), m_mailWindows(mailWindows), m_ui(controls),
-      m_disks(std::move(disks)) {
+      m_disks(std::move(disks)), m_terminator(std::make_shared<ProcfsProcessTerminator>()) {
     setObjectName(u"JobCycle"_s);
 }
 
@@ -66,7 +57,7 @@ void JobCycle::Command1_Click() {
 
 QCoro::Task<void> JobCycle::start() {
     QPointer<JobCycle> self(this);
-    if (!serviceToolIsThere(m_ctx.programFolder())) {
+    if (serviceToolPath(m_ctx.programFolder()).isEmpty()) {
         m_ctx.dialogs().critical(JobTexts::kMissingFileTitle, JobTexts::kMissingFileText);
         co_return;
     }
@@ -245,8 +236,11 @@ void JobCycle::unload() {
 
 void JobCycle::dropRun(bool keepApplying) {
     ++m_generation;
-    if (!keepApplying || m_phase == Phase::Checking)
+    if (!keepApplying || m_phase == Phase::Checking) {
         m_phase = Phase::None;
+        // A service-control tool still waited for is ended.
+        delete m_toolGuard.data();
+    }
 }
 
 void JobCycle::enableMenusUnlessPingRuns() {

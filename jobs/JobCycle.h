@@ -5,6 +5,7 @@
 
 #include <QCoroTask>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <chrono>
@@ -15,6 +16,7 @@ class AppContext;
 class LogicalDisks;
 class MailWindows;
 class MonitorHost;
+class ProcessTerminator;
 class QAbstractButton;
 class QLabel;
 class QTimer;
@@ -40,10 +42,11 @@ struct JobControls {
 //
 // Every check that touches a file system or asks a PC runs on the job monitor's worker pool
 // and is awaited with a time limit, so the window keeps painting and a share that never
-// answers ends as a failed check. Start, Stop, Pause and closing the window bump a generation:
-// a check whose result has not been applied yet is dropped. Once a result is being applied
-// (labels, alert mail), it is finished as one step; only Stop and closing cut it short, and
-// then nothing more is written.
+// answers ends as a failed check. The service-control tool is a child process, awaited with a
+// time limit of its own; a tool that is still running when its check is dropped is ended. Start,
+// Stop, Pause and closing the window bump a generation: a check whose result has not been applied
+// yet is dropped. Once a result is being applied (labels, alert mail), it is finished as one step;
+// only Stop and closing cut it short, and then nothing more is written.
 class JobCycle final : public QObject {
     Q_OBJECT
   public:
@@ -61,6 +64,9 @@ class JobCycle final : public QObject {
 
     // How long a check may take before it counts as failed.
     static constexpr std::chrono::milliseconds kCheckTimeLimit = std::chrono::seconds(20);
+    // How long the service-control tool may take for a query (it limits each of its own calls
+    // on the network to 30 seconds); a start may take twice and a restart four times as long.
+    static constexpr std::chrono::milliseconds kServiceToolTimeLimit = std::chrono::seconds(45);
 
     JobCycle(AppContext& ctx, MonitorHost& host, MailWindows& mailWindows,
              const JobControls& controls, std::shared_ptr<LogicalDisks> disks, QObject* parent);
@@ -105,6 +111,10 @@ class JobCycle final : public QObject {
 
     void setCheckTimeLimit(std::chrono::milliseconds limit) { m_checkLimit = limit; }
     void setLogicalDisks(std::shared_ptr<LogicalDisks> disks) { m_disks = std::move(disks); }
+    void setServiceToolTimeLimit(std::chrono::milliseconds limit) { m_toolLimit = limit; }
+    void setProcessTerminator(std::shared_ptr<ProcessTerminator> terminator) {
+        m_terminator = std::move(terminator);
+    }
 
   Q_SIGNALS:
     // A job has ended (its outcome applied, or the cycle halted on it).
@@ -133,6 +143,17 @@ class JobCycle final : public QObject {
     QCoro::Task<JobEnd> fileExistsJob(Run run, JobRecord job);
     QCoro::Task<JobEnd> driveLetterJob(Run run, JobRecord job);
     QCoro::Task<JobEnd> serviceJob(Run run, JobRecord job);
+    // One run of the service-control tool, then the ending of every stray copy of it.
+    struct ToolRun {
+        JobEnd end = JobEnd::Done; // Done, or Dropped / Gone when the job is not to go on
+        QString output;
+        bool timedOut = false;
+    };
+    QCoro::Task<ToolRun> runServiceTool(Run run, QStringList argv, std::chrono::milliseconds limit);
+    // After a wait of a job that goes through several steps: Done while the job may go on.
+    // The first result to come back begins applying the job's outcome; until then Pause drops
+    // the job, from then on only Stop and closing do.
+    JobEnd continueAfterWait(const Run& run);
     // The tick's trap: the status line and the alert of a trapped outcome.
     QCoro::Task<JobEnd> applyTrap(JobEnd trapped, JobRecord job);
     QCoro::Task<JobEnd> sendJobAlert(JobAlert alert, JobRecord job, JobAlertFacts facts);
@@ -153,6 +174,10 @@ class JobCycle final : public QObject {
     JobControls m_ui;
     std::shared_ptr<LogicalDisks> m_disks;
     std::chrono::milliseconds m_checkLimit = kCheckTimeLimit;
+    std::shared_ptr<ProcessTerminator> m_terminator;
+    std::chrono::milliseconds m_toolLimit = kServiceToolTimeLimit;
+    // Deleting it ends the service-control tool that runs for the current job.
+    QPointer<QObject> m_toolGuard;
 
     int m_intNumberOfJobs = 0;
     int m_intJobIndex = 0;

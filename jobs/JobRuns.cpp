@@ -1,5 +1,5 @@
-// The jobs of the job monitor's cycle: the three file and drive kinds, the service job, the
-// tick's trapped outcomes and the alert routines.
+// The jobs of the job monitor's cycle: the three file and drive kinds (the service job is in
+// ServiceJob.cpp), the tick's trapped outcomes and the alert routines.
 #include "jobs/JobCycle.h"
 
 #include "app/AppContext.h"
@@ -169,22 +169,6 @@ QCoro::Task<JobCycle::JobEnd> JobCycle::driveLetterJob(Run run, JobRecord job) {
     qCWarning(lcJobs).noquote() << "the job cycle halted: the drive-letter check's file failed:"
                                 << check->detail;
     co_return JobEnd::Halted;
-}
-
-// ---------------------------------------------------------------------------------------
-// Service job
-// ---------------------------------------------------------------------------------------
-
-QCoro::Task<JobCycle::JobEnd> JobCycle::serviceJob(Run run, JobRecord job) {
-    // This build has no service check yet: the job is reported as not checked, never as
-    // healthy, and nothing is mailed.
-    if (!beginApplying(run))
-        co_return JobEnd::Dropped;
-    m_ui.Label3->setText(JobTexts::serviceNotChecked(job.computerName));
-    m_ui.Label1->setText(JobTexts::kServiceCheckUnavailable);
-    qCWarning(lcJobs).noquote() << "service job for PC" << job.computerName
-                                << "was not checked: this build cannot check services";
-    co_return JobEnd::Done;
 }
 
 // ---------------------------------------------------------------------------------------

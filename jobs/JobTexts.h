@@ -115,15 +115,25 @@ inline QString pcCannotBeAccessed(const QString& pc) {
 inline const QString kDriveCheckIssue =
     u"This Drive Letter job check has encountered an issue. Please read below."_s;
 
-// Service jobs, until this build can check services.
+// Service jobs.
 inline QString checkingComputer(const QString& pc) {
     return u"Checking Computer Named ("_s + pc + u")"_s;
 }
-inline QString serviceNotChecked(const QString& pc) {
-    return u"Computer Named ("_s + pc + u") was NOT checked."_s;
+inline QString checkedComputer(const QString& pc) {
+    return u"Checked Computer Named ("_s + pc + u")"_s;
 }
-inline const QString kServiceCheckUnavailable =
-    u"This version cannot check the services of a PC yet: the state of these services is "
-    u"unknown, and nothing was mailed. Now waiting on timer for the next record."_s;
+inline QString serviceAlreadyRunning(const QString& service, const QString& pc) {
+    return u"Service ("_s + service + u") on PC Named ("_s + pc + u") Is Already Running"_s;
+}
+inline QString serviceRestarted(const QString& service, const QString& pc) {
+    return u"Restarted Service "_s + service + u" on PC Named ("_s + pc + u")"_s;
+}
+inline QString serviceNotRunning(const QString& service, const QString& pc) {
+    return u"Service "_s + service + u" on PC Named ("_s + pc +
+           u") is NOT running. Current record settings are set to NOT restart this service."_s;
+}
+inline QString alwaysRestarted(const QString& service, const QString& pc) {
+    return u"Restarted Service ("_s + service + u") on PC Named ("_s + pc + u")"_s;
+}
 
 } // namespace JobTexts

@@ -26,5 +26,11 @@ class LogicalDisks {
     virtual LogicalDiskList list(const QString& pcName) = 0;
 };
 
-// The backend of this build, chosen here and nowhere else.
+// The name stands for this machine: ".", localhost, a loopback address or an address of one
+// of its interfaces, or its host name (with or without the domain), letter case ignored.
+bool isThisMachine(const QString& pcName);
+
+// The backend of this build, chosen here and nowhere else: the administrative drive shares of
+// a Windows PC, listed over Samba (see SambaDiskLister). This machine itself lists no drive:
+// every query about it fails, so a drive-letter job about it reports the letter missing.
 std::shared_ptr<LogicalDisks> createLogicalDisks();

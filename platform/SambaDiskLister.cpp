@@ -65,12 +65,13 @@ QStringList drivesFromShareList(const QString& output) {
     return drives;
 }
 
-DiskQuery readShareListing(bool finished, int exitCode, const QString& output) {
+LogicalDiskList readShareListing(bool finished, int exitCode, const QString& output) {
+    using Status = LogicalDiskList::Status;
     if (finished && exitCode == 0)
-        return {DiskQueryOutcome::Found, drivesFromShareList(output)};
+        return {Status::Found, drivesFromShareList(output), {}};
     if (samba::refusedAccess(output))
-        return {DiskQueryOutcome::AccessRefused, {}};
-    return {DiskQueryOutcome::OtherFailure, {}};
+        return {Status::AccessRefused, {}, {}};
+    return {Status::Failed, {}, {}};
 }
 
 QStringList SambaDiskLister::listArguments(const QString& pcName, DiskCredentials credentials,
@@ -122,14 +123,14 @@ bool SambaDiskLister::hasKerberosTicket() const {
     return r.started && !r.timedOut && r.exitCode == 0;
 }
 
-DiskQuery SambaDiskLister::listWith(const QString& pcName, DiskCredentials credentials,
-                                    const QString& credentialsFile) const {
+LogicalDiskList SambaDiskLister::listWith(const QString& pcName, DiskCredentials credentials,
+                                          const QString& credentialsFile) const {
     samba::NetRunOptions run;
     run.timeout = m_options.timeout;
     const samba::NetRun r =
         samba::runNet(m_options.netPath, listArguments(pcName, credentials, credentialsFile), run);
-    const DiskQuery query = readShareListing(r.started && !r.timedOut, r.exitCode, r.output);
-    if (query.outcome == DiskQueryOutcome::Found)
+    const LogicalDiskList query = readShareListing(r.started && !r.timedOut, r.exitCode, r.output);
+    if (query.status == LogicalDiskList::Status::Found)
         return query;
     QString why = r.output.trimmed();
     if (r.timedOut)
@@ -141,23 +142,23 @@ DiskQuery SambaDiskLister::listWith(const QString& pcName, DiskCredentials crede
     return query;
 }
 
-DiskQuery SambaDiskLister::list(const QString& pcName) const {
+LogicalDiskList SambaDiskLister::list(const QString& pcName) const {
     const QString file = usableCredentialsFile();
     const DiskCredentials fallback =
         file.isEmpty() ? DiskCredentials::Anonymous : DiskCredentials::CredentialsFile;
     if (hasKerberosTicket()) {
-        const DiskQuery query = listWith(pcName, DiskCredentials::KerberosTicket, {});
+        const LogicalDiskList query = listWith(pcName, DiskCredentials::KerberosTicket, {});
         // A ticket of another realm says nothing about this PC: only a refusal (a ticket the
         // PC does not take) lets the next kind of credentials try.
-        if (query.outcome != DiskQueryOutcome::AccessRefused)
+        if (query.status != LogicalDiskList::Status::AccessRefused)
             return query;
     }
     return listWith(pcName, fallback, file);
 }
 
-QCoro::Task<DiskQuery> SambaDiskLister::listAsync(QString pcName) const {
+QCoro::Task<LogicalDiskList> SambaDiskLister::listAsync(QString pcName) const {
     const SambaDiskLister lister = *this; // the worker keeps its own copy
-    QFuture<DiskQuery> running =
+    QFuture<LogicalDiskList> running =
         QtConcurrent::run(&listingPool(), [lister, pcName] { return lister.list(pcName); });
     co_return co_await running;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LogicalDisks.h"
+
 #include <QCoroTask>
 #include <QString>
 #include <QStringList>
@@ -10,16 +12,9 @@
 // `net rpc share list`: every administrative drive share the PC offers (C$, D$...) gives
 // a drive ID (C:, D:...). Drives without an administrative share (a drive whose share was
 // removed, most mapped network drives of a logged-on user) cannot be seen this way.
-enum class DiskQueryOutcome {
-    Found,         // the PC answered; `drives` holds what it offers (possibly nothing)
-    AccessRefused, // the PC refused the login or the listing
-    OtherFailure,  // anything else (unreachable, unknown name, no answer in time, no `net`)
-};
-
-struct DiskQuery {
-    DiskQueryOutcome outcome = DiskQueryOutcome::OtherFailure;
-    QStringList drives; // "C:", "D:"..., in the PC's order; empty unless Found
-};
+// A listing is Found when the PC answered (possibly with no drive), AccessRefused when it
+// refused the login or the listing, and Failed for anything else (unreachable, unknown name,
+// no answer in time, no `net`); every failed try is written to the log.
 
 // Which credentials a listing goes out with.
 enum class DiskCredentials { KerberosTicket, CredentialsFile, Anonymous };
@@ -47,9 +42,9 @@ class SambaDiskLister {
     // it; otherwise it is skipped and the log says why), anonymous access. The next kind is
     // tried only when the ticket was turned down; the password of the file never reaches a
     // command line. Blocking (up to the time limit for each try).
-    DiskQuery list(const QString& pcName) const;
+    LogicalDiskList list(const QString& pcName) const;
     // The same on a worker thread of the drive listing, awaited.
-    QCoro::Task<DiskQuery> listAsync(QString pcName) const;
+    QCoro::Task<LogicalDiskList> listAsync(QString pcName) const;
 
     // The credentials file when it may be used; empty otherwise (the reason is logged).
     QString usableCredentialsFile() const;
@@ -60,8 +55,8 @@ class SambaDiskLister {
 
   private:
     bool hasKerberosTicket() const;
-    DiskQuery listWith(const QString& pcName, DiskCredentials credentials,
-                       const QString& credentialsFile) const;
+    LogicalDiskList listWith(const QString& pcName, DiskCredentials credentials,
+                             const QString& credentialsFile) const;
 
     Options m_options;
 };
@@ -72,4 +67,4 @@ class SambaDiskLister {
 QStringList drivesFromShareList(const QString& output);
 
 // The outcome of one run of `net rpc share list`.
-DiskQuery readShareListing(bool finished, int exitCode, const QString& output);
+LogicalDiskList readShareListing(bool finished, int exitCode, const QString& output);

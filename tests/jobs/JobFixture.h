@@ -1,9 +1,10 @@
 #pragma once
 
 // What the job monitor's tests share: a loaded main window over a fresh program folder that
-// holds the service tool, its job monitor window opened from the menu, jobs added as rows, and
-// a stand-in for a PC's logical disks.
+// holds the service tool, its job monitor window opened from the menu, jobs added as rows, a
+// stand-in for a PC's logical disks, and the mails at the local SMTP server.
 
+#include "SmtpPeer.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
 #include "jobs/Form3.h"
@@ -88,5 +89,26 @@ struct JobFixture {
     std::unique_ptr<Form1> main;
     Form3* form = nullptr;
 };
+
+// The job monitor mails through the local SMTP server on this port.
+inline void pointMailAt(JobFixture& fx, quint16 port) {
+    fx.folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail ="
+                      u" 'korvane@site.invalid', FromName = 'Korvane', SMTPusername = '',"
+                      u" SMTPpassword = '', SMTPport = ?"_s,
+                      {QString::number(port)});
+}
+
+// Every mail the server received, oldest first: recipients, subject and body.
+inline QList<QStringList> receivedMails(const SmtpPeer& peer) {
+    QList<QStringList> mails;
+    for (const ReceivedMail& m : peer.messages()) {
+        QString body = m.body();
+        while (body.endsWith(u'\n'))
+            body.chop(1);
+        mails.append(
+            {m.recipients.join(u';'), m.decodedHeader(u"Subject"_s).value_or(QString()), body});
+    }
+    return mails;
+}
 
 } // namespace jobtest

@@ -1,10 +1,9 @@
-// Every alert of the job monitor as the local SMTP server receives it (subject, body,
-// recipients), with the status lines the job leaves: one job per row, run by one tick of the
-// cycle over real files and folders ("%F" stands for the row's folder), a stand-in PC for the
-// drive-letter jobs, and the service alerts called as the service check will call them.
+// Every alert of the file and drive-letter jobs as the local SMTP server receives it (subject,
+// body, recipients), with the status lines the job leaves: one job per row, run by one tick of
+// the cycle over real files and folders ("%F" stands for the row's folder) and a stand-in PC
+// for the drive-letter jobs. The service alerts are in tst_servicecheck.
 #include "JobFixture.h"
 #include "WindowChecks.h"
-#include "support/SmtpPeer.h"
 
 #include <QLabel>
 #include <QToolButton>
@@ -54,24 +53,6 @@ class TestJobAlertMail : public QObject {
     Q_OBJECT
 
     std::unique_ptr<SmtpPeer> m_peer;
-
-    void pointMailAt(JobFixture& fx, quint16 port) {
-        fx.folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail ="
-                          u" 'korvane@site.invalid', FromName = 'Korvane', SMTPusername = '',"
-                          u" SMTPpassword = '', SMTPport = ?"_s,
-                          {QString::number(port)});
-    }
-    // The mail received since the row began: recipients, subject and body; empty when none.
-    QStringList received() {
-        const auto mails = m_peer->messages();
-        if (mails.isEmpty())
-            return {};
-        const ReceivedMail& m = mails.last();
-        QString body = m.body();
-        while (body.endsWith(u'\n'))
-            body.chop(1);
-        return {m.recipients.join(u';'), m.decodedHeader(u"Subject"_s).value_or(QString()), body};
-    }
 
   private Q_SLOTS:
     void initTestCase() {
@@ -248,7 +229,7 @@ class TestJobAlertMail : public QObject {
         QFETCH(QStringList, mail);
         for (QString& text : mail)
             text = withFolder(text);
-        QCOMPARE(received(), mail);
+        QCOMPARE(receivedMails(*m_peer).value(0), mail);
         QCOMPARE(m_peer->messageCount(), mail.isEmpty() ? 0 : 1);
     }
 
@@ -261,45 +242,6 @@ class TestJobAlertMail : public QObject {
         form.Command1->click();
         fx.tick();
         QCOMPARE(form.Label1->text(), u"Email Failed To: ops@site.invalid - could not connect"_s);
-    }
-
-    void serviceAlerts_data() {
-        QTest::addColumn<bool>("restarted");
-        QTest::addColumn<QString>("to");
-        QTest::addColumn<QString>("label1");
-        QTest::addColumn<QStringList>("mail");
-        QTest::newRow("restarted")
-            << true << kTwo
-            << u"Now emailing ("_s + kTwo +
-                   u") because the service (Spooler) on PC (pc1) was restarted."_s + kWaiting
-            << QStringList{
-                   kTwo, u"Korvane Service Check - Spooler Service Was Restarted - pc1"_s,
-                   u"pc1 - Spooler - Had to be restarted. If you continue to get this email "
-                   u"then the service keeps stopping."_s};
-        QTest::newRow("not running")
-            << false << kOps
-            << u"Now emailing (ops@site.invalid) because the service (Spooler) on PC (pc1) is not "
-               u"running."_s +
-                   kWaiting
-            << QStringList{kOps, u"Korvane Service Check - Spooler Service is NOT running - pc1"_s,
-                           u"pc1 - Spooler - is NOT running. The current settings for this PC is "
-                           u"set to NOT restart this service, and to only monitor and report."_s};
-    }
-    void serviceAlerts() {
-        QFETCH(bool, restarted);
-        JobFixture fx;
-        pointMailAt(fx, m_peer->port());
-        Form3& form = fx.open();
-        JobRecord job;
-        job.computerName = u"pc1"_s;
-        QFETCH(QString, to);
-        job.emailWhenDown = to;
-        auto alert = restarted
-                         ? fx.cycle().fncPCServiceWasDownEmail(job, u"Spooler"_s)
-                         : fx.cycle().fncPCServiceWasDownButNotSetToRestartEmail(job, u"Spooler"_s);
-        QCOMPARE(QCoro::waitFor(alert), JobCycle::JobEnd::Done);
-        QTEST(form.Label1->text(), "label1");
-        QTEST(received(), "mail");
     }
 };
 

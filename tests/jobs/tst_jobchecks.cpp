@@ -180,7 +180,7 @@ class TestJobChecks : public QObject {
             << disks(Status::AccessRefused) << u"C"_s << R::AccessRefused << QByteArray();
         QTest::newRow("PC unreachable")
             << disks(Status::Failed) << QString() << R::NotThere << QByteArray();
-        QTest::newRow("this build's backend")
+        QTest::newRow("this machine, real backend")
             << createLogicalDisks() << QString() << R::NotThere << QByteArray();
     }
     void driveLetter() {
@@ -189,7 +189,7 @@ class TestJobChecks : public QObject {
         const QString file = path(u"Drive-Letter-Check.txt"_s);
         // Every job starts from a fresh file, never from the previous job's list.
         checkDriveLetter(*disks(Status::Found, {u"Q:"_s}), u"pc"_s, u"q"_s, file);
-        QTEST(checkDriveLetter(*pc, u"pc"_s, letter, file).result, "result");
+        QTEST(checkDriveLetter(*pc, u"localhost"_s, letter, file).result, "result");
         QFile written(file);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QTEST(written.readAll(), "file");

@@ -196,7 +196,7 @@ class TestJobCycle : public QObject {
         setFileTime(file, fx.folder.clock().time);
         fx.add(fileAgeJob(file));
         JobRecord drive;
-        drive.checkIfDriveExistPCName = u"pc9"_s;
+        drive.checkIfDriveExistPCName = u"localhost"_s;
         drive.checkIfDriveExistDriveLetter = u"C"_s;
         fx.add(drive);
         fx.add(quietJob(fx.folder.path(), u"j4"_s));
@@ -213,7 +213,7 @@ class TestJobCycle : public QObject {
             u"Checked File ("_s + file + u") | File ("_s + file +
                 u") age checked out fine according to the criteria set. Now waiting on timer for "
                 u"the next record."_s,
-            // This build cannot list a PC's disks: the letter is reported as not there.
+            // This machine has no drive letters: the letter is reported as not there.
             u"Preparing, Please Wait.... | No email address was found for this Drive Letter check "
             u"record. Enter an Email address in this record to recieve a email notification. Now "
             u"waiting on timer for the next record."_s,
@@ -221,9 +221,11 @@ class TestJobCycle : public QObject {
                 folder +
                 u"). Criteria set not to email if missing. Now waiting on timer for the next "
                 u"record."_s,
-            u"Computer Named (aaa-pc) was NOT checked. | This version cannot check the services "
-            u"of a PC yet: the state of these services is unknown, and nothing was mailed. Now "
-            u"waiting on timer for the next record."_s};
+            // The service tool of this folder is an empty file that cannot run.
+            JobTexts::pcNotFound(u"aaa-pc"_s) +
+                u" | No email address was found for this PC isn't responding record. Enter an "
+                u"Email address in this record to recieve a email notification. Now waiting on "
+                u"timer for the next record."_s};
         QCOMPARE(lines, expected);
     }
 

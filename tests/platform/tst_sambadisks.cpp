@@ -1,8 +1,13 @@
-// The drive listing of a Windows PC: which credentials it uses (scripted net and klist), and
-// real listings against a Samba server in a network namespace.
+// The drive listing of a Windows PC: which credentials it uses (scripted net and klist), real
+// listings against a Samba server in a network namespace, and drive-letter jobs of the job
+// monitor against it with this build's own backend.
 
+#include "jobs/JobFixture.h"
 #include "platform/SambaDiskLister.h"
 #include "support/SambaPeer.h"
+
+#include <QLabel>
+#include <QToolButton>
 
 #include <QCoroTask>
 #include <QDir>
@@ -12,7 +17,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-Q_DECLARE_METATYPE(DiskQueryOutcome)
+using Status = LogicalDiskList::Status;
+
+Q_DECLARE_METATYPE(Status)
 
 namespace {
 
@@ -38,9 +45,14 @@ class TestSambaDisks : public QObject {
     bool m_peerReady = false;
     NetNs m_noServer; // an address where nothing listens
     bool m_anonymous = true;
+    QTemporaryDir m_userData;
 
   private Q_SLOTS:
-    void initTestCase() { m_peerReady = m_peer.start(); }
+    void initTestCase() {
+        // The user's data folder, which holds drive-check.credentials, is the test's own.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_userData.path()));
+        m_peerReady = m_peer.start();
+    }
 
     void shareList() {
         const QString output = u"c$\nADMIN$\nIPC$\nprint$\nD$\nData\nC$\n"_s;
@@ -55,16 +67,16 @@ class TestSambaDisks : public QObject {
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("anonymous"); // the server lets anonymous users list shares
         QTest::addColumn<bool>("reachable");
-        QTest::addColumn<DiskQueryOutcome>("outcome");
+        QTest::addColumn<Status>("outcome");
         // clang-format off
-        QTest::newRow("ticket refused, file") << true << SambaPeer::password() << 0600 << false << true << DiskQueryOutcome::Found;
-        QTest::newRow("credentials file") << false << SambaPeer::password() << 0600 << false << true << DiskQueryOutcome::Found;
-        QTest::newRow("wrong password") << false << u"wrong"_s << 0600 << false << true << DiskQueryOutcome::AccessRefused;
-        QTest::newRow("anonymous refused") << false << QString() << 0600 << false << true << DiskQueryOutcome::AccessRefused;
-        QTest::newRow("ticket refused, anonymous") << true << QString() << 0600 << true << true << DiskQueryOutcome::Found;
-        QTest::newRow("file others may read") << false << u"wrong"_s << 0644 << true << true << DiskQueryOutcome::Found;
-        QTest::newRow("anonymous allowed") << false << QString() << 0600 << true << true << DiskQueryOutcome::Found;
-        QTest::newRow("unreachable") << false << SambaPeer::password() << 0600 << true << false << DiskQueryOutcome::OtherFailure;
+        QTest::newRow("ticket refused, file") << true << SambaPeer::password() << 0600 << false << true << Status::Found;
+        QTest::newRow("credentials file") << false << SambaPeer::password() << 0600 << false << true << Status::Found;
+        QTest::newRow("wrong password") << false << u"wrong"_s << 0600 << false << true << Status::AccessRefused;
+        QTest::newRow("anonymous refused") << false << QString() << 0600 << false << true << Status::AccessRefused;
+        QTest::newRow("ticket refused, anonymous") << true << QString() << 0600 << true << true << Status::Found;
+        QTest::newRow("file others may read") << false << u"wrong"_s << 0644 << true << true << Status::Found;
+        QTest::newRow("anonymous allowed") << false << QString() << 0600 << true << true << Status::Found;
+        QTest::newRow("unreachable") << false << SambaPeer::password() << 0600 << true << false << Status::Failed;
         // clang-format on
     }
     void listing() {
@@ -73,7 +85,7 @@ class TestSambaDisks : public QObject {
         QFETCH(int, mode);
         QFETCH(bool, anonymous);
         QFETCH(bool, reachable);
-        QFETCH(DiskQueryOutcome, outcome);
+        QFETCH(Status, outcome);
         if (!m_peerReady)
             QSKIP(qPrintable(m_peer.errorString()));
         if (anonymous != m_anonymous)
@@ -89,13 +101,54 @@ class TestSambaDisks : public QObject {
                         .arg(file)));
         const SambaDiskLister lister(
             {data.path(), u"/usr/bin/net"_s, ticket ? u"/bin/true"_s : QString()});
-        const DiskQuery query =
+        const LogicalDiskList query =
             QCoro::waitFor(lister.listAsync(reachable ? m_peer.address() : m_noServer.address()));
-        QCOMPARE(query.outcome, outcome);
-        QCOMPARE(query.drives, outcome == DiskQueryOutcome::Found ? (QStringList{u"C:"_s, u"D:"_s})
-                                                                  : QStringList());
+        QCOMPARE(query.status, outcome);
+        QCOMPARE(query.deviceIds,
+                 outcome == Status::Found ? (QStringList{u"C:"_s, u"D:"_s}) : QStringList());
+    }
+
+    // A drive-letter job from the job monitor's tick to its status lines.
+    void driveJob_data() {
+        QTest::addColumn<QString>("letter");
+        QTest::addColumn<QString>("password"); // in the credentials file
+        QTest::addColumn<QString>("label3");
+        QTest::addColumn<QString>("label1"); // %1: the server's address
+        const QString noAddress =
+            u"No email address was found for this Drive Letter check record. Enter an Email "
+            u"address in this record to recieve a email notification. Now waiting on timer for "
+            u"the next record."_s;
+        QTest::newRow("C is there") << u"c"_s << SambaPeer::password()
+                                    << u"Checked Drive Letter (c). Waiting for timer..."_s
+                                    << u"Drive Letter (c) WAS found on PC named (%1)."_s;
+        QTest::newRow("Z is not there")
+            << u"Z"_s << SambaPeer::password() << u"Preparing, Please Wait...."_s << noAddress;
+        QTest::newRow("wrong password")
+            << u"C"_s << u"wrong"_s
+            << u"This Drive Letter job check has encountered an issue. Please read below."_s
+            << noAddress;
+    }
+    void driveJob() {
+        QFETCH(QString, letter);
+        QFETCH(QString, password);
+        if (!m_peerReady)
+            QSKIP(qPrintable(m_peer.errorString()));
+        const QString userData = SambaDiskLister::defaultOptions().dataFolder;
+        QVERIFY(QDir().mkpath(userData));
+        writeCredentials(userData, password, 0600);
+        jobtest::JobFixture fx;
+        JobRecord job;
+        job.checkIfDriveExistPCName = m_peer.address();
+        job.checkIfDriveExistDriveLetter = letter;
+        fx.add(job);
+        Form3& form = fx.open();
+        form.Command1->click();
+        fx.tick();
+        QTEST(form.Label3->text(), "label3");
+        QFETCH(QString, label1);
+        QCOMPARE(form.Label1->text(), label1.arg(m_peer.address()));
     }
 };
 
-QTEST_GUILESS_MAIN(TestSambaDisks)
+QTEST_MAIN(TestSambaDisks)
 #include "tst_sambadisks.moc"
