@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/Form1.h"
 #include "bench/common/BenchFolder.h"
+#include "bench/common/QtBenchMain.h"
 #include "storage/Database.h"
 #include "storage/DeviceTable.h"
 
@@ -55,10 +56,5 @@ BENCHMARK(BM_ReadDeviceList)->Arg(10000)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv, nullptr);
 }

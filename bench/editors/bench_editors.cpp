@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/Form1.h"
 #include "bench/common/BenchFolder.h"
+#include "bench/common/QtBenchMain.h"
 #include "editors/Form2.h"
 #include "editors/Form6.h"
 #include "storage/Database.h"
@@ -116,11 +117,6 @@ BENCHMARK(BM_RefreshAfterDeviceEditor)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::printf("Targets: open <= 100 ms, one move <= 2 ms (2000 us), list refresh <= 5 ms.\n");
-    return 0;
+    return runWindowBenchmarks(
+        argc, argv, "Targets: open <= 100 ms, one move <= 2 ms (2000 us), list refresh <= 5 ms.");
 }

@@ -5,6 +5,7 @@
 //    check waits on a path that never answers (a FIFO without a writer) until its time limit.
 // Figures are printed, never judged.
 #include "bench/common/EventLoopGapMeter.h"
+#include "bench/common/QtBenchMain.h"
 #include "jobs/CheckPool.h"
 #include "jobs/JobFixture.h"
 
@@ -82,11 +83,6 @@ BENCHMARK(BM_StallWhileCheckHangs)
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::printf("Targets: cycle cost per job <= 5 ms, max stall while a check hangs <= 16 ms.\n");
-    return 0;
+    return runWindowBenchmarks(
+        argc, argv, "Targets: cycle cost per job <= 5 ms, max stall while a check hangs <= 16 ms.");
 }

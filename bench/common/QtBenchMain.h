@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+// The main() of a benchmark program with windows: an offscreen QApplication, every
+// registered benchmark, then the targets it is measured against.
+inline int runWindowBenchmarks(int argc, char** argv, const char* targets) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (targets)
+        std::printf("%s\n", targets);
+    return 0;
+}
