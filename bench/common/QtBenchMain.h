@@ -5,6 +5,14 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <ctime>
+
+// CPU time the calling thread has used, in milliseconds (what a window's thread spends).
+inline double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
 
 // The main() of a benchmark program with windows: an offscreen QApplication, every
 // registered benchmark, then the targets it is measured against.

@@ -43,12 +43,6 @@ constexpr int kManyDevices = 10000;
 constexpr int kVeryManyDevices = 100000;
 
 // CPU time of the calling thread in milliseconds.
-double threadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
 // Resident and peak resident memory of this process in MB.
 double statusMegabytes(const char* field) {
     QFile f(u"/proc/self/status"_s);
