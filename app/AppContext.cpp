@@ -10,6 +10,7 @@ AppContext::AppContext(QString programFolder)
     : m_programFolder(std::move(programFolder)),
       m_databasePath(resolveDatabasePath(m_programFolder)),
       m_clock(std::make_unique<SystemClock>()), m_runner(std::make_unique<ProcessCommandRunner>()),
+      m_notifier(std::make_unique<SilentNotifier>()),
       m_endProgram([](int code) { std::exit(code); }) {}
 
 AppContext::~AppContext() = default;

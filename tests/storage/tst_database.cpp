@@ -48,9 +48,10 @@ class TestDatabase : public QObject {
         QCOMPARE(columnsOf(path, u"ComputerPingList"_s),
                  (QStringList{u"ID"_s, u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,
                               u"Disabled"_s, u"Status"_s, u"ActionTaken"_s}));
-        QCOMPARE(columnsOf(path, u"Settings"_s),
-                 (QStringList{u"PingTimerSeconds"_s, u"ServicesTimerSeconds"_s,
-                              u"AutoStartPinger"_s, u"AutoStartServices"_s}));
+        QCOMPARE(
+            columnsOf(path, u"Settings"_s),
+            (QStringList{u"PingTimerSeconds"_s, u"ServicesTimerSeconds"_s, u"AutoStartPinger"_s,
+                         u"AutoStartServices"_s, u"DesktopNotifications"_s}));
         QCOMPARE(columnsOf(path, u"SMTPsettings"_s),
                  (QStringList{u"ServerName"_s, u"SMTPusername"_s, u"SMTPpassword"_s, u"FromEmail"_s,
                               u"FromName"_s, u"Subject"_s, u"SMTPport"_s}));
@@ -68,6 +69,24 @@ class TestDatabase : public QObject {
             << QStringList{u"DELETE FROM Settings"_s, u"DELETE FROM SMTPsettings"_s};
         QTest::newRow("name indexes gone") << QStringList{
             u"DROP INDEX ComputerPingListByName"_s, u"DROP INDEX ComputerPingListEnabledByName"_s};
+    }
+
+    // A file made before the desktop-notification choice gets the column, switched on, and
+    // keeps its settings and rows.
+    void ensureAddsNotificationColumn() {
+        TestProgramFolder folder;
+        const QString path = folder.databasePath();
+        folder.addDevice(u"kept"_s);
+        folder.execSql(u"UPDATE Settings SET PingTimerSeconds = 9, ServicesTimerSeconds = 8,"
+                       u" AutoStartPinger = 1, AutoStartServices = 1"_s);
+        folder.execSql(u"ALTER TABLE Settings DROP COLUMN DesktopNotifications"_s);
+        const DbStatus status = Schema::ensure(path);
+        QVERIFY2(status.ok(), qPrintable(status.detail));
+        QCOMPARE(scalar(path, u"SELECT COUNT(*) || ' ' || PingTimerSeconds || ' ' || "
+                              u"ServicesTimerSeconds || ' ' || AutoStartPinger || ' ' || "
+                              u"AutoStartServices || ' ' || DesktopNotifications FROM Settings"_s),
+                 u"1 9 8 1 1 1"_s);
+        QCOMPARE(scalar(path, u"SELECT ComputerName FROM ComputerPingList"_s), u"kept"_s);
     }
 
     void ensureRepairs() {
