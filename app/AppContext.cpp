@@ -22,9 +22,12 @@ void AppContext::endProgram(int exitCode) {
 
 QString AppContext::resolveDatabasePath(const QString& programFolder) {
     const QString beside = QDir(programFolder).filePath(databaseFileName());
-    if (QFileInfo::exists(beside) || QFileInfo(programFolder).isWritable())
+    // An installed program keeps each user's database with the user's data, even for a user
+    // who could write to the program folder (root). A portable copy keeps it beside itself.
+    const bool installed = QFileInfo::exists(QDir(programFolder).filePath(installedMarkName()));
+    if (!installed && (QFileInfo::exists(beside) || QFileInfo(programFolder).isWritable()))
         return beside;
-    // An installed program folder is not writable: the database lives with the user's data.
+    // A program folder that is not writable, or an installed one: the user's data folder.
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dataFolder);
     return QDir(dataFolder).filePath(databaseFileName());

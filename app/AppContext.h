@@ -65,8 +65,11 @@ class AppContext {
     // The file name of the database, fixed by the program.
     static QString databaseFileName() { return QStringLiteral("HalvardDB.mdb"); }
     // HalvardDB.mdb in the program folder when it exists there or the folder is writable,
-    // otherwise in the per-user application data folder.
+    // otherwise in the per-user application data folder. An installed program (its folder holds
+    // the installed mark) always uses the data folder.
     static QString resolveDatabasePath(const QString& programFolder);
+    // The file the Debian package puts into the program folder to mark it as installed.
+    static QString installedMarkName() { return QStringLiteral("installed-by-package"); }
 
   private:
     QString m_programFolder;
