@@ -20,6 +20,9 @@ test-sanitize:
 package:
 	bash scripts/package.sh
 
+screenshots:
+	bash scripts/screenshots.sh
+
 bench: build
 	bash bench/run.sh build
 
