@@ -1,104 +1,126 @@
-// The desktop notification of each alert, as the notification service on a private session bus
-// receives it: a ping alert and a job alert that went out, one that could not be sent, and none
-// when the settings switched them off. The service reads markup, so the body arrives escaped.
-#include "NotifyPeer.h"
+// The desktop notification of each alert as the notification service (tests/support/
+// notify_peer.py on a private session bus) receives it: a ping alert sent and one that could
+// not be sent, none when switched off, and a job alert whose body is escaped for the service's
+// markup.
 #include "jobs/JobFixture.h"
 #include "ping/CycleFixture.h"
 #include "platform/DesktopNotifier.h"
 #include "support/SmtpPeer.h"
 
-#include <QLabel>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 const QString kOps = u"ops@site.invalid"_s;
-const QString kPc = u"pc7.site.invalid"_s;
-const QString kDownSubject = u"Korvane - Device Can Not Be Pinged - pc7.site.invalid"_s;
+const QString kDown = u"Korvane - Device Can Not Be Pinged - pc7.site.invalid"_s;
 } // namespace
 
 class TestNotifications : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<NotifyPeer> m_service;
-    std::unique_ptr<SmtpPeer> m_smtp;
-    int m_seen = 0;
+    QProcess m_bus; // both processes are ended with the test
+    QProcess m_service;
+    SmtpPeer m_smtp;
 
-    void prepare(TestProgramFolder& folder, quint16 smtpPort, bool notificationsOn) {
-        folder.ctx.setNotifier(std::make_unique<DesktopNotifier>(m_service->connection()));
+    void prepare(TestProgramFolder& folder, quint16 smtpPort, bool on) {
+        folder.ctx.setNotifier(std::make_unique<DesktopNotifier>(
+            QDBusConnection::connectToBus(m_bus.property("address").toString(), u"notes"_s)));
         folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail ="
-                       u" 'korvane@site.invalid', FromName = 'Korvane', SMTPport = ?"_s,
-                       {QString::number(smtpPort)});
-        folder.execSql(u"UPDATE Settings SET DesktopNotifications = ?"_s, {notificationsOn});
+                       u" 'korvane@site.invalid', SMTPport = ?"_s,
+                       {smtpPort});
+        folder.execSql(u"UPDATE Settings SET DesktopNotifications = ?"_s, {on});
     }
-    // The next notification the service received: title and body.
+    // The next notification: application, title, body.
     QStringList nextNote() {
-        const QList<QJsonObject> notes = m_service->notes(m_seen + 1);
-        if (notes.size() <= m_seen)
+        if (!QTest::qWaitFor([this] { return m_service.canReadLine(); }, 5000))
             return {};
-        const QJsonObject note = notes.at(m_seen++);
-        return {note.value(u"summary"_s).toString(), note.value(u"body"_s).toString()};
+        QStringList note;
+        for (const QJsonValue& v : QJsonDocument::fromJson(m_service.readLine()).array())
+            note << v.toString();
+        return note;
     }
 
   private Q_SLOTS:
     void initTestCase() {
-        m_service = std::make_unique<NotifyPeer>();
-        if (!m_service->start())
-            QSKIP(qPrintable(u"no private notification service: "_s + m_service->errorString()));
-        m_smtp = std::make_unique<SmtpPeer>();
-        KORVANE_START_SMTP_PEER(*m_smtp);
+        auto lineFrom = [](QProcess& p) {
+            return QTest::qWaitFor([&p] { return p.canReadLine(); }, 10000)
+                       ? QString::fromUtf8(p.readLine()).trimmed()
+                       : QString();
+        };
+        m_bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+        m_bus.setProperty("address", lineFrom(m_bus));
+        if (m_bus.property("address").toString().isEmpty())
+            QSKIP("dbus-daemon cannot start (scripts/setup.sh installs dbus)");
+        m_service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_service.start(u"/usr/bin/python3"_s,
+                        {QStringLiteral(KORVANE_TEST_SUPPORT_DIR "/notify_peer.py"),
+                         m_bus.property("address").toString()});
+        if (lineFrom(m_service) != u"ready"_s)
+            QSKIP("the notification service cannot start (python3-dbus, python3-gi)");
+        KORVANE_START_SMTP_PEER(m_smtp);
+    }
+
+    void cleanupTestCase() {
+        m_service.kill();
+        m_bus.kill();
+        m_service.waitForFinished();
+        m_bus.waitForFinished();
     }
 
     void pingAlert_data() {
         QTest::addColumn<bool>("serverUp");
-        QTest::addColumn<bool>("notificationsOn");
+        QTest::addColumn<bool>("on");
         QTest::addColumn<QStringList>("note");
         QTest::newRow("sent") << true << true
-                              << QStringList{kDownSubject,
+                              << QStringList{u"Korvane"_s, kDown,
                                              u"pc7.site.invalid is not able to be pinged.\n\n"
                                              u"Emailed To: ops@site.invalid"_s};
-        QTest::newRow("not sent") << false << true
-                                  << QStringList{u"Alert not sent"_s,
-                                                 kDownSubject + u"\nEmail Failed To: "
-                                                                u"ops@site.invalid - could not "
-                                                                u"connect"_s};
-        // Nothing is shown: the next note is the one the test sends itself.
-        QTest::newRow("switched off") << true << false << QStringList{u"marker"_s, u"m"_s};
+        QTest::newRow("not sent")
+            << false << true
+            << QStringList{u"Korvane"_s, u"Alert not sent"_s,
+                           kDown + u"\nEmail Failed To: ops@site.invalid - could not connect"_s};
+        // Nothing shown: the next note is the one the test sends itself.
+        QTest::newRow("switched off")
+            << true << false << QStringList{u"Korvane"_s, u"mark"_s, u"m"_s};
     }
     void pingAlert() {
         QFETCH(bool, serverUp);
-        QFETCH(bool, notificationsOn);
+        QFETCH(bool, on);
         QFETCH(QStringList, note);
         cycletest::CycleFixture<> fx;
-        prepare(fx.folder, serverUp ? m_smtp->port() : unusedLoopbackPort(), notificationsOn);
-        fx.addDevice(kPc, kOps);
-        fx.runner->outputs = {cycletest::iputilsUnknownHost(kPc)};
+        prepare(fx.folder, serverUp ? m_smtp.port() : unusedLoopbackPort(), on);
+        fx.addDevice(u"pc7.site.invalid"_s, kOps);
+        fx.runner->outputs = {cycletest::iputilsUnknownHost(u"pc7.site.invalid"_s)};
         fx.load();
         fx.click(u"Command1"_s);
         QVERIFY(fx.tick());
-        if (!notificationsOn)
-            fx.folder.ctx.notifier().notify(u"marker"_s, u"m"_s);
+        fx.folder.ctx.notifier().notify(u"mark"_s, u"m"_s);
         QCOMPARE(nextNote(), note);
+        if (on)
+            QCOMPARE(nextNote().value(1), u"mark"_s);
     }
 
-    void jobAlert() {
+    void jobAlertEscaped() {
         jobtest::JobFixture fx;
-        prepare(fx.folder, m_smtp->port(), true);
-        const QString path = fx.folder.path() + u"/R&D.bak"_s;
+        prepare(fx.folder, m_smtp.port(), true);
         JobRecord job;
-        job.filePathToCheck = path;
+        job.filePathToCheck = fx.folder.path() + u"/R&D.bak"_s;
         job.ageOfFile = ageOfFileTexts().at(1);
         job.emailWhenDown = kOps;
         fx.add(job);
         fx.open().Command1->click();
         fx.tick();
-        const QString escaped = path.toHtmlEscaped();
-        QCOMPARE(nextNote(),
-                 (QStringList{u"Korvane File Check - "_s + path + u" Path is in error"_s,
-                              escaped + u" - The Path is in error. Try checking the path to this "
-                                        u"file. Try to always use a mapped network drive\n\n"
-                                        u"Emailed To: ops@site.invalid"_s}));
+        const QString path = job.filePathToCheck;
+        QCOMPARE(
+            nextNote(),
+            (QStringList{u"Korvane"_s, u"Korvane File Check - "_s + path + u" Path is in error"_s,
+                         path.toHtmlEscaped() +
+                             u" - The Path is in error. Try checking the path to this file. "
+                             u"Try to always use a mapped network drive\n\n"
+                             u"Emailed To: ops@site.invalid"_s}));
     }
 };
 

@@ -25,8 +25,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <cstdio>
 
@@ -54,8 +54,8 @@ bool save(QWidget& window, const QString& folder, const QString& name) {
     return true;
 }
 
-void addDevice(const QString& db, const QString& name, const QString& status,
-               const QString& action, bool disabled = false) {
+void addDevice(const QString& db, const QString& name, const QString& status, const QString& action,
+               bool disabled = false) {
     DeviceRecord d;
     d.computerName = name;
     d.emailWhenDown = kHelpdesk;

@@ -67,26 +67,10 @@ class TestDatabase : public QObject {
         QTest::newRow("Settings row gone") << QStringList{u"DELETE FROM Settings"_s};
         QTest::newRow("both rows gone")
             << QStringList{u"DELETE FROM Settings"_s, u"DELETE FROM SMTPsettings"_s};
+        QTest::newRow("made before the notification choice")
+            << QStringList{u"ALTER TABLE Settings DROP COLUMN DesktopNotifications"_s};
         QTest::newRow("name indexes gone") << QStringList{
             u"DROP INDEX ComputerPingListByName"_s, u"DROP INDEX ComputerPingListEnabledByName"_s};
-    }
-
-    // A file made before the desktop-notification choice gets the column, switched on, and
-    // keeps its settings and rows.
-    void ensureAddsNotificationColumn() {
-        TestProgramFolder folder;
-        const QString path = folder.databasePath();
-        folder.addDevice(u"kept"_s);
-        folder.execSql(u"UPDATE Settings SET PingTimerSeconds = 9, ServicesTimerSeconds = 8,"
-                       u" AutoStartPinger = 1, AutoStartServices = 1"_s);
-        folder.execSql(u"ALTER TABLE Settings DROP COLUMN DesktopNotifications"_s);
-        const DbStatus status = Schema::ensure(path);
-        QVERIFY2(status.ok(), qPrintable(status.detail));
-        QCOMPARE(scalar(path, u"SELECT COUNT(*) || ' ' || PingTimerSeconds || ' ' || "
-                              u"ServicesTimerSeconds || ' ' || AutoStartPinger || ' ' || "
-                              u"AutoStartServices || ' ' || DesktopNotifications FROM Settings"_s),
-                 u"1 9 8 1 1 1"_s);
-        QCOMPARE(scalar(path, u"SELECT ComputerName FROM ComputerPingList"_s), u"kept"_s);
     }
 
     void ensureRepairs() {
@@ -107,8 +91,8 @@ class TestDatabase : public QObject {
         const bool smtpRow = !damage.contains(u"DELETE FROM SMTPsettings"_s) && !fresh;
         QCOMPARE(scalar(path, u"SELECT COUNT(*) || ' ' || PingTimerSeconds || ' ' || "
                               u"ServicesTimerSeconds || ' ' || AutoStartPinger || ' ' || "
-                              u"AutoStartServices FROM Settings"_s),
-                 u"1 5 5 0 0"_s);
+                              u"AutoStartServices || ' ' || DesktopNotifications FROM Settings"_s),
+                 u"1 5 5 0 0 1"_s);
         QCOMPARE(scalar(path, u"SELECT COUNT(*) || ' ' || SMTPport || ' ' || ServerName FROM "
                               u"SMTPsettings"_s),
                  smtpRow ? u"1 25 kept.invalid"_s : u"1 25 "_s);
