@@ -28,7 +28,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
@@ -119,6 +118,13 @@ Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
 }
 
 Form1::~Form1() {
+    // A job monitor window still here goes after this window's own parts: from now on it tells
+    // this window nothing.
+    const auto jobWindows = findChildren<Form3*>(QString(), Qt::FindDirectChildrenOnly);
+    for (Form3* window : jobWindows) {
+        disconnect(window, nullptr, this, nullptr);
+        disconnect(&window->cycle(), nullptr, this, nullptr);
+    }
     // The monitor goes first, while the controls it drives are still there.
     delete m_pingCycle;
 }
@@ -127,11 +133,11 @@ void Form1::buildControls() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
 
-    m_ui.Command1 = pictureButton(central, u"Command1"_s, QStyle::SP_MediaPlay, Text::kStartTip,
+    m_ui.Command1 = pictureButton(central, u"Command1"_s, u"korvane-running"_s, Text::kStartTip,
                                   Text::kStartName);
-    m_ui.Command2 = pictureButton(central, u"Command2"_s, QStyle::SP_MediaStop, Text::kStopTip,
+    m_ui.Command2 = pictureButton(central, u"Command2"_s, u"korvane-stopped"_s, Text::kStopTip,
                                   Text::kStopName);
-    m_ui.Command3 = pictureButton(central, u"Command3"_s, QStyle::SP_MediaPause, Text::kPauseTip,
+    m_ui.Command3 = pictureButton(central, u"Command3"_s, u"korvane-paused"_s, Text::kPauseTip,
                                   Text::kPauseName);
 
     m_ui.Label1 = label(central, u"Label1"_s);

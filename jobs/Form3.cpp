@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -57,11 +56,11 @@ Form3::Form3(AppContext& ctx, MonitorHost& host, MailWindows& mailWindows, QWidg
 Form3::~Form3() = default;
 
 void Form3::buildControls() {
-    Command1 = pictureButton(this, u"Command1"_s, QStyle::SP_MediaPlay, JobTexts::kStartTip,
+    Command1 = pictureButton(this, u"Command1"_s, u"korvane-running"_s, JobTexts::kStartTip,
                              JobTexts::kStartName);
-    Command2 = pictureButton(this, u"Command2"_s, QStyle::SP_MediaStop, JobTexts::kStopTip,
+    Command2 = pictureButton(this, u"Command2"_s, u"korvane-stopped"_s, JobTexts::kStopTip,
                              JobTexts::kStopName);
-    Command3 = pictureButton(this, u"Command3"_s, QStyle::SP_MediaPause, JobTexts::kPauseTip,
+    Command3 = pictureButton(this, u"Command3"_s, u"korvane-paused"_s, JobTexts::kPauseTip,
                              JobTexts::kPauseName);
     Label1 = statusLabel(this, u"Label1"_s);
     Label2 = statusLabel(this, u"Label2"_s);
