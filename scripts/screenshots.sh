@@ -12,6 +12,7 @@ chmod 700 "$runtime"
 if [ "${1:-}" = "--check" ]; then
   build=$2
   out=$(mktemp -d)
+  work=$out/work # a folder of its own, so that runs side by side do not meet
   trap 'rm -rf "$out" "$runtime"' EXIT
 else
   trap 'rm -rf "$runtime"' EXIT
@@ -21,7 +22,8 @@ else
   mkdir -p "$out"
 fi
 XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=xcb timeout 120 \
-  xvfb-run -a -s "-screen 0 1280x800x24" "$build/tests/screenshots/korvane_screenshots" "$out"
+  xvfb-run -a -s "-screen 0 1280x800x24" "$build/tests/screenshots/korvane_screenshots" "$out" \
+  ${work:+"$work"}
 for name in main-window job-monitor device-editor job-editor; do
   if [ ! -s "$out/$name.png" ]; then
     echo "screenshots: $name.png was not taken" >&2

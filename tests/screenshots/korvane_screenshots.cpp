@@ -3,7 +3,9 @@
 // job monitor after a run, and both editors. The probe's output is canned and no mail server is
 // asked, so nothing leaves the machine. The clock is fixed, so the pictures change only when the
 // windows do.
-//   korvane_screenshots OUTPUT_FOLDER
+//   korvane_screenshots OUTPUT_FOLDER [WORK_FOLDER]
+// The program folder and the job's file are made in WORK_FOLDER (/tmp/korvane-screenshots when
+// not given: the README's pictures show that path), which is removed at the end.
 #include "FakeClock.h"
 #include "FakeCommandRunner.h"
 #include "RecordingDialogs.h"
@@ -34,8 +36,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Where the job monitor's file lives: the same path on every run, so the pictures are stable.
-const QString kDemoFolder = u"/tmp/korvane-screenshots"_s;
+// Where the program folder and the job monitor's file live.
+QString g_workFolder = u"/tmp/korvane-screenshots"_s;
 const QString kHelpdesk = u"helpdesk@site.invalid"_s;
 
 bool fail(const char* what) {
@@ -80,7 +82,7 @@ void fillDatabase(AppContext& ctx) {
               ping::pingOkAction(earlier), true);
 
     JobRecord job;
-    job.filePathToCheck = kDemoFolder + u"/nightly.bak"_s;
+    job.filePathToCheck = g_workFolder + u"/nightly.bak"_s;
     job.ageOfFile = ageOfFileTexts().at(1);
     job.emailWhenDown = kHelpdesk;
     JobTable(db).insert(job);
@@ -90,9 +92,9 @@ void fillDatabase(AppContext& ctx) {
 }
 
 bool takePictures(const QString& out) {
-    QDir(kDemoFolder).removeRecursively();
-    QDir().mkpath(kDemoFolder + u"/program"_s);
-    const QString programFolder = kDemoFolder + u"/program"_s;
+    QDir(g_workFolder).removeRecursively();
+    QDir().mkpath(g_workFolder + u"/program"_s);
+    const QString programFolder = g_workFolder + u"/program"_s;
     QFile::link(QStringLiteral(KORVANE_PROGRAM_DIR) + u"/psservice.exe"_s,
                 programFolder + u"/psservice.exe"_s);
     AppContext ctx(programFolder);
@@ -153,9 +155,11 @@ bool takePictures(const QString& out) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    if (argc != 2)
-        return fail("usage: korvane_screenshots OUTPUT_FOLDER"), 2;
+    if (argc < 2 || argc > 3)
+        return fail("usage: korvane_screenshots OUTPUT_FOLDER [WORK_FOLDER]"), 2;
+    if (argc == 3)
+        g_workFolder = QString::fromLocal8Bit(argv[2]);
     const bool ok = takePictures(QString::fromLocal8Bit(argv[1]));
-    QDir(kDemoFolder).removeRecursively();
+    QDir(g_workFolder).removeRecursively();
     return ok ? 0 : 1;
 }
