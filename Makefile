@@ -1,7 +1,7 @@
 # Shortcuts for developers who have make; the README's commands need only bash:
 #   bash scripts/run.sh     installs what is missing, builds, and starts Korvane
 #   bash scripts/test.sh    installs what is missing, builds, and runs every test
-.PHONY: all build run test test-sanitize bench format clean
+.PHONY: all build run test test-sanitize bench format clean package screenshots
 
 all: build
 
@@ -16,6 +16,12 @@ test:
 
 test-sanitize:
 	bash scripts/test.sh --sanitize
+
+package:
+	bash scripts/package.sh
+
+screenshots:
+	bash scripts/screenshots.sh
 
 bench: build
 	bash bench/run.sh build

@@ -10,6 +10,7 @@ AppContext::AppContext(QString programFolder)
     : m_programFolder(std::move(programFolder)),
       m_databasePath(resolveDatabasePath(m_programFolder)),
       m_clock(std::make_unique<SystemClock>()), m_runner(std::make_unique<ProcessCommandRunner>()),
+      m_notifier(std::make_unique<SilentNotifier>()),
       m_endProgram([](int code) { std::exit(code); }) {}
 
 AppContext::~AppContext() = default;
@@ -21,9 +22,12 @@ void AppContext::endProgram(int exitCode) {
 
 QString AppContext::resolveDatabasePath(const QString& programFolder) {
     const QString beside = QDir(programFolder).filePath(databaseFileName());
-    if (QFileInfo::exists(beside) || QFileInfo(programFolder).isWritable())
+    // An installed program keeps each user's database with the user's data, even for a user
+    // who could write to the program folder (root). A portable copy keeps it beside itself.
+    const bool installed = QFileInfo::exists(QDir(programFolder).filePath(installedMarkName()));
+    if (!installed && (QFileInfo::exists(beside) || QFileInfo(programFolder).isWritable()))
         return beside;
-    // An installed program folder is not writable: the database lives with the user's data.
+    // A program folder that is not writable, or an installed one: the user's data folder.
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dataFolder);
     return QDir(dataFolder).filePath(databaseFileName());

@@ -3,6 +3,7 @@
 #include "app/Clock.h"
 #include "app/CmdOutput.h"
 #include "app/Dialogs.h"
+#include "app/Notifier.h"
 #include "app/PublicValues.h"
 #include "storage/DbRetry.h"
 
@@ -38,6 +39,12 @@ class AppContext {
     // The values the windows and the monitors share (mail settings, running flags).
     PublicValues& values() { return m_values; }
 
+    // The desktop notifications of the alerts (on unless the settings say otherwise).
+    Notifier& notifier() { return *m_notifier; }
+    void setNotifier(std::unique_ptr<Notifier> notifier) { m_notifier = std::move(notifier); }
+    bool desktopNotifications() const { return m_desktopNotifications; }
+    void setDesktopNotifications(bool on) { m_desktopNotifications = on; }
+
     CommandRunner& runner() { return *m_runner; }
     void setRunner(std::unique_ptr<CommandRunner> runner) { m_runner = std::move(runner); }
 
@@ -58,8 +65,11 @@ class AppContext {
     // The file name of the database, fixed by the program.
     static QString databaseFileName() { return QStringLiteral("HalvardDB.mdb"); }
     // HalvardDB.mdb in the program folder when it exists there or the folder is writable,
-    // otherwise in the per-user application data folder.
+    // otherwise in the per-user application data folder. An installed program (its folder holds
+    // the installed mark) always uses the data folder.
     static QString resolveDatabasePath(const QString& programFolder);
+    // The file the Debian package puts into the program folder to mark it as installed.
+    static QString installedMarkName() { return QStringLiteral("installed-by-package"); }
 
   private:
     QString m_programFolder;
@@ -67,8 +77,10 @@ class AppContext {
     std::unique_ptr<Clock> m_clock;
     std::unique_ptr<Dialogs> m_dialogs;
     std::unique_ptr<CommandRunner> m_runner;
+    std::unique_ptr<Notifier> m_notifier;
     std::function<void(int)> m_endProgram;
     PublicValues m_values;
     std::chrono::milliseconds m_lockedRetryLimit = kLockedRetryLimit;
+    bool m_desktopNotifications = true;
     bool m_ended = false;
 };

@@ -5,10 +5,13 @@
 #include "app/DeviceListModel.h"
 #include "app/DeviceListReader.h"
 #include "app/Log.h"
+#include "app/PictureButton.h"
+#include "app/TrayIcon.h"
 #include "app/Twips.h"
 #include "editors/Form2.h"
 #include "editors/Form6.h"
 #include "jobs/Form3.h"
+#include "jobs/JobCycle.h"
 #include "mail/MailWindows.h"
 #include "ping/PingCycle.h"
 #include "settings/Form4.h"
@@ -25,7 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -50,18 +53,14 @@ const QString kReadMe = u"Read Me"_s;
 const QString kPausedEditRefused =
     u"You can't edit the ping list list in the paused state. Please click the stop button."_s;
 const QString kAboutTitle = u"About Korvane"_s;
+// What a screen reader says of the controls without a caption.
+const QString kStartName = u"Start"_s;
+const QString kStopName = u"Stop"_s;
+const QString kPauseName = u"Pause"_s;
+const QString kListName = u"Ping list"_s;
+const QString kFocusName = u"Ping monitor"_s;
+const QString kFocusDescription = u"Press Tab to reach the buttons and the ping list"_s;
 } // namespace Text
-
-QToolButton* pictureButton(QWidget* parent, const QString& name, QStyle::StandardPixmap icon,
-                           const QString& tip) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setIconSize(QSize(16, 16));
-    b->setToolTip(tip);
-    b->setAutoRaise(false);
-    return b;
-}
 
 QLabel* label(QWidget* parent, const QString& name, const QString& text = {}) {
     auto* l = new QLabel(text, parent);
@@ -111,9 +110,21 @@ Form1::Form1(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
     connect(m_ui.Command3, &QAbstractButton::clicked, this, &Form1::Command3_Click);
     connect(m_ui.Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(m_ui.Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+    connect(m_pingCycle, &PingCycle::stateChanged, this, &Form1::updateTray);
+    connect(m_pingCycle, &PingCycle::resultHandled, this, [this] {
+        m_tray.pingOutcome = m_ui.Label3->text();
+        updateTray();
+    });
 }
 
 Form1::~Form1() {
+    // A job monitor window still here goes after this window's own parts: from now on it tells
+    // this window nothing.
+    const auto jobWindows = findChildren<Form3*>(QString(), Qt::FindDirectChildrenOnly);
+    for (Form3* window : jobWindows) {
+        disconnect(window, nullptr, this, nullptr);
+        disconnect(&window->cycle(), nullptr, this, nullptr);
+    }
     // The monitor goes first, while the controls it drives are still there.
     delete m_pingCycle;
 }
@@ -122,9 +133,12 @@ void Form1::buildControls() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
 
-    m_ui.Command1 = pictureButton(central, u"Command1"_s, QStyle::SP_MediaPlay, Text::kStartTip);
-    m_ui.Command2 = pictureButton(central, u"Command2"_s, QStyle::SP_MediaStop, Text::kStopTip);
-    m_ui.Command3 = pictureButton(central, u"Command3"_s, QStyle::SP_MediaPause, Text::kPauseTip);
+    m_ui.Command1 = pictureButton(central, u"Command1"_s, u"korvane-running"_s, Text::kStartTip,
+                                  Text::kStartName);
+    m_ui.Command2 = pictureButton(central, u"Command2"_s, u"korvane-stopped"_s, Text::kStopTip,
+                                  Text::kStopName);
+    m_ui.Command3 = pictureButton(central, u"Command3"_s, u"korvane-paused"_s, Text::kPauseTip,
+                                  Text::kPauseName);
 
     m_ui.Label1 = label(central, u"Label1"_s);
     m_ui.Label1->setFont(QFont(u"Courier New"_s));
@@ -137,6 +151,7 @@ void Form1::buildControls() {
     m_ui.ListView1 = ListView1;
     ListView1->setObjectName(u"ListView1"_s);
     ListView1->setToolTip(Text::kListTip);
+    ListView1->setAccessibleName(Text::kListName);
     ListView1->setModel(m_deviceList);
     ListView1->setRootIsDecorated(false);
     ListView1->setItemsExpandable(false);
@@ -151,6 +166,8 @@ void Form1::buildControls() {
     m_ui.Text1 = new QLineEdit(u"Text1"_s, central);
     m_ui.Text1->setObjectName(u"Text1"_s);
     m_ui.Text1->setGeometry(-200, -200, 20, 20);
+    m_ui.Text1->setAccessibleName(Text::kFocusName);
+    m_ui.Text1->setAccessibleDescription(Text::kFocusDescription);
 
     m_ui.Timer1 = new QTimer(this);
     m_ui.Timer1->setObjectName(u"Timer1"_s);
@@ -174,6 +191,8 @@ void Form1::buildControls() {
     layout->addWidget(ListView1, 1);
 }
 
+// Each caption marks its keyboard accelerator with "&" (Alt+E opens Edit); the menus show the
+// caption without it, the letter underlined.
 void Form1::buildMenus() {
     auto action = [this](QMenu* menu, const QString& name, const QString& caption,
                          void (Form1::*slot)()) {
@@ -189,32 +208,33 @@ void Form1::buildMenus() {
         return m;
     };
 
-    mnuEdit = menu(u"mnuEdit"_s, u"Edit"_s);
+    mnuEdit = menu(u"mnuEdit"_s, u"&Edit"_s);
     mnuPingList =
-        action(mnuEdit, u"mnuPingList"_s, u"Edit Ping Database"_s, &Form1::mnuPingList_Click);
+        action(mnuEdit, u"mnuPingList"_s, u"Edit &Ping Database"_s, &Form1::mnuPingList_Click);
     mnuEditRemoteServicesDatabaseList =
         action(mnuEdit, u"mnuEditRemoteServicesDatabaseList"_s,
-               u"Edit Remote Services/File Age/File Exist/Drive Exist Database"_s,
+               u"Edit &Remote Services/File Age/File Exist/Drive Exist Database"_s,
                &Form1::mnuEditRemoteServicesDatabaseList_Click);
-    mnuExit = action(mnuEdit, u"mnuExit"_s, u"Exit"_s, &Form1::mnuExit_Click);
+    mnuExit = action(mnuEdit, u"mnuExit"_s, u"E&xit"_s, &Form1::mnuExit_Click);
 
-    mnuServices = menu(u"mnuServices"_s, u"Remote Services"_s);
-    mnuRemoteServicesScanning = action(mnuServices, u"mnuRemoteServicesScanning"_s,
-                                       u"Start Services/File Age/File Exist/Drive Exist Scanning"_s,
-                                       &Form1::mnuRemoteServicesScanning_Click);
+    mnuServices = menu(u"mnuServices"_s, u"&Remote Services"_s);
+    mnuRemoteServicesScanning =
+        action(mnuServices, u"mnuRemoteServicesScanning"_s,
+               u"&Start Services/File Age/File Exist/Drive Exist Scanning"_s,
+               &Form1::mnuRemoteServicesScanning_Click);
     mnuRemoteServicesScanning->setCheckable(true);
 
-    mnuSettingsMain = menu(u"mnuSettingsMain"_s, u"Settings"_s);
-    mnuEmailSettings = action(mnuSettingsMain, u"mnuEmailSettings"_s, u"Email Settings"_s,
+    mnuSettingsMain = menu(u"mnuSettingsMain"_s, u"&Settings"_s);
+    mnuEmailSettings = action(mnuSettingsMain, u"mnuEmailSettings"_s, u"&Email Settings"_s,
                               &Form1::mnuEmailSettings_Click);
     mnuApplicationSettings =
-        action(mnuSettingsMain, u"mnuApplicationSettings"_s, u"Application Settings"_s,
+        action(mnuSettingsMain, u"mnuApplicationSettings"_s, u"&Application Settings"_s,
                &Form1::mnuApplicationSettings_Click);
 
-    mnuHelp = menu(u"mnuHelp"_s, u"Help"_s);
-    mnuKorvaneOnline =
-        action(mnuHelp, u"mnuKorvaneOnline"_s, u"Korvane Online"_s, &Form1::mnuKorvaneOnline_Click);
-    mnuAbout = action(mnuHelp, u"mnuAbout"_s, u"About"_s, &Form1::mnuAbout_Click);
+    mnuHelp = menu(u"mnuHelp"_s, u"&Help"_s);
+    mnuKorvaneOnline = action(mnuHelp, u"mnuKorvaneOnline"_s, u"&Korvane Online"_s,
+                              &Form1::mnuKorvaneOnline_Click);
+    mnuAbout = action(mnuHelp, u"mnuAbout"_s, u"&About"_s, &Form1::mnuAbout_Click);
 }
 
 bool Form1::Form_Load() {
@@ -232,6 +252,18 @@ bool Form1::Form_Load() {
     if (ended())
         return false;
     show();
+    qCInfo(lcApp) << "main window shown";
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_trayIcon = new TrayIcon(this);
+        connect(m_trayIcon, &TrayIcon::startPingRequested, this, &Form1::trayStartPing);
+        connect(m_trayIcon, &TrayIcon::stopPingRequested, this, &Form1::trayStopPing);
+        connect(m_trayIcon, &TrayIcon::startJobsRequested, this, &Form1::trayStartJobs);
+        connect(m_trayIcon, &TrayIcon::stopJobsRequested, this, &Form1::trayStopJobs);
+        connect(m_trayIcon, &TrayIcon::showRequested, this, &Form1::trayShow);
+        connect(m_trayIcon, &TrayIcon::quitRequested, this, &Form1::mnuExit_Click);
+        connect(m_trayIcon, &TrayIcon::menuAboutToShow, this, &Form1::updateTray);
+    }
+    updateTray();
 
     fncCheckForAutoStart();
     if (ended())
@@ -308,6 +340,7 @@ void Form1::fncCheckForAutoStart() {
         return;
     m_autoStartPing = settings.value.autoStartPinger;
     m_autoStartJobs = settings.value.autoStartServices;
+    m_ctx.setDesktopNotifications(settings.value.desktopNotifications);
 }
 
 PublicValues& Form1::publicValues() {
@@ -359,7 +392,77 @@ void Form1::mnuExit_Click() {
 
 void Form1::mnuRemoteServicesScanning_Click() {
     // The job monitor window, without blocking; the item is checked while it is open.
-    Form3::showShared(m_ctx, *this, *m_mailWindows, this);
+    watchJobWindow(Form3::showShared(m_ctx, *this, *m_mailWindows, this));
+}
+
+void Form1::watchJobWindow(Form3* window) {
+    connect(&window->cycle(), &JobCycle::stateChanged, this, &Form1::updateTray,
+            Qt::UniqueConnection);
+    connect(&window->cycle(), &JobCycle::jobEnded, this, &Form1::takeJobOutcome,
+            Qt::UniqueConnection);
+    connect(window, &QObject::destroyed, this, &Form1::updateTray, Qt::UniqueConnection);
+    updateTray();
+}
+
+void Form1::takeJobOutcome() {
+    if (Form3* window = Form3::openWindow(this))
+        m_tray.jobOutcome = window->Label3->text();
+    updateTray();
+}
+
+void Form1::updateTray() {
+    const PublicValues& values = m_ctx.values();
+    m_tray.ping = m_pingCycle->paused()     ? MonitorState::Paused
+                  : values.blForm1isRunning ? MonitorState::Running
+                                            : MonitorState::Stopped;
+    m_tray.jobs = MonitorState::Stopped;
+    if (Form3* jobs = Form3::openWindow(this)) {
+        switch (jobs->cycle().state()) {
+        case JobCycle::State::Idle:
+            break;
+        case JobCycle::State::Paused:
+            m_tray.jobs = MonitorState::Paused;
+            break;
+        case JobCycle::State::Waiting:
+        case JobCycle::State::Running:
+        case JobCycle::State::Halted:
+            m_tray.jobs = MonitorState::Running;
+            break;
+        }
+    }
+    m_tray.modalOpen = QApplication::activeModalWidget() != nullptr;
+    if (m_trayIcon)
+        m_trayIcon->show(m_tray);
+}
+
+void Form1::trayStartPing() {
+    if (m_ui.Command1->isEnabled())
+        m_ui.Command1->click();
+}
+
+void Form1::trayStopPing() {
+    if (m_ui.Command2->isEnabled())
+        m_ui.Command2->click();
+}
+
+void Form1::trayStartJobs() {
+    Form3* window = Form3::showShared(m_ctx, *this, *m_mailWindows, this);
+    watchJobWindow(window);
+    if (window->Command1->isEnabled())
+        window->Command1->click();
+}
+
+void Form1::trayStopJobs() {
+    if (Form3* window = Form3::openWindow(this); window && window->Command2->isEnabled())
+        window->Command2->click();
+}
+
+void Form1::trayShow() {
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
 }
 
 void Form1::mnuEmailSettings_Click() {
@@ -412,4 +515,6 @@ void Form1::Form_Unload() {
     m_ui.Timer2->stop();
     Form3::unloadShared(this);
     m_mailWindows->closeAll();
+    delete m_trayIcon;
+    m_trayIcon = nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MonitorHost.h"
+#include "app/TrayState.h"
 #include "ping/PingCycle.h"
 
 #include <QMainWindow>
@@ -9,6 +10,8 @@
 class AppContext;
 class DeviceListModel;
 class DeviceListReader;
+class Form3;
+class TrayIcon;
 class MailWindows;
 struct DbStatus;
 struct DeviceRecord;
@@ -44,7 +47,8 @@ class Form1 : public QMainWindow, public MonitorHost {
     // Refills the device list from the database on this thread and selects the row of the
     // walk position (at load; a probe's refresh reads off this thread, see refreshDeviceList).
     void fncReloadAllRecords();
-    // Reads the two auto-start settings into the window's flags.
+    // Reads the two auto-start settings into the window's flags, and whether the alerts are
+    // shown on the desktop into the context.
     void fncCheckForAutoStart();
     bool autoStartPing() const { return m_autoStartPing; }
     bool autoStartJobs() const { return m_autoStartJobs; }
@@ -66,6 +70,8 @@ class Form1 : public QMainWindow, public MonitorHost {
     bool deviceListReading() const;
     // A database failure has ended the program.
     bool ended() const;
+    // What the tray shows of both monitors (kept also where the desktop has no tray).
+    const TrayState& trayState() const { return m_tray; }
 
     // The version shown in the caption and the About box: major.minor.revision.
     static QString versionText();
@@ -88,6 +94,13 @@ class Form1 : public QMainWindow, public MonitorHost {
     void Command3_Click();
     void Timer1_Timer();
     void Timer2_Timer();
+    // The tray's menu: both monitors started and stopped as their buttons would, the window
+    // brought up, the program ended as by its Exit.
+    void trayStartPing();
+    void trayStopPing();
+    void trayStartJobs();
+    void trayStopJobs();
+    void trayShow();
 
   Q_SIGNALS:
     // The device list shows a re-read of the table (after refreshDeviceList).
@@ -105,6 +118,12 @@ class Form1 : public QMainWindow, public MonitorHost {
     void selectWalkPosition();
     void devicesRead(const QList<DeviceRecord>& devices);
     void devicesReadFailed(const DbStatus& status);
+    // Follows the job monitor's window: its state and its outcomes reach the tray.
+    void watchJobWindow(Form3* window);
+    // The job monitor's status line after a job, for the tray.
+    void takeJobOutcome();
+    // Brings the tray's state up to date with both monitors and redraws the tray.
+    void updateTray();
 
     AppContext& m_ctx;
 
@@ -115,6 +134,8 @@ class Form1 : public QMainWindow, public MonitorHost {
     PingCycle* m_pingCycle = nullptr;
     DeviceListModel* m_deviceList = nullptr;
     DeviceListReader* m_listReader = nullptr;
+    TrayState m_tray;
+    TrayIcon* m_trayIcon = nullptr;
 
     // --- controls (found by their names) ---
     // Command1..3, Text1, Label1, Label3..5, Timer1, Timer2 and ListView1, which the ping

@@ -4,9 +4,13 @@
 #include "app/Log.h"
 #include "app/MessageBoxDialogs.h"
 #include "app/SingleInstance.h"
+#include "app/TrayIcon.h"
+#include "platform/DesktopNotifier.h"
 #include "storage/Database.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QIcon>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -16,10 +20,13 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(u"Korvane"_s);
     QApplication::setOrganizationName(u"Brackwater"_s);
     QApplication::setApplicationVersion(Form1::versionText());
+    QApplication::setDesktopFileName(u"korvane"_s);
+    QApplication::setWindowIcon(QIcon(TrayIcon::iconPath(u"korvane"_s)));
     Log::installFileLog(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 
     AppContext ctx(QApplication::applicationDirPath());
     ctx.setDialogs(std::make_unique<MessageBoxDialogs>());
+    ctx.setNotifier(std::make_unique<DesktopNotifier>(QDBusConnection::sessionBus()));
 
     SingleInstanceGuard guard(QApplication::applicationFilePath());
     if (!guard.tryAcquire()) {

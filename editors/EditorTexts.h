@@ -18,6 +18,12 @@ inline const QString kDelete = QStringLiteral("Delete");
 inline const QString kDeleteTip = QStringLiteral("Click to Delete the current record");
 inline const QString kPreviousTip = QStringLiteral("Click here to go back one record");
 inline const QString kNextTip = QStringLiteral("Click here to go forward one record");
+// What a screen reader says of the controls without a caption.
+inline const QString kPreviousName = QStringLiteral("Previous Record");
+inline const QString kNextName = QStringLiteral("Next Record");
+inline const QString kFocusName = QStringLiteral("Record");
+inline const QString kFocusDescription =
+    QStringLiteral("Press Tab to reach the fields and the buttons");
 inline const QString kDisabled = QStringLiteral("Don't Check This Record");
 inline const QString kDisabledTip =
     QStringLiteral("Check this box if you do not want this application to check this record");

@@ -140,6 +140,9 @@ void Form2::buildServiceSection() {
         *restarts[i] = new QCheckBox(kRestartCaption, Frame2);
         (*restarts[i])->setObjectName(u"Check%1"_s.arg(i + 2));
         (*restarts[i])->setToolTip(kRestartTip);
+        // A screen reader tells the six rows apart by their numbers.
+        (*services[i])->setAccessibleName(u"%1 %2"_s.arg(kServicesLabel).arg(i + 1));
+        (*restarts[i])->setAccessibleName(u"%1 %2"_s.arg(kRestartLabel).arg(i + 1));
         grid->addWidget(*services[i], header + 1 + i, 1);
         grid->addWidget(*restarts[i], header + 1 + i, 2);
     }

@@ -31,9 +31,10 @@ QPushButton* commandButton(QWidget* parent, const QString& name, const QString& 
 }
 
 QToolButton* moveButton(QWidget* parent, const QString& name, QStyle::StandardPixmap picture,
-                        const QString& tip) {
+                        const QString& tip, const QString& accessibleName) {
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
+    b->setAccessibleName(accessibleName);
     b->setIcon(parent->style()->standardIcon(picture));
     b->setIconSize(QSize(24, 24));
     b->setToolTip(tip);
@@ -54,11 +55,14 @@ RecordEditor::RecordEditor(AppContext& ctx, const QString& table, const QString&
     Text1->setObjectName(u"Text1"_s);
     Text3 = new QLineEdit(this);
     Text3->setObjectName(u"Text3"_s);
+    Text3->setAccessibleName(kFocusName);
+    Text3->setAccessibleDescription(kFocusDescription);
     Check1 = new QCheckBox(kDisabled, this);
     Check1->setObjectName(u"Check1"_s);
     Check1->setToolTip(kDisabledTip);
-    cmdMovePrevious = moveButton(this, u"cmdMovePrevious"_s, QStyle::SP_ArrowBack, kPreviousTip);
-    cmdMoveNext = moveButton(this, u"cmdMoveNext"_s, QStyle::SP_ArrowForward, kNextTip);
+    cmdMovePrevious =
+        moveButton(this, u"cmdMovePrevious"_s, QStyle::SP_ArrowBack, kPreviousTip, kPreviousName);
+    cmdMoveNext = moveButton(this, u"cmdMoveNext"_s, QStyle::SP_ArrowForward, kNextTip, kNextName);
     Command2 = commandButton(this, u"Command2"_s, kAddNew, kAddNewDesignTip);
     Command3 = commandButton(this, u"Command3"_s, kUpdate, kUpdateTip);
     Command4 = commandButton(this, u"Command4"_s, kDelete, kDeleteTip);

@@ -1,6 +1,7 @@
 #include "jobs/Form3.h"
 
 #include "app/MonitorHost.h"
+#include "app/PictureButton.h"
 #include "jobs/JobCycle.h"
 #include "jobs/JobTexts.h"
 #include "platform/LogicalDisks.h"
@@ -9,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -17,16 +17,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QToolButton* pictureButton(QWidget* parent, const QString& name, QStyle::StandardPixmap icon,
-                           const QString& tip) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setIconSize(QSize(16, 16));
-    b->setToolTip(tip);
-    return b;
-}
 
 QLabel* statusLabel(QWidget* parent, const QString& name) {
     auto* l = new QLabel(parent);
@@ -66,9 +56,12 @@ Form3::Form3(AppContext& ctx, MonitorHost& host, MailWindows& mailWindows, QWidg
 Form3::~Form3() = default;
 
 void Form3::buildControls() {
-    Command1 = pictureButton(this, u"Command1"_s, QStyle::SP_MediaPlay, JobTexts::kStartTip);
-    Command2 = pictureButton(this, u"Command2"_s, QStyle::SP_MediaStop, JobTexts::kStopTip);
-    Command3 = pictureButton(this, u"Command3"_s, QStyle::SP_MediaPause, JobTexts::kPauseTip);
+    Command1 = pictureButton(this, u"Command1"_s, u"korvane-running"_s, JobTexts::kStartTip,
+                             JobTexts::kStartName);
+    Command2 = pictureButton(this, u"Command2"_s, u"korvane-stopped"_s, JobTexts::kStopTip,
+                             JobTexts::kStopName);
+    Command3 = pictureButton(this, u"Command3"_s, u"korvane-paused"_s, JobTexts::kPauseTip,
+                             JobTexts::kPauseName);
     Label1 = statusLabel(this, u"Label1"_s);
     Label2 = statusLabel(this, u"Label2"_s);
     Label3 = statusLabel(this, u"Label3"_s);
@@ -79,6 +72,8 @@ void Form3::buildControls() {
     Text1 = new QLineEdit(this);
     Text1->setObjectName(u"Text1"_s);
     Text1->setGeometry(-200, -200, 20, 20);
+    Text1->setAccessibleName(JobTexts::kFocusName);
+    Text1->setAccessibleDescription(JobTexts::kFocusDescription);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(u"Timer1"_s);

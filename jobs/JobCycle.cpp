@@ -98,6 +98,7 @@ QCoro::Task<void> JobCycle::start() {
     m_intTicksElapsed = m_intTimerTicks - 1;
     m_state = State::Waiting;
     m_ui.Timer1->start(kStartStepMs);
+    Q_EMIT stateChanged();
 }
 
 QCoro::Task<bool> JobCycle::fncCountNumberOfComputersToPing() {
@@ -187,6 +188,7 @@ void JobCycle::Command2_Click() {
     m_ctx.values().blForm3isRunning = false;
     enableMenusUnlessPingRuns();
     m_state = State::Idle;
+    Q_EMIT stateChanged();
 }
 
 void JobCycle::Command3_Click() {
@@ -210,6 +212,7 @@ void JobCycle::Command3_Click() {
         }
         m_blPaused = false;
         m_ui.Command3->setToolTip(JobTexts::kPauseAgainTip);
+        Q_EMIT stateChanged();
         return;
     }
     // Pause: a check still waited for is dropped; an outcome being applied runs on.
@@ -220,6 +223,7 @@ void JobCycle::Command3_Click() {
     m_blPaused = true;
     m_ui.Command3->setToolTip(JobTexts::kResumeTip);
     m_state = State::Paused;
+    Q_EMIT stateChanged();
 }
 
 void JobCycle::unload() {
@@ -232,6 +236,7 @@ void JobCycle::unload() {
     if (m_host.pingStartEnabled())
         m_host.setEditMenuEnabled(true);
     m_state = State::Idle;
+    Q_EMIT stateChanged();
 }
 
 void JobCycle::dropRun(bool keepApplying) {

@@ -119,6 +119,8 @@ class JobCycle final : public QObject {
   Q_SIGNALS:
     // A job has ended (its outcome applied, or the cycle halted on it).
     void jobEnded();
+    // Start, Stop, Pause, Resume or closing the window has taken effect.
+    void stateChanged();
 
   private:
     enum class Phase { None, Checking, Applying };

@@ -15,6 +15,12 @@ inline const QString kPauseTip = u"Click here to Pause this process"_s;
 inline const QString kPauseAgainTip = u"Click here again to Pause the process"_s;
 inline const QString kResumeTip = u"Click here again to Resume the process"_s;
 inline const QString kJobCountTip = u"This is the number of enabled records that will be checked"_s;
+// What a screen reader says of the controls without a caption.
+inline const QString kStartName = u"Start"_s;
+inline const QString kStopName = u"Stop"_s;
+inline const QString kPauseName = u"Pause"_s;
+inline const QString kFocusName = u"Job monitor"_s;
+inline const QString kFocusDescription = u"Press Tab to reach the buttons"_s;
 
 inline const QString kMissingFileTitle = u"Missing File"_s;
 inline const QString kMissingFileText =

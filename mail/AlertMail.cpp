@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/Log.h"
+#include "mail/AlertNotice.h"
 #include "mail/MailWindows.h"
 #include "mail/frmMain.h"
 
@@ -51,6 +52,10 @@ QCoro::Task<MailOutcome> sendAlertMail(AppContext& ctx, MailWindows& windows,
         qCWarning(lcMail).noquote()
             << QStringLiteral("Alert mail \"%1\" not sent to %2 - %3 (%4)")
                    .arg(request.txtSubject, failedTo, outcome.reason, outcome.explanation);
+    }
+    if (ctx.desktopNotifications()) {
+        const AlertNotice notice = alertNotice(request, outcome);
+        ctx.notifier().notify(notice.title, notice.body);
     }
     co_return outcome;
 }

@@ -169,6 +169,17 @@ void frmMain::buildControls() {
     lblAttach = label(this, u"lblAttach"_s, Text::kAttach);
     txtAttach = box(u"txtAttach"_s);
 
+    // A screen reader names each box after its label.
+    const std::pair<QLabel*, QWidget*> buddies[] = {
+        {lblServer, txtServer}, {lblPopServer, txtPopServer},
+        {lblFrom, txtFrom},     {lblFromName, txtFromName},
+        {lblTo, txtTo},         {lblToName, txtToName},
+        {lblCC, txtCc},         {lblCcName, txtCcName},
+        {lblBcc, txtBcc},       {lblSubject, txtSubject},
+        {lblMsg, txtMsg},       {lblAttach, txtAttach}};
+    for (const auto& [label, buddy] : buddies)
+        label->setBuddy(buddy);
+
     cmdSend = button(u"cmdSend"_s, Text::kSend);
     cmdReset = button(u"cmdReset"_s, Text::kReset);
     cmdExit = button(u"cmdExit"_s, Text::kExit);
@@ -178,6 +189,8 @@ void frmMain::buildControls() {
     lstStatus = named(new QListWidget(this), u"lstStatus"_s);
     lstStatus->setSelectionMode(QAbstractItemView::SingleSelection);
     design(lstStatus, Design::kBoxWidth, Design::kStatusHeight);
+    // A list is not named by a label's buddy: it carries the label's text itself.
+    lstStatus->setAccessibleName(Text::kStatus);
     lblProgress = label(this, u"lblProgress"_s, Text::kProgressDesign);
     design(lblProgress, Design::kBoxWidth, Design::kLabelHeight);
 

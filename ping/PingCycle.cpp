@@ -165,6 +165,7 @@ QCoro::Task<void> PingCycle::start() {
     if (QAbstractItemModel* model = m_ui.ListView1->model(); model && model->rowCount() > 0)
         m_ui.ListView1->setCurrentIndex(model->index(0, 0));
     m_ui.ListView1->setFocus();
+    Q_EMIT stateChanged();
 }
 
 void PingCycle::Command2_Click() {
@@ -182,6 +183,7 @@ void PingCycle::Command2_Click() {
     m_ctx.values().blForm1isRunning = false;
     m_paused = false;
     enableMenusUnlessJobsRun();
+    Q_EMIT stateChanged();
 }
 
 void PingCycle::Command3_Click() {
@@ -210,6 +212,7 @@ void PingCycle::Command3_Click() {
         m_paused = false;
         m_ui.Command3->setToolTip(Text::kPauseTip);
     }
+    Q_EMIT stateChanged();
 }
 
 void PingCycle::unload() {

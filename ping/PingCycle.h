@@ -95,6 +95,8 @@ class PingCycle final : public QObject {
     // The result tick has applied its outcome (Timer1 runs again unless the run was stopped
     // or paused meanwhile).
     void resultHandled();
+    // Start, Stop, Pause or Resume has taken effect.
+    void stateChanged();
 
   private:
     // What a probe took from the device's row; the result is written to this row only.

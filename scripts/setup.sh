@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6concurrent6
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6concurrent6 qt6-svg-dev
   qcoro-qt6-dev
   libcurl4-openssl-dev curl
   libbenchmark-dev
@@ -17,6 +17,8 @@ packages=(
   samba                      # the tests' stand-in for a Windows PC
   clang-format
   xauth xvfb
+  dbus python3-dbus python3-gi # a private session bus with a notification service (tests)
+  dpkg-dev lintian             # the Debian package: its dependencies found, then checked
 )
 
 missing=()

@@ -26,6 +26,7 @@ const QString kServicesTip =
     u"The number of minutes in between each Service Job. Two charaters only"_s;
 const QString kAutoPingLabel = u"Auto Start Pinger Feature"_s;
 const QString kAutoServicesLabel = u"Auto Start Services Feature"_s;
+const QString kNotificationsLabel = u"Desktop Notifications"_s;
 const QString kYes = u"Yes"_s;
 const QString kNo = u"No"_s;
 const QString kSave = u"Save"_s;
@@ -98,15 +99,28 @@ Form4::Form4(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
     Text2 = named(new QLineEdit(this), u"Text2"_s);
     Text2->setToolTip(Text::kServicesTip);
     Text2->setMaxLength(kMaxLength);
+    // A screen reader names each box after its label.
+    Label1->setBuddy(Text1);
+    Label2->setBuddy(Text2);
     Label3 = named(new QLabel(Text::kAutoPingLabel, this), u"Label3"_s);
     Check1 = named(new QCheckBox(Text::kYes, this), u"Check1"_s);
     Check2 = named(new QCheckBox(Text::kNo, this), u"Check2"_s);
     Label4 = named(new QLabel(Text::kAutoServicesLabel, this), u"Label4"_s);
     Check3 = named(new QCheckBox(Text::kYes, this), u"Check3"_s);
     Check4 = named(new QCheckBox(Text::kNo, this), u"Check4"_s);
+    Label5 = named(new QLabel(Text::kNotificationsLabel, this), u"Label5"_s);
+    Check5 = named(new QCheckBox(Text::kYes, this), u"Check5"_s);
+    Check6 = named(new QCheckBox(Text::kNo, this), u"Check6"_s);
     Command1 = named(new QPushButton(Text::kSave, this), u"Command1"_s);
     Command1->setToolTip(Text::kSaveTip);
     Command1->setAutoDefault(false);
+
+    // A screen reader says which choice a Yes or No box belongs to.
+    const std::pair<QLabel*, QCheckBox*> choices[] = {{Label3, Check1}, {Label3, Check2},
+                                                      {Label4, Check3}, {Label4, Check4},
+                                                      {Label5, Check5}, {Label5, Check6}};
+    for (const auto& [label, box] : choices)
+        box->setAccessibleName(label->text() + u" "_s + box->text());
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Label1, 0, 0);
@@ -123,13 +137,20 @@ Form4::Form4(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
     services->addWidget(Check4);
     grid->addWidget(Label4, 3, 0);
     grid->addLayout(services, 3, 1);
-    grid->addWidget(Command1, 4, 1, Qt::AlignRight);
+    auto* notifications = new QHBoxLayout;
+    notifications->addWidget(Check5);
+    notifications->addWidget(Check6);
+    grid->addWidget(Label5, 4, 0);
+    grid->addLayout(notifications, 4, 1);
+    grid->addWidget(Command1, 5, 1, Qt::AlignRight);
 
     connect(Text1, &QLineEdit::textChanged, this, &Form4::Text1_Change);
     connect(Check1, &QCheckBox::toggled, this, &Form4::Check1_Click);
     connect(Check2, &QCheckBox::toggled, this, &Form4::Check2_Click);
     connect(Check3, &QCheckBox::toggled, this, &Form4::Check3_Click);
     connect(Check4, &QCheckBox::toggled, this, &Form4::Check4_Click);
+    connect(Check5, &QCheckBox::toggled, this, &Form4::Check5_Click);
+    connect(Check6, &QCheckBox::toggled, this, &Form4::Check6_Click);
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
 }
 
@@ -153,6 +174,7 @@ bool Form4::Form_Load() {
     Text2->setText(settings.value.servicesTimerSeconds);
     (settings.value.autoStartPinger ? Check1 : Check2)->setChecked(true);
     (settings.value.autoStartServices ? Check3 : Check4)->setChecked(true);
+    (settings.value.desktopNotifications ? Check5 : Check6)->setChecked(true);
     return true;
 }
 
@@ -187,6 +209,12 @@ void Form4::Check3_Click() {
 void Form4::Check4_Click() {
     pairClick(Check4, Check3);
 }
+void Form4::Check5_Click() {
+    pairClick(Check5, Check6);
+}
+void Form4::Check6_Click() {
+    pairClick(Check6, Check5);
+}
 
 void Form4::Command1_Click() {
     const IntervalProblem problem = SettingsRules::checkIntervals(Text1->text(), Text2->text());
@@ -202,13 +230,16 @@ void Form4::Command1_Click() {
     const DbStatus saved =
         SettingsTable(m_ctx.databasePath())
             .write(leadingWholeNumber(Text1->text()), leadingWholeNumber(Text2->text()),
-                   Check1->isChecked(), Check3->isChecked());
+                   Check1->isChecked(), Check3->isChecked(), Check5->isChecked());
     if (!saved.ok()) {
         m_ctx.dialogs().critical(
             Text::kDatabaseErrorTitle,
             Text::kSaveFailed.arg(SettingsRules::databaseFailureReason(saved)));
         return;
     }
+    // The desktop notifications follow the choice at once; the monitors read their values
+    // the next time they fetch them.
+    m_ctx.setDesktopNotifications(Check5->isChecked());
     m_ctx.dialogs().information(Text::kUpdatedTitle, Text::kSaved);
     accept();
 }

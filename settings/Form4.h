@@ -8,10 +8,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The application settings window: the two monitor intervals in minutes and the two
-// auto-start flags of the Settings row. Its one button checks, saves and closes. Opened
-// modally from the main window's Settings menu; the monitors pick the values up the next time
-// they read their settings.
+// The application settings window: the two monitor intervals in minutes, the two
+// auto-start flags and the desktop notifications of the Settings row. Its one button checks, saves
+// and closes. Opened modally from the main window's Settings menu; the monitors pick the values up
+// the next time they read their settings.
 class Form4 final : public QDialog {
     Q_OBJECT
   public:
@@ -32,6 +32,8 @@ class Form4 final : public QDialog {
     void Check2_Click();
     void Check3_Click();
     void Check4_Click();
+    void Check5_Click();
+    void Check6_Click();
     // Checks, saves and closes. A failure to save is reported and the window stays open.
     void Command1_Click();
 
@@ -45,6 +47,9 @@ class Form4 final : public QDialog {
     QLabel* Label4 = nullptr;
     QCheckBox* Check3 = nullptr; // AutoStartServices: Yes
     QCheckBox* Check4 = nullptr; // AutoStartServices: No
+    QLabel* Label5 = nullptr;
+    QCheckBox* Check5 = nullptr; // DesktopNotifications: Yes
+    QCheckBox* Check6 = nullptr; // DesktopNotifications: No
     QPushButton* Command1 = nullptr;
 
   private:

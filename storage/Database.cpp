@@ -72,6 +72,10 @@ const char* const kEnabledNameIndex =
 const char* const kSettingsDefaultRow =
     "INSERT INTO Settings (PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger,"
     " AutoStartServices) VALUES (5, 5, 0, 0)";
+// The desktop-notification choice came after the first files were made: a file without it
+// gets the column, switched on, and keeps every other value.
+const char* const kDesktopNotificationsColumn =
+    "ALTER TABLE Settings ADD COLUMN DesktopNotifications BOOLEAN NOT NULL DEFAULT 1";
 const char* const kSmtpSettingsDefaultRow =
     "INSERT INTO SMTPsettings (ServerName, SMTPusername, SMTPpassword, FromEmail, FromName,"
     " Subject, SMTPport) VALUES ('', '', '', '', '', '', '25')";
@@ -97,7 +101,8 @@ const char* const kCreateStatements[] = {
     " PingTimerSeconds INTEGER,"
     " ServicesTimerSeconds INTEGER,"
     " AutoStartPinger BOOLEAN NOT NULL DEFAULT 0,"
-    " AutoStartServices BOOLEAN NOT NULL DEFAULT 0)",
+    " AutoStartServices BOOLEAN NOT NULL DEFAULT 0,"
+    " DesktopNotifications BOOLEAN NOT NULL DEFAULT 1)",
     "CREATE TABLE SMTPsettings ("
     " ServerName VARCHAR(255), SMTPusername VARCHAR(255), SMTPpassword VARCHAR(255),"
     " FromEmail VARCHAR(255), FromName VARCHAR(255), Subject VARCHAR(255), SMTPport VARCHAR(255))",
@@ -345,6 +350,9 @@ DbStatus ensure(const QString& path) {
         {u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'"
          u" AND name = 'ComputerPingListEnabledByName'"_s,
          kEnabledNameIndex},
+        {u"SELECT COUNT(*) FROM pragma_table_info('Settings')"
+         u" WHERE name = 'DesktopNotifications'"_s,
+         kDesktopNotificationsColumn},
     };
     for (const Repair& repair : repairs) {
         QSqlQuery q(session.db());

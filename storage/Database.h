@@ -76,8 +76,9 @@ namespace Schema {
 DbStatus create(const QString& path, const QString& password = databasePassword());
 // Creates the file when it is missing; otherwise checks that it opens with the password and
 // restores what the program relies on when it is gone: the default row of Settings and of
-// SMTPsettings (as a new file has them) and the indexes on the device names. Other data is
-// left as it is.
+// SMTPsettings (as a new file has them), the indexes on the device names, and the
+// DesktopNotifications column of Settings (switched on) in a file made before it existed.
+// Other data is left as it is.
 DbStatus ensure(const QString& path);
 } // namespace Schema
 

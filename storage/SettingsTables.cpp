@@ -81,23 +81,24 @@ std::optional<int> intervalMinutes(const QString& stored) {
 DbResult<SettingsRow> SettingsTable::read() const {
     return readFirstRow<SettingsRow>(
         m_path, u"Settings"_s,
-        u"SELECT PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger, AutoStartServices"
-        u" FROM Settings ORDER BY rowid LIMIT 1"_s,
+        u"SELECT PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger, AutoStartServices,"
+        u" DesktopNotifications FROM Settings ORDER BY rowid LIMIT 1"_s,
         [](const QSqlQuery& q, SettingsRow& r) {
             r.pingTimerSeconds = textOf(q.value(0));
             r.servicesTimerSeconds = textOf(q.value(1));
             r.autoStartPinger = boolOf(q.value(2));
             r.autoStartServices = boolOf(q.value(3));
+            r.desktopNotifications = boolOf(q.value(4));
         });
 }
 
 DbStatus SettingsTable::write(int pingTimerMinutes, int servicesTimerMinutes, bool autoStartPinger,
-                              bool autoStartServices) const {
+                              bool autoStartServices, bool desktopNotifications) const {
     return updateFirstRow(m_path, u"Settings"_s,
                           u"PingTimerSeconds = ?, ServicesTimerSeconds = ?, AutoStartPinger = ?,"
-                          u" AutoStartServices = ?"_s,
+                          u" AutoStartServices = ?, DesktopNotifications = ?"_s,
                           {pingTimerMinutes, servicesTimerMinutes, autoStartPinger ? 1 : 0,
-                           autoStartServices ? 1 : 0});
+                           autoStartServices ? 1 : 0, desktopNotifications ? 1 : 0});
 }
 
 DbResult<SmtpSettingsRow> SmtpSettingsTable::read() const {

@@ -7,12 +7,14 @@
 #include <optional>
 
 // The one row of Settings: the two monitor intervals in minutes (the column names say
-// seconds, the values are minutes) and the two auto-start flags.
+// seconds, the values are minutes), the two auto-start flags and the desktop notifications.
 struct SettingsRow {
     QString pingTimerSeconds;     // as stored, read as text
     QString servicesTimerSeconds; // as stored, read as text
     bool autoStartPinger = false;
     bool autoStartServices = false;
+    // The alerts are shown on the desktop as well.
+    bool desktopNotifications = true;
 };
 
 // The one row of SMTPsettings. Subject is read but never written by the program.
@@ -35,7 +37,7 @@ class SettingsTable {
 
     DbResult<SettingsRow> read() const;
     DbStatus write(int pingTimerMinutes, int servicesTimerMinutes, bool autoStartPinger,
-                   bool autoStartServices) const;
+                   bool autoStartServices, bool desktopNotifications) const;
 
   private:
     QString m_path;

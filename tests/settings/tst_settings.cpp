@@ -36,7 +36,7 @@ template <typename Form> QStringList texts(Form& form, const QStringList& names)
 
 QList<bool> checks(const Form4& form) {
     QList<bool> out;
-    for (const char16_t* name : {u"Check1", u"Check2", u"Check3", u"Check4"})
+    for (const char16_t* name : {u"Check1", u"Check2", u"Check3", u"Check4", u"Check5", u"Check6"})
         out << form.findChild<QCheckBox*>(QString::fromUtf16(name))->isChecked();
     return out;
 }
@@ -59,7 +59,8 @@ class TestSettings : public QObject {
         const auto r = SettingsTable(m_folder->databasePath()).read();
         return {r.value.pingTimerSeconds, r.value.servicesTimerSeconds,
                 r.value.autoStartPinger ? u"yes"_s : u"no"_s,
-                r.value.autoStartServices ? u"yes"_s : u"no"_s};
+                r.value.autoStartServices ? u"yes"_s : u"no"_s,
+                r.value.desktopNotifications ? u"yes"_s : u"no"_s};
     }
     QStringList smtpRow() const {
         const auto r = SmtpSettingsTable(m_folder->databasePath()).read();
@@ -102,13 +103,15 @@ class TestSettings : public QObject {
     void applicationLoadAndPairs_data() {
         QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<QList<bool>>("checked");
-        QTest::newRow("as stored") << QStringList{} << QList<bool>{true, false, false, true};
+        QTest::newRow("as stored")
+            << QStringList{} << QList<bool>{true, false, false, true, true, false};
         QTest::newRow("unchecking Yes checks it again")
-            << QStringList{u"Check1"_s} << QList<bool>{true, false, false, true};
+            << QStringList{u"Check1"_s} << QList<bool>{true, false, false, true, true, false};
         QTest::newRow("checking the other box switches")
-            << QStringList{u"Check2"_s, u"Check3"_s} << QList<bool>{false, true, true, false};
-        QTest::newRow("switch then uncheck")
-            << QStringList{u"Check2"_s, u"Check2"_s} << QList<bool>{false, true, false, true};
+            << QStringList{u"Check2"_s, u"Check3"_s, u"Check6"_s}
+            << QList<bool>{false, true, true, false, false, true};
+        QTest::newRow("switch then uncheck") << QStringList{u"Check2"_s, u"Check2"_s, u"Check5"_s}
+                                             << QList<bool>{false, true, false, true, true, false};
     }
     void applicationLoadAndPairs() {
         QFETCH(QStringList, clicks);
@@ -183,7 +186,7 @@ class TestSettings : public QObject {
         QCOMPARE(form.focusWidget(), form.findChild<QWidget*>(focus));
         QCOMPARE(texts(form, {u"Text1"_s, u"Text2"_s}), left);
         QCOMPARE(form.result(), int(QDialog::Rejected));
-        QCOMPARE(settingsRow(), (QStringList{u"7"_s, u"12"_s, u"yes"_s, u"no"_s}));
+        QCOMPARE(settingsRow(), (QStringList{u"7"_s, u"12"_s, u"yes"_s, u"no"_s, u"yes"_s}));
     }
 
     void applicationSave_data() {
@@ -191,12 +194,12 @@ class TestSettings : public QObject {
         QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<QStringList>("row");
         QTest::newRow("unchanged") << QStringList{u"7"_s, u"12"_s} << QStringList{}
-                                   << QStringList{u"7"_s, u"12"_s, u"yes"_s, u"no"_s};
+                                   << QStringList{u"7"_s, u"12"_s, u"yes"_s, u"no"_s, u"yes"_s};
         QTest::newRow("new values, pairs switched")
-            << QStringList{u"1"_s, u"99"_s} << QStringList{u"Check2"_s, u"Check3"_s}
-            << QStringList{u"1"_s, u"99"_s, u"no"_s, u"yes"_s};
+            << QStringList{u"1"_s, u"99"_s} << QStringList{u"Check2"_s, u"Check3"_s, u"Check6"_s}
+            << QStringList{u"1"_s, u"99"_s, u"no"_s, u"yes"_s, u"no"_s};
         QTest::newRow("blank and sign") << QStringList{u"+3"_s, u" 5"_s} << QStringList{}
-                                        << QStringList{u"3"_s, u"5"_s, u"yes"_s, u"no"_s};
+                                        << QStringList{u"3"_s, u"5"_s, u"yes"_s, u"no"_s, u"yes"_s};
     }
     void applicationSave() {
         QFETCH(QStringList, typed);
@@ -212,6 +215,8 @@ class TestSettings : public QObject {
         expectOneBox(DialogIcon::Information, u"Updated"_s, u"Your changes have been saved."_s);
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(settingsRow(), row);
+        // The alerts follow the notification choice at once.
+        QCOMPARE(m_folder->ctx.desktopNotifications(), row.last() == u"yes"_s);
     }
 
     void emailEmptyFields_data() {

@@ -48,9 +48,10 @@ class TestDatabase : public QObject {
         QCOMPARE(columnsOf(path, u"ComputerPingList"_s),
                  (QStringList{u"ID"_s, u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,
                               u"Disabled"_s, u"Status"_s, u"ActionTaken"_s}));
-        QCOMPARE(columnsOf(path, u"Settings"_s),
-                 (QStringList{u"PingTimerSeconds"_s, u"ServicesTimerSeconds"_s,
-                              u"AutoStartPinger"_s, u"AutoStartServices"_s}));
+        QCOMPARE(
+            columnsOf(path, u"Settings"_s),
+            (QStringList{u"PingTimerSeconds"_s, u"ServicesTimerSeconds"_s, u"AutoStartPinger"_s,
+                         u"AutoStartServices"_s, u"DesktopNotifications"_s}));
         QCOMPARE(columnsOf(path, u"SMTPsettings"_s),
                  (QStringList{u"ServerName"_s, u"SMTPusername"_s, u"SMTPpassword"_s, u"FromEmail"_s,
                               u"FromName"_s, u"Subject"_s, u"SMTPport"_s}));
@@ -66,6 +67,8 @@ class TestDatabase : public QObject {
         QTest::newRow("Settings row gone") << QStringList{u"DELETE FROM Settings"_s};
         QTest::newRow("both rows gone")
             << QStringList{u"DELETE FROM Settings"_s, u"DELETE FROM SMTPsettings"_s};
+        QTest::newRow("made before the notification choice")
+            << QStringList{u"ALTER TABLE Settings DROP COLUMN DesktopNotifications"_s};
         QTest::newRow("name indexes gone") << QStringList{
             u"DROP INDEX ComputerPingListByName"_s, u"DROP INDEX ComputerPingListEnabledByName"_s};
     }
@@ -88,8 +91,8 @@ class TestDatabase : public QObject {
         const bool smtpRow = !damage.contains(u"DELETE FROM SMTPsettings"_s) && !fresh;
         QCOMPARE(scalar(path, u"SELECT COUNT(*) || ' ' || PingTimerSeconds || ' ' || "
                               u"ServicesTimerSeconds || ' ' || AutoStartPinger || ' ' || "
-                              u"AutoStartServices FROM Settings"_s),
-                 u"1 5 5 0 0"_s);
+                              u"AutoStartServices || ' ' || DesktopNotifications FROM Settings"_s),
+                 u"1 5 5 0 0 1"_s);
         QCOMPARE(scalar(path, u"SELECT COUNT(*) || ' ' || SMTPport || ' ' || ServerName FROM "
                               u"SMTPsettings"_s),
                  smtpRow ? u"1 25 kept.invalid"_s : u"1 25 "_s);
