@@ -9,6 +9,7 @@ set(KORVANE_INSTALL_DIR lib/korvane)
 
 install(TARGETS korvane psservice RUNTIME DESTINATION ${KORVANE_INSTALL_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/installed-by-package DESTINATION ${KORVANE_INSTALL_DIR})
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
 file(CREATE_LINK ../lib/korvane/korvane ${CMAKE_BINARY_DIR}/packaging/korvane SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/korvane DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/korvane.desktop
