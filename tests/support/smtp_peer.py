@@ -3,9 +3,10 @@
 
 Stores every accepted message as one JSON file in the given folder (written under a temporary
 name, then renamed), prints "PORT <n>" once it listens and stops when standard input closes.
-Recipients whose local part starts with "refused" get a 550. A record holds the envelope, the
-login and whether it (and the mail) came over an encrypted session, the raw message, the
-decoded headers, every leaf part and the uuencoded blocks of the text parts.
+Recipients whose local part starts with "refused" get a 550. A record holds the envelope's
+recipients, the login and whether it (and the mail) came over an encrypted session, the raw
+message, the decoded headers and every leaf part, then the uuencoded blocks of the text parts
+as parts of type x-uuencode. With --tls a self-signed certificate is made at start.
 """
 
 import argparse
@@ -18,8 +19,8 @@ import os
 import re
 import socket
 import ssl
+import subprocess
 import sys
-import threading
 import warnings
 
 from aiosmtpd.controller import Controller
@@ -35,36 +36,32 @@ def b64(data):
     return base64.b64encode(data).decode("ascii")
 
 
-def find_uu_blocks(text):
-    blocks = []
-    for match in re.finditer(r"^begin \d+ (.+?)\r?\n(.*?)^end\r?$", text, re.M | re.S):
-        data = b"".join(binascii.a2b_uu(line) for line in match.group(2).splitlines() if line)
-        blocks.append({"name": match.group(1), "data_b64": b64(data)})
-    return blocks
+def part(content_type, filename, data, text=None):
+    return {"content_type": content_type, "filename": filename, "data_b64": b64(data),
+            "text": text}
 
 
 def describe(raw):
     message = email.message_from_bytes(raw, policy=email.policy.default)
-    headers = [[name, str(value)] for name, value in message.items()]
     parts, uu = [], []
-    for part in message.walk():
-        if part.is_multipart():
+    for leaf in message.walk():
+        if leaf.is_multipart():
             continue
-        data = part.get_payload(decode=True) or b""
+        data = leaf.get_payload(decode=True) or b""
         text = None
-        if part.get_content_maintype() == "text":
-            text = data.decode(part.get_content_charset() or "utf-8", errors="replace")
-            uu += find_uu_blocks(text)
-        parts.append({"content_type": part.get_content_type(), "filename": part.get_filename(),
-                      "data_b64": b64(data), "text": text})
-    return headers, parts, uu
+        if leaf.get_content_maintype() == "text":
+            text = data.decode(leaf.get_content_charset() or "utf-8", errors="replace")
+            for m in re.finditer(r"^begin \d+ (.+?)\r?\n(.*?)^end\r?$", text, re.M | re.S):
+                block = b"".join(binascii.a2b_uu(line) for line in m.group(2).splitlines() if line)
+                uu.append(part("x-uuencode", m.group(1), block))
+        parts.append(part(leaf.get_content_type(), leaf.get_filename(), data, text))
+    return [[name, str(value)] for name, value in message.items()], parts + uu
 
 
 class Store:
     def __init__(self, folder):
         self.folder = folder
         self.count = 0
-        self.lock = threading.Lock()
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower().startswith("refused"):
@@ -75,20 +72,19 @@ class Store:
     async def handle_DATA(self, server, session, envelope):
         raw = envelope.original_content or b""
         try:
-            headers, parts, uu = describe(raw)
+            headers, parts = describe(raw)
         except Exception as error:  # a malformed mail is still stored, only unparsed
-            headers, parts, uu = [], [], []
+            headers, parts = [], []
             print(f"parse error: {error}", file=sys.stderr, flush=True)
         login = None
         if session.authenticated and isinstance(session.auth_data, LoginPassword):
             login = session.auth_data.login.decode("utf-8", errors="replace")
-        record = {"mail_from": envelope.mail_from, "rcpt_tos": list(envelope.rcpt_tos),
-                  "login": login, "login_tls": getattr(session, "login_tls", False),
+        record = {"rcpt_tos": list(envelope.rcpt_tos), "login": login,
+                  "login_tls": getattr(session, "login_tls", False),
                   "tls": encrypted(server, session), "raw_b64": b64(raw), "headers": headers,
-                  "parts": parts, "uu": uu}
-        with self.lock:
-            self.count += 1
-            name = os.path.join(self.folder, f"{self.count:06d}.json")
+                  "parts": parts}
+        self.count += 1  # the handlers all run on the server's one event loop
+        name = os.path.join(self.folder, f"{self.count:06d}.json")
         with open(name + ".part", "w", encoding="utf-8") as out:
             json.dump(record, out)
         os.replace(name + ".part", name)
@@ -106,6 +102,18 @@ def make_authenticator(user, password):
     return authenticate
 
 
+def tls_context(folder):
+    cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+    subprocess.run(["/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj",
+                    "/CN=localhost", "-days", "2", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True, timeout=30)
+    # The generic protocol: the controller also opens a client connection with it to see that
+    # the server is up.
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS)
+    context.load_cert_chain(cert, key)
+    return context
+
+
 def main():
     # aiosmtpd itself sets a deprecated session field on every login; keep standard error quiet.
     warnings.simplefilter("ignore", DeprecationWarning)
@@ -115,12 +123,9 @@ def main():
     parser.add_argument("--user", default="")  # offer AUTH and accept this user
     parser.add_argument("--password", default="")
     parser.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
-    parser.add_argument("--cert")  # PEM files for --tls
-    parser.add_argument("--key")
     args = parser.parse_args()
 
     os.makedirs(args.folder, exist_ok=True)
-    handler = Store(args.folder)
     # A fixed name: looking up the machine's own name can hang where /etc/hosts lacks it.
     options = {"server_hostname": "localhost"}
     if args.user:
@@ -128,18 +133,15 @@ def main():
         options["auth_require_tls"] = False
     # Without --user, AUTH stays tied to TLS: no AUTH in EHLO unless the session is encrypted.
     if args.tls != "none":
-        # The generic protocol: the controller also opens a client connection with it to see
-        # that the server is up.
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS)
-        context.load_cert_chain(args.cert, args.key)
-        options["tls_context" if args.tls == "starttls" else "ssl_context"] = context
+        key = "tls_context" if args.tls == "starttls" else "ssl_context"
+        options[key] = tls_context(args.folder)
 
     controller, last_error = None, None
     for _ in range(1 if args.port else 5):
         with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
             probe.bind(("127.0.0.1", args.port))
             port = probe.getsockname()[1]
-        candidate = Controller(handler, hostname="127.0.0.1", port=port, **options)
+        candidate = Controller(Store(args.folder), hostname="127.0.0.1", port=port, **options)
         try:
             candidate.start()
         except Exception as error:
