@@ -44,7 +44,7 @@ void NetNs::remove() {
     // Removing the namespace removes its end of the pair, and with it the other end.
     if (m_created && run(m_ip, {u"netns"_s, u"del"_s, m_name}))
         m_created = false;
-    if (!m_hostLink.isEmpty() && run(m_ip, {u"link"_s, u"show"_s, m_hostLink}))
+    else if (!m_hostLink.isEmpty())
         run(m_ip, {u"link"_s, u"del"_s, m_hostLink});
     m_failure = failure;
 }

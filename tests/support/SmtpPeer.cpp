@@ -35,13 +35,6 @@ ReceivedMail parseRecord(const QJsonObject& o) {
     return mail;
 }
 
-const ReceivedMail::Part* bodyPart(const QList<ReceivedMail::Part>& parts) {
-    for (const auto& part : parts)
-        if (part.contentType.startsWith(u"text/"_s) && part.fileName.isEmpty())
-            return &part;
-    return nullptr;
-}
-
 } // namespace
 
 std::optional<QString> ReceivedMail::header(const QString& name) const {
@@ -51,14 +44,11 @@ std::optional<QString> ReceivedMail::header(const QString& name) const {
     return std::nullopt;
 }
 
-QString ReceivedMail::body() const {
-    const Part* part = bodyPart(parts);
-    return part ? QString(part->text).replace(u"\r\n"_s, u"\n"_s) : QString();
-}
-
-QString ReceivedMail::bodyType() const {
-    const Part* part = bodyPart(parts);
-    return part ? part->contentType : QString();
+const ReceivedMail::Part* ReceivedMail::bodyPart() const {
+    for (const auto& part : parts)
+        if (part.contentType.startsWith(u"text/"_s) && part.fileName.isEmpty())
+            return &part;
+    return nullptr;
 }
 
 QList<ReceivedMail::Part> ReceivedMail::attachments() const {

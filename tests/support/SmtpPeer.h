@@ -32,8 +32,11 @@ struct ReceivedMail {
     std::optional<QString> header(const QString& name) const;
     std::optional<QString> decodedHeader(const QString& name) const { return header(name); }
     // The first text part's text with line endings made "\n", and its media type.
-    QString body() const;
-    QString bodyType() const;
+    QString body() const {
+        return bodyPart() ? QString(bodyPart()->text).remove(u'\r') : QString();
+    }
+    QString bodyType() const { return bodyPart() ? bodyPart()->contentType : QString(); }
+    const Part* bodyPart() const;
     // Parts that carry a file name (uuencoded blocks included).
     QList<Part> attachments() const;
 };
