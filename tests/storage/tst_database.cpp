@@ -168,7 +168,9 @@ class TestDatabase : public QObject {
         // Moving away drops an edit that was not written.
         QVERIFY(set.setValue(u"ComputerName"_s, u"dropped"_s).ok());
         set.moveNext();
+        QVERIFY(!set.editPending() && set.setValue(u"ComputerName"_s, u"dropped"_s).ok());
         set.movePrevious();
+        QVERIFY(!set.editPending() && set.text(u"ComputerName"_s) == u"a"_s);
         QCOMPARE(
             folder.select(u"SELECT ComputerName || '/' || EmailWhenDown FROM ComputerPingList"_s),
             (QStringList{u"b/"_s, u"a/x@y.invalid"_s, u"c/"_s}));
