@@ -118,19 +118,6 @@ class TestFrmMain : public QObject {
         KORVANE_VERIFY_NO_WINDOW_OPEN();
     }
 
-    void loadState() {
-        auto w = loadedWindow();
-        QVERIFY(w->poSendMail() && !w->isVisible() && m_folder->dialogs().shown.isEmpty());
-        QCOMPARE(w->lPriority(), 3);
-        for (QLineEdit* box : w->findChildren<QLineEdit*>())
-            QCOMPARE(box->text(), QString());
-        // The password shows "*" for every character.
-        QCOMPARE(w->txtPassword->echoMode(), QLineEdit::Password);
-        QCOMPARE(w->txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
-                                                    w->txtPassword),
-                 int(u'*'));
-    }
-
     // The option state after clicks, and the priority after keys pressed on its list.
     void options() {
         QStringList got;
@@ -253,6 +240,11 @@ class TestFrmMain : public QObject {
         const QPointer<SmtpClient> c = w->poSendMail();
         QCoro::Task<MailOutcome> sending = w->cmdSend_Click();
         QVERIFY(c && c->isSending() && !w->cmdSend->isEnabled());
+        // The password shows "*" for every character.
+        QCOMPARE(w->txtPassword->echoMode(), QLineEdit::Password);
+        QCOMPARE(w->txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                    w->txtPassword),
+                 int(u'*'));
         QCOMPARE((QStringList{c->server(), c->from(), c->fromName(), c->recipients(),
                               c->recipientNames(), c->cc(), c->ccNames(), c->bcc(), c->subject(),
                               c->userName(), c->pop3Server()}),
