@@ -271,44 +271,32 @@ class TestFrmMain : public QObject {
 
     void outcomes_data() {
         const QString a = u"a@x.invalid"_s, evil = u"a@x.invalid\r\nRCPT TO:<evil@x.invalid>"_s;
-        const QString none, failed = u"Email Failed To: a@x.invalid - "_s;
+        const QString none, failed = u"Email Failed To: a@x.invalid - "_s,
+                            refused = u"refused@x.invalid"_s;
+        const QString refusal = u"The mail server refused the recipient refused@x.invalid (550 "_s;
+        // clang-format off
         addRows<Outcome>({
-            {"delivered to both", none, u"a@x.invalid;b@x.invalid"_s,
-             u"Emailed To: a@x.invalid;b@x.invalid"_s, u"a@x.invalid b@x.invalid"_s, none},
+            {"delivered to both", none, u"a@x.invalid;b@x.invalid"_s, u"Emailed To: a@x.invalid;b@x.invalid"_s, u"a@x.invalid b@x.invalid"_s, none},
             {"an invalid entry among valid ones", none, u"a@x.invalid; bad entry"_s,
-             u"Emailed To: a@x.invalid - Email Failed To: bad entry - refused address"_s, a,
-             u"The recipient address \"bad entry\" is not valid."_s},
+             u"Emailed To: a@x.invalid - Email Failed To: bad entry - refused address"_s, a, u"The recipient address \"bad entry\" is not valid."_s},
             {"refused by the server", none, u"refused@x.invalid;a@x.invalid"_s,
-             u"Emailed To: a@x.invalid - Email Failed To: refused@x.invalid - refused address"_s, a,
-             u"The mail server refused the recipient refused@x.invalid (550 "_s},
-            {"every recipient refused", none, u"refused@x.invalid"_s,
-             u"Email Failed To: refused@x.invalid - refused address"_s, none,
-             u"The mail server refused the recipient refused@x.invalid (550 "_s},
-            {"a stored line break never redirects", none, evil,
-             u"Email Failed To: "_s + evil + u" - refused address"_s, none,
+             u"Emailed To: a@x.invalid - Email Failed To: refused@x.invalid - refused address"_s, a, refusal},
+            {"every recipient refused", none, refused, u"Email Failed To: refused@x.invalid - refused address"_s, none, refusal},
+            {"a stored line break never redirects", none, evil, u"Email Failed To: "_s + evil + u" - refused address"_s, none,
              u"The recipient address \"a@x.invalid\\r\\nRCPT TO:<evil@x.invalid>\" is not "_s},
-            {"no recipient", none, u" ; "_s, u"Email Failed To:  ;  - no recipient"_s, none,
-             u"No recipient address was given."_s},
-            {"port out of range", u"port=70000"_s, a, failed + u"bad port"_s, none,
-             u"The SMTP port 70000 is not valid."_s},
-            {"port not a whole number", u"port=25.5"_s, a, failed + u"bad port"_s, none,
-             u"The SMTP port \"25.5\" is not a whole number."_s},
-            {"nothing listens", u"port=closed"_s, a, failed + u"could not connect"_s, none,
-             u"Could not connect to the mail server 127.0.0.1:"_s},
-            {"silent server", u"port=silent"_s, a, failed + u"no answer from the server"_s, none,
-             u"The mail server 127.0.0.1:"_s},
-            {"refused login", u"password=wrong"_s, a, failed + u"refused login"_s, none,
-             u"The mail server 127.0.0.1 refused the login of \"korvane\""_s},
-            {"empty server", u"server= "_s, a, failed + u"bad server name"_s, none,
-             u"No SMTP server was given."_s},
-            {"server with a line break", u"server=127.0.0.1\r\nx"_s, a,
-             failed + u"bad server name"_s, none, u"The SMTP server \"127.0.0.1\\r\\nx\""_s},
-            {"server name not found", u"server=smtp.korvane.invalid"_s, a,
-             failed + u"server name not found"_s, none,
+            {"no recipient", none, u" ; "_s, u"Email Failed To:  ;  - no recipient"_s, none, u"No recipient address was given."_s},
+            {"port out of range", u"port=70000"_s, a, failed + u"bad port"_s, none, u"The SMTP port 70000 is not valid."_s},
+            {"port not a whole number", u"port=25.5"_s, a, failed + u"bad port"_s, none, u"The SMTP port \"25.5\" is not a whole number."_s},
+            {"nothing listens", u"port=closed"_s, a, failed + u"could not connect"_s, none, u"Could not connect to the mail server 127.0.0.1:"_s},
+            {"silent server", u"port=silent"_s, a, failed + u"no answer from the server"_s, none, u"The mail server 127.0.0.1:"_s},
+            {"refused login", u"password=wrong"_s, a, failed + u"refused login"_s, none, u"The mail server 127.0.0.1 refused the login of \"korvane\""_s},
+            {"empty server", u"server= "_s, a, failed + u"bad server name"_s, none, u"No SMTP server was given."_s},
+            {"server with a line break", u"server=127.0.0.1\r\nx"_s, a, failed + u"bad server name"_s, none, u"The SMTP server \"127.0.0.1\\r\\nx\""_s},
+            {"server name not found", u"server=smtp.korvane.invalid"_s, a, failed + u"server name not found"_s, none,
              u"The mail server name smtp.korvane.invalid could not be resolved"_s},
-            {"sender not an address", u"from=Al <a@x.invalid>"_s, a,
-             failed + u"bad sender address"_s, none, u"The sender address \"Al <a@x.invalid>\""_s},
+            {"sender not an address", u"from=Al <a@x.invalid>"_s, a, failed + u"bad sender address"_s, none, u"The sender address \"Al <a@x.invalid>\""_s},
         });
+        // clang-format on
     }
     void outcomes() {
         QFETCH(Outcome, c);

@@ -96,23 +96,20 @@ class TestSmtpClient : public QObject {
 
     void recipients_data() {
         const QString a = u"a@x.invalid"_s, b = u"b@x.invalid"_s, none;
+        // clang-format off
         addRows<Recipients>({
-            {"names by position, blanks and empty entries", u" a@x.invalid ; ;b@x.invalid ; "_s,
-             u"Smith, \"Al\";;"_s, none, none, u"a@x.invalid b@x.invalid"_s,
-             u"\"Smith, \\\"Al\\\"\" <a@x.invalid>, b@x.invalid"_s, none},
-            {"cc, and bcc only in the envelope", a, none, u"c@x.invalid"_s, u"hidden@x.invalid"_s,
-             u"a@x.invalid c@x.invalid hidden@x.invalid"_s, u"a@x.invalid|c@x.invalid"_s, none},
+            {"names by position, blanks and empty entries", u" a@x.invalid ; ;b@x.invalid ; "_s, u"Smith, \"Al\";;"_s, none, none,
+             u"a@x.invalid b@x.invalid"_s, u"\"Smith, \\\"Al\\\"\" <a@x.invalid>, b@x.invalid"_s, none},
+            {"cc, and bcc only in the envelope", a, none, u"c@x.invalid"_s, u"hidden@x.invalid"_s, u"a@x.invalid c@x.invalid hidden@x.invalid"_s,
+             u"a@x.invalid|c@x.invalid"_s, none},
             {"bcc alone", none, none, none, b, b, u"undisclosed-recipients:;"_s, none},
             {"entries that are not bare addresses do not stop the others",
-             u"a@;Al <a@x.invalid>;a@b@x.invalid;a\"b@x.invalid;jörg@x.invalid;a,b@x.invalid;"_s +
-                 a,
-             none, u"<c@x.invalid>"_s, none, a, a,
-             u"a@|Al <a@x.invalid>|a@b@x.invalid|a\"b@x.invalid|jörg@x.invalid|a,b@x.invalid|"
-             u"<c@x.invalid>"_s},
-            {"a stored line break cannot add a recipient",
-             u"b@x.invalid;a@x.invalid\r\nRCPT TO:<evil@x.invalid>"_s, none, none, none, b, b,
+             u"a@;Al <a@x.invalid>;a@b@x.invalid;a\"b@x.invalid;jörg@x.invalid;a,b@x.invalid;a@x.invalid"_s, none, u"<c@x.invalid>"_s, none, a, a,
+             u"a@|Al <a@x.invalid>|a@b@x.invalid|a\"b@x.invalid|jörg@x.invalid|a,b@x.invalid|<c@x.invalid>"_s},
+            {"a stored line break cannot add a recipient", u"b@x.invalid;a@x.invalid\r\nRCPT TO:<evil@x.invalid>"_s, none, none, none, b, b,
              u"a@x.invalid RCPT TO:<evil@x.invalid>"_s},
         });
+        // clang-format on
     }
     void recipients() {
         QFETCH(Recipients, c);
@@ -138,17 +135,16 @@ class TestSmtpClient : public QObject {
 
     void content_data() {
         const QString longText = QString(u"Störung 服务器 🔥 "_s).repeated(12), none;
+        // clang-format off
         addRows<Content>({
-            {"plain", u"PC1 is down"_s, u"PC1 is down"_s, u"Korvane"_s, u"Korvane"_s,
-             u"a\r\nb\nc\rd .\n..two dots"_s, false},
-            {"line breaks cannot start a header", u"Alert\r\nBcc: evil@x.invalid"_s,
-             u"Alert Bcc: evil@x.invalid"_s, u"Ops\nX-Injected: yes"_s,
+            {"plain", u"PC1 is down"_s, u"PC1 is down"_s, u"Korvane"_s, u"Korvane"_s, u"a\r\nb\nc\rd .\n..two dots"_s, false},
+            {"line breaks cannot start a header", u"Alert\r\nBcc: evil@x.invalid"_s, u"Alert Bcc: evil@x.invalid"_s, u"Ops\nX-Injected: yes"_s,
              u"\"Ops X-Injected: yes\""_s, none, false},
             {"non-ascii, long, html", longText, longText, u"Jörg Müller"_s, u"Jörg Müller"_s,
              u"<p>Grüße =3D ✓</p>  \n"_s + QString(74, u'x') + u"=z\n"_s + longText, true},
-            {"text that looks encoded", u"=?UTF-8?B?eA==?="_s, u"=?UTF-8?B?eA==?="_s, u"K"_s,
-             u"K"_s, none, false},
+            {"text that looks encoded", u"=?UTF-8?B?eA==?="_s, u"=?UTF-8?B?eA==?="_s, u"K"_s, u"K"_s, none, false},
         });
+        // clang-format on
     }
     void content() {
         QFETCH(Content, c);

@@ -76,30 +76,21 @@ class TestSettings : public QObject {
     void application_data() {
         const QString none, blank = u"information Empty Field: The "_s,
                             bad = u"information Invalid Data: The "_s;
+        // clang-format off
         addRows<Application>({
-            {"both empty", none, none, blank + u"Korvane timer interval field can not be blank."_s,
-             u"Text1"_s, u"|"_s},
-            {"services empty before a letter", u"a"_s, none,
-             blank + u"Tallis timer interval field can not be blank."_s, u"Text2"_s, u"a|"_s},
-            {"both letters", u"a"_s, u"b"_s, bad + u"Korvane timer interval must be a number."_s,
-             u"Text1"_s, u"|b"_s},
-            {"number tests before points", u"1."_s, u"a"_s,
-             bad + u"Tallis timer interval must be a number."_s, u"Text2"_s, u"1.|"_s},
-            {"ping 1.", u"1."_s, u"5"_s, bad + u"Korvane timer interval can only have numbers."_s,
-             u"Text1"_s, u"|5"_s},
-            {"services 1.", u"5"_s, u"1."_s,
-             bad + u"Tallis timer interval can only have numbers."_s, u"Text2"_s, u"5|"_s},
-            {"ping -1", u"-1"_s, u"0"_s, bad + u"Korvane timer interval must be greater than 0."_s,
-             u"Text1"_s, u"|0"_s},
-            {"services 0", u"5"_s, u"0"_s, bad + u"Tallis timer interval must be greater than 0."_s,
-             u"Text2"_s, u"5|"_s},
-            {"unchecking Yes checks it again", u"7"_s, u"12"_s, kSaved, none, u"7|12"_s,
-             u"Check1"_s},
-            {"checking the other boxes switches both pairs", u"1"_s, u"99"_s, kSaved, none,
-             u"1|99"_s, u"Check2 Check3"_s, u"0110"_s, u"1|99|0|1"_s},
-            {"switch, then uncheck", u"+3"_s, u" 5"_s, kSaved, none, u"+3| 5"_s, u"Check2 Check2"_s,
-             u"0101"_s, u"3|5|0|0"_s},
+            {"both empty", none, none, blank + u"Korvane timer interval field can not be blank."_s, u"Text1"_s, u"|"_s},
+            {"services empty before a letter", u"a"_s, none, blank + u"Tallis timer interval field can not be blank."_s, u"Text2"_s, u"a|"_s},
+            {"both letters", u"a"_s, u"b"_s, bad + u"Korvane timer interval must be a number."_s, u"Text1"_s, u"|b"_s},
+            {"number tests before points", u"1."_s, u"a"_s, bad + u"Tallis timer interval must be a number."_s, u"Text2"_s, u"1.|"_s},
+            {"ping 1.", u"1."_s, u"5"_s, bad + u"Korvane timer interval can only have numbers."_s, u"Text1"_s, u"|5"_s},
+            {"services 1.", u"5"_s, u"1."_s, bad + u"Tallis timer interval can only have numbers."_s, u"Text2"_s, u"5|"_s},
+            {"ping -1", u"-1"_s, u"0"_s, bad + u"Korvane timer interval must be greater than 0."_s, u"Text1"_s, u"|0"_s},
+            {"services 0", u"5"_s, u"0"_s, bad + u"Tallis timer interval must be greater than 0."_s, u"Text2"_s, u"5|"_s},
+            {"unchecking Yes checks it again", u"7"_s, u"12"_s, kSaved, none, u"7|12"_s, u"Check1"_s},
+            {"checking the other boxes switches both pairs", u"1"_s, u"99"_s, kSaved, none, u"1|99"_s, u"Check2 Check3"_s, u"0110"_s, u"1|99|0|1"_s},
+            {"switch, then uncheck", u"+3"_s, u" 5"_s, kSaved, none, u"+3| 5"_s, u"Check2 Check2"_s, u"0101"_s, u"3|5|0|0"_s},
         });
+        // clang-format on
     }
     void application() {
         QFETCH(Application, c);
@@ -136,28 +127,22 @@ class TestSettings : public QObject {
     // saved as typed; the Subject column is kept.
     void email_data() {
         const QString empty = u"information Empty Field: The "_s;
-        const QString blank = u" field is blank. If you don't want to create a new record click "
-                              u"Cancel."_s;
+        const QString blank =
+            u" field is blank. If you don't want to create a new record click Cancel."_s;
+        // clang-format off
         addRows<Email>({
-            {"all empty", u"|||||"_s, empty + u"SMTP Server Name"_s + blank, u"Text1"_s,
-             u"|||||"_s},
-            {"server", u"   |u|p|f|n|25"_s, empty + u"SMTP Server Name"_s + blank, u"Text1"_s,
-             u"|u|p|f|n|25"_s},
-            {"user", u"s|   |p|f|n|25"_s, empty + u"SMTP User Name"_s + blank, u"Text2"_s,
-             u"s||p|f|n|25"_s},
-            {"password", u"s|u|   |f|n|25"_s, empty + u"SMTP password"_s + blank, u"Text3"_s,
-             u"s|u||f|n|25"_s},
-            {"from", u"s|u|p|   |n|25"_s, empty + u"from email"_s + blank, u"Text4"_s,
-             u"s|u|p||n|25"_s},
-            {"name, the others trimmed", u"  s  | u|p | f || 25"_s, empty + u"from name"_s + blank,
-             u"Text5"_s, u"s|u|p|f||25"_s},
-            {"port", u"s|u|p|f|n|   "_s, empty + u"SMTP port"_s + blank, u"Text7"_s,
-             u"s|u|p|f|n|"_s},
+            {"all empty", u"|||||"_s, empty + u"SMTP Server Name"_s + blank, u"Text1"_s, u"|||||"_s},
+            {"server", u"   |u|p|f|n|25"_s, empty + u"SMTP Server Name"_s + blank, u"Text1"_s, u"|u|p|f|n|25"_s},
+            {"user", u"s|   |p|f|n|25"_s, empty + u"SMTP User Name"_s + blank, u"Text2"_s, u"s||p|f|n|25"_s},
+            {"password", u"s|u|   |f|n|25"_s, empty + u"SMTP password"_s + blank, u"Text3"_s, u"s|u||f|n|25"_s},
+            {"from", u"s|u|p|   |n|25"_s, empty + u"from email"_s + blank, u"Text4"_s, u"s|u|p||n|25"_s},
+            {"name, the others trimmed", u"  s  | u|p | f || 25"_s, empty + u"from name"_s + blank, u"Text5"_s, u"s|u|p|f||25"_s},
+            {"port", u"s|u|p|f|n|   "_s, empty + u"SMTP port"_s + blank, u"Text7"_s, u"s|u|p|f|n|"_s},
             {"saved", u"  127.0.0.1  | newuser|newpass |new@x.invalid|New  Name  | smtp"_s,
-             u"information Updated: The email settings have been updated."_s, QString(),
-             u"127.0.0.1|newuser|newpass|new@x.invalid|New  Name|smtp"_s,
+             u"information Updated: The email settings have been updated."_s, QString(), u"127.0.0.1|newuser|newpass|new@x.invalid|New  Name|smtp"_s,
              u"127.0.0.1|newuser|newpass|new@x.invalid|New  Name|Keep this subject|smtp"_s},
         });
+        // clang-format on
     }
     void email() {
         QFETCH(Email, c);
