@@ -1,9 +1,8 @@
 // The real program started as a user starts it: database creation, the single-instance guard
-// with a real second process, and a refused database file.
+// with real second processes, and a database file it refuses.
 #include "storage/Database.h"
 #include "storage/SettingsTables.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,45 +11,42 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// A copy of the program in a folder of its own, so its database is created there.
-struct ProgramCopy {
+const QString kAlreadyRunning = u"Ending.....: Korvane is Already running! If not already running "
+                                u"wait a moment after closing."_s;
+
+// Copies of the program in a folder of their own (so the database is made there), each run
+// killed when the test ends. What a run said on standard error is gathered by errors().
+struct Program {
     QTemporaryDir dir;
-    QString exe;
+    std::vector<std::unique_ptr<QProcess>> runs;
 
-    bool make() {
-        exe = dir.filePath(u"korvane"_s);
-        return QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR) + u"/korvane"_s, exe) &&
-               QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
+    Program() {
+        QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR "/korvane"), exe());
+        QFile::setPermissions(exe(), QFile::permissions(exe()) | QFileDevice::ExeOwner);
     }
-    QString database() const { return dir.filePath(u"HalvardDB.mdb"_s); }
-};
-
-struct Running {
-    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
-
-    void start(const QString& exe) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        process->setProcessEnvironment(env);
-        process->start(exe, {});
-    }
-    QString errors() {
-        m_err += QString::fromUtf8(process->readAllStandardError());
-        return m_err;
-    }
-    ~Running() {
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(5000);
+    ~Program() {
+        for (auto& run : runs) {
+            run->kill();
+            run->waitForFinished(5000);
         }
     }
-
-  private:
-    QString m_err;
+    QString exe() const { return dir.filePath(u"korvane"_s); }
+    QString database() const { return dir.filePath(u"HalvardDB.mdb"_s); }
+    QProcess& start() {
+        runs.push_back(std::make_unique<QProcess>());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        runs.back()->setProcessEnvironment(env);
+        runs.back()->start(exe(), {});
+        runs.back()->waitForStarted(5000);
+        return *runs.back();
+    }
+    static bool says(QProcess& run, const QString& text) {
+        run.setProperty("err", run.property("err").toString() +
+                                   QString::fromUtf8(run.readAllStandardError()));
+        return run.property("err").toString().contains(text);
+    }
 };
-
-const QString kAlreadyRunning =
-    u"Ending.....: Korvane is Already running! If not already running wait a moment after closing."_s;
 
 } // namespace
 
@@ -59,76 +55,58 @@ class TestStartup : public QObject {
 
   private Q_SLOTS:
     void firstStartCreatesDatabaseAndSecondIsRefused() {
-        ProgramCopy copy;
-        QVERIFY(copy.make());
-        QVERIFY(!QFile::exists(copy.database()));
-
-        Running first;
-        first.start(copy.exe);
-        QVERIFY(first.process->waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy.database()), 15000);
+        Program program;
+        QProcess& first = program.start();
         // The created database opens with the program's password and has its default rows.
-        QTRY_VERIFY_WITH_TIMEOUT(SettingsTable(copy.database()).read().ok(), 10000);
-        QCOMPARE(SmtpSettingsTable(copy.database()).read().value.smtpPort, u"25"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(SettingsTable(program.database()).read().ok(), 15000);
+        QCOMPARE(SmtpSettingsTable(program.database()).read().value.smtpPort, u"25"_s);
 
-        Running second;
-        second.start(copy.exe);
-        QVERIFY(second.process->waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(second.errors().contains(kAlreadyRunning), 15000);
-        // The first one is untouched.
-        QCOMPARE(first.process->state(), QProcess::Running);
-        QVERIFY(!first.errors().contains(u"Ending"_s));
+        QProcess& second = program.start();
+        QTRY_VERIFY_WITH_TIMEOUT(Program::says(second, kAlreadyRunning), 15000);
+        QCOMPARE(first.state(), QProcess::Running);
+        QVERIFY(!Program::says(first, u"Ending"_s));
 
-        // Once the first is gone (even without a clean exit), the program starts again.
-        first.process->kill();
-        QVERIFY(first.process->waitForFinished(5000));
-        second.process->kill();
-        QVERIFY(second.process->waitForFinished(5000));
-        Running third;
-        third.start(copy.exe);
-        QVERIFY(third.process->waitForStarted(5000));
-        // Started together with a fourth, exactly one of the two gets the guard and runs on.
-        Running fourth;
-        fourth.start(copy.exe);
-        const auto refused = [](Running& r) { return r.errors().contains(kAlreadyRunning); };
-        QTRY_VERIFY_WITH_TIMEOUT(refused(third) || refused(fourth), 15000);
-        Running& runs = refused(third) ? fourth : third;
-        QCOMPARE(runs.process->state(), QProcess::Running);
-        QVERIFY2(!refused(runs), qPrintable(runs.errors()));
+        // Once the first is gone (even without a clean exit), the program starts again; of two
+        // started together exactly one gets the guard and runs on.
+        first.kill();
+        QVERIFY(first.waitForFinished(5000));
+        QProcess& third = program.start();
+        QProcess& fourth = program.start();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Program::says(third, kAlreadyRunning) || Program::says(fourth, kAlreadyRunning), 15000);
+        QProcess& runs = Program::says(third, kAlreadyRunning) ? fourth : third;
+        QCOMPARE(runs.state(), QProcess::Running);
+        QVERIFY(!Program::says(runs, kAlreadyRunning));
     }
 
     void refusedDatabaseFile_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("another password")
-            << u"password"_s
-            << u"Wrong Password: You entered an incorrect password. This application will now close."_s;
-        QTest::newRow("not a database")
-            << u"garbage"_s
-            << u"Error: A database error or password error with the database has been detected."_s;
+        QTest::newRow("another password") << u"password"_s
+                                          << u"Wrong Password: You entered an incorrect password. "
+                                             u"This application will now close."_s;
+        QTest::newRow("not a database") << u"garbage"_s
+                                        << u"Error: A database error or password error with the "
+                                           u"database has been detected."_s;
         QTest::newRow("cannot be opened")
             << u"folder"_s
-            << u"Database File Not Found: Database File not found, or is currently opened with another process. Contact your computer administrator"_s;
+            << u"Database File Not Found: Database File not found, or is currently opened with "
+               u"another process. Contact your computer administrator"_s;
     }
-
     void refusedDatabaseFile() {
         QFETCH(QString, kind);
         QFETCH(QString, message);
-        ProgramCopy copy;
-        QVERIFY(copy.make());
+        Program program;
         if (kind == u"password"_s) {
-            QVERIFY(Schema::create(copy.database(), u"WXYZ98765"_s).ok());
+            QVERIFY(Schema::create(program.database(), u"WXYZ98765"_s).ok());
         } else if (kind == u"garbage"_s) {
-            QFile f(copy.database());
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QByteArray(8192, '\x01'));
+            QFile f(program.database());
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(8192, '\x01')) == 8192);
         } else {
-            QVERIFY(QDir().mkpath(copy.database()));
+            QVERIFY(QDir().mkpath(program.database()));
         }
-        Running program;
-        program.start(copy.exe);
-        QVERIFY(program.process->waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(program.errors().contains(message), 15000);
+        QProcess& run = program.start();
+        QTRY_VERIFY_WITH_TIMEOUT(Program::says(run, message), 15000);
     }
 };
 

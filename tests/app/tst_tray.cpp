@@ -61,7 +61,7 @@ class TestTray : public QObject {
     void mainWindowFeedsTheTray() {
         jobtest::JobFixture fx;
         auto runner = std::make_unique<FakeCommandRunner>();
-        runner->outputs = {cycletest::iputilsOutput(u"pc1.site.invalid"_s, 4, 4)};
+        runner->outputs = {cycletest::iputilsOutput(4, 4)};
         fx.folder.ctx.setRunner(std::move(runner));
         fx.folder.addDevice(u"pc1.site.invalid"_s);
         JobRecord job;

@@ -93,7 +93,7 @@ class TestNotifications : public QObject {
         cycletest::CycleFixture<> fx;
         prepare(fx.folder, serverUp ? m_smtp.port() : unusedLoopbackPort(), on);
         fx.addDevice(u"pc7.site.invalid"_s, kOps);
-        fx.runner->outputs = {cycletest::iputilsUnknownHost(u"pc7.site.invalid"_s)};
+        fx.runner->outputs = {cycletest::kUnknownHost};
         fx.load();
         fx.click(u"Command1"_s);
         QVERIFY(fx.tick());

@@ -12,15 +12,11 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QAction>
 #include <QCoroSignal>
 #include <QLabel>
-#include <QMenu>
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
-
-#include <memory>
 
 namespace cycletest {
 
@@ -32,13 +28,12 @@ class GatedCommandRunner final : public QObject, public CommandRunner {
     Q_OBJECT
   public:
     struct Call {
-        QStringList argv;
         bool cancelled = false;
         bool finished = false;
     };
-    QCoro::Task<QString> GetCommandOutput(QStringList argv, CommandOptions options) override {
+    QCoro::Task<QString> GetCommandOutput(QStringList, CommandOptions options) override {
         const int index = int(calls.size());
-        calls.append({argv, false, false});
+        calls.append(Call{});
         if (!options.cancelGuard.isNull())
             connect(options.cancelGuard.data(), &QObject::destroyed, this, [this, index] {
                 if (calls[index].finished)
@@ -50,15 +45,13 @@ class GatedCommandRunner final : public QObject, public CommandRunner {
                     Qt::QueuedConnection);
             });
         for (;;) {
-            auto next = qCoro(this, &GatedCommandRunner::released);
-            const auto [which, output] = co_await next;
+            const auto [which, output] = co_await qCoro(this, &GatedCommandRunner::released);
             if (which == index) {
                 calls[index].finished = true;
                 co_return output;
             }
         }
     }
-    void release(int index, const QString& output) { Q_EMIT released(index, output); }
     QList<Call> calls;
 
   Q_SIGNALS:
@@ -71,36 +64,29 @@ class DbLock {
   public:
     explicit DbLock(const QString& path) : m_session(path), m_query(m_session.db()) {
         s_retried = false;
-        s_next = qInstallMessageHandler(&DbLock::watch);
-        m_held = m_query.exec(u"BEGIN EXCLUSIVE"_s);
-        if (!m_held)
+        s_next = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context,
+                                           const QString& text) {
+            s_retried = s_retried || text.contains(u"locked by another program; trying again"_s);
+            s_next(type, context, text);
+        });
+        if (!m_query.exec(u"BEGIN EXCLUSIVE"_s))
             qFatal("cannot lock the database");
     }
     ~DbLock() {
         release();
         qInstallMessageHandler(s_next);
     }
-    void release() {
-        if (m_held)
-            m_query.exec(u"ROLLBACK"_s);
-        m_held = false;
-    }
+    void release() { m_query.exec(u"ROLLBACK"_s); }
     static bool retried() { return s_retried; }
 
   private:
-    static void watch(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        if (text.contains(u"locked by another program; trying again"_s))
-            s_retried = true;
-        s_next(type, context, text);
-    }
     static inline bool s_retried = false;
     static inline QtMessageHandler s_next = nullptr;
     DbSession m_session;
     QSqlQuery m_query;
-    bool m_held = false;
 };
 
-// A main window, loaded, over a fresh folder whose Settings row says `interval` minutes.
+// A main window over a fresh folder whose Settings row says `interval` minutes.
 template <typename Runner = FakeCommandRunner> struct CycleFixture {
     explicit CycleFixture(const QString& interval = u"1"_s) {
         auto owned = std::make_unique<Runner>();
@@ -113,63 +99,56 @@ template <typename Runner = FakeCommandRunner> struct CycleFixture {
             form->close();
     }
 
-    Form1& load() {
+    void load() {
         form = std::make_unique<Form1>(folder.ctx);
         if (!form->Form_Load())
             qWarning("the main window did not load");
-        return *form;
+    }
+    // Loads the window and presses Start.
+    void start() {
+        load();
+        click(u"Command1"_s);
     }
     PingCycle& cycle() { return form->pingCycle(); }
     template <typename T = QWidget> T* ui(const QString& name) { return form->findChild<T*>(name); }
     QString text(const QString& label) { return ui<QLabel>(label)->text(); }
     void click(const QString& button) { ui<QAbstractButton>(button)->click(); }
-    bool menusEnabled() {
-        return ui<QMenu>(u"mnuEdit"_s)->menuAction()->isEnabled() &&
-               ui<QMenu>(u"mnuSettingsMain"_s)->menuAction()->isEnabled();
-    }
     bool timerActive(const QString& name) { return form->findChild<QTimer*>(name)->isActive(); }
 
     // One Timer1 tick; a probe it begins is awaited, and with `handle` its result is applied.
-    // Returns whether a probe began.
     bool tick(bool handle = true) {
         form->Timer1_Timer();
         if (!cycle().probeRunning() && !cycle().resultPending())
             return false;
         if (!QTest::qWaitFor([&] { return cycle().resultPending(); }))
             qWarning("the probe did not come back");
-        if (!handle)
-            return true;
-        form->Timer2_Timer();
-        if (!QTest::qWaitFor([&] { return !cycle().handlingResult(); }))
-            qWarning("the result was not applied");
+        if (handle) {
+            form->Timer2_Timer();
+            if (!QTest::qWaitFor([&] { return !cycle().handlingResult(); }))
+                qWarning("the result was not applied");
+        }
         return true;
     }
 
     qint64 addDevice(const QString& name, const QString& addresses = {},
                      const QString& maxAverage = {}, bool disabled = false) {
-        DeviceRecord d;
-        d.computerName = name;
-        d.emailWhenDown = addresses;
-        d.maxAverage = maxAverage;
-        d.disabled = disabled;
-        return folder.addDevice(d);
+        return folder.addDevice({0, name, addresses, maxAverage, disabled, {}, {}});
     }
     // Status and ActionTaken of the device with this key, as stored.
-    QStringList row(qint64 id) {
-        DbSession session(folder.databasePath());
-        QSqlQuery q(session.db());
-        session.exec(q, u"SELECT Status, ActionTaken FROM ComputerPingList WHERE ID = ?"_s, {id});
-        return q.next() ? QStringList{textOf(q.value(0)), textOf(q.value(1))} : QStringList{};
+    QString row(qint64 id) {
+        return folder
+            .select(u"SELECT Status, ActionTaken FROM ComputerPingList WHERE ID = ?"_s, {id})
+            .value(0);
     }
-    // The list's column of every row, once a re-read under way has been shown.
-    QStringList listColumn(int column) {
+    // A column of the list as it shows after a re-read under way, rows joined by "|".
+    QString listColumn(int column) {
         if (!QTest::qWaitFor([&] { return !form->deviceListReading(); }))
             qWarning("the device list was not read again");
         const QAbstractItemModel* model = ui<QAbstractItemView>(u"ListView1"_s)->model();
         QStringList out;
         for (int r = 0; r < model->rowCount(); ++r)
             out << model->index(r, column).data().toString();
-        return out;
+        return out.join(u'|');
     }
 
     TestProgramFolder folder;
@@ -177,31 +156,25 @@ template <typename Runner = FakeCommandRunner> struct CycleFixture {
     std::unique_ptr<Form1> form;
 };
 
-// --- outputs of iputils ping (this system) ---
-inline QString iputilsOutput(const QString& host, int echoes, int received,
-                             const QString& avg = u"0.067"_s) {
-    QString out = u"PING %1 (10.213.0.2) 56(84) bytes of data.\n"_s.arg(host);
-    out += u"\n--- %1 ping statistics ---\n"_s.arg(host);
-    out += u"%1 packets transmitted, %2 received, %3% packet loss, time 3004ms\n"_s.arg(echoes)
-               .arg(received)
-               .arg((echoes - received) * 100 / echoes);
-    if (received > 0)
-        out += u"rtt min/avg/max/mdev = 0.031/%1/0.116/0.028 ms\n"_s.arg(avg);
-    return out;
+// What iputils ping prints for `received` of `echoes` replies.
+inline QString iputilsOutput(int echoes, int received, const QString& avg = u"0.067"_s) {
+    QString out =
+        u"PING host (10.213.0.2) 56(84) bytes of data.\n\n--- host ping statistics ---\n"
+        u"%1 packets transmitted, %2 received, %3% packet loss, time 3004ms\n"_s.arg(echoes)
+            .arg(received)
+            .arg((echoes - received) * 100 / echoes);
+    return received ? out + u"rtt min/avg/max/mdev = 0.031/%1/0.116/0.028 ms\n"_s.arg(avg) : out;
 }
-inline QString iputilsUnknownHost(const QString& host) {
-    return u"ping: %1: Name or service not known\n"_s.arg(host);
-}
-
-// --- outputs of Windows ping ---
+// What Windows ping prints for four echoes with `lost` lost.
 inline QString windowsOutput(int lost, int averageMs = 990) {
-    QString out = u"    Packets: Sent = 4, Received = %1, Lost = %2 (%3% loss),\n"_s.arg(4 - lost)
-                      .arg(lost)
-                      .arg(lost * 25);
-    if (lost < 4)
-        out += u"    Minimum = %1ms, Maximum = %1ms, Average = %1ms\n"_s.arg(averageMs);
-    return out;
+    const QString out =
+        u"    Packets: Sent = 4, Received = %1, Lost = %2 (%3% loss),\n"_s.arg(4 - lost)
+            .arg(lost)
+            .arg(lost * 25);
+    return lost < 4 ? out + u"    Minimum = %1ms, Maximum = %1ms, Average = %1ms\n"_s.arg(averageMs)
+                    : out;
 }
+inline const QString kUnknownHost = u"ping: pc1: Name or service not known\n"_s;
 
 // The action of a reachable device at the fake clock's time (12 May 2026, 21:05); the tests
 // run in the C locale (LC_ALL=C.UTF-8), whose short date is "d MMM yyyy".
@@ -210,10 +183,6 @@ inline const QString kPingOk = u"Ping OK - 12 May 2026-9:05 PM"_s;
 inline QString lossLine(const QString& name, const QString& loss) {
     return u"Pinged "_s + name + u" with a "_s + loss +
            u"% Loss. Preparing for the next one.... Waiting For Timer"_s;
-}
-inline QString notFoundLine(const QString& name) {
-    return u"Pinged "_s + name +
-           u", and it wasn't found on your network. Preparing for the next one.... Waiting For Timer"_s;
 }
 
 } // namespace cycletest

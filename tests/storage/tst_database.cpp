@@ -1,41 +1,22 @@
-// The monitoring database: creating, opening, refusing and repairing files, the device list
-// and the interval rule.
+// The monitoring database: the file as created, repairs of a file that lost what the program
+// relies on, the interval rule, the job table's kinds and hostile values, and the browse set
+// the editors use. Opening refused files is tested with the real program (tst_startup).
 #include "TestProgramFolder.h"
+#include "storage/BrowseSet.h"
 #include "storage/Database.h"
+#include "storage/JobTable.h"
 #include "storage/SettingsTables.h"
 
-#include <QFile>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-// The first value of a one-value query, as text.
-QString scalar(const QString& path, const QString& sql) {
-    DbSession s(path);
-    QSqlQuery q(s.db());
-    return s.exec(q, sql).ok() && q.next() ? q.value(0).toString() : u"error"_s;
-}
-
-QStringList columnsOf(const QString& path, const QString& table) {
-    DbSession s(path);
-    QSqlQuery q(s.db());
-    QStringList names;
-    if (s.exec(q, u"SELECT * FROM "_s + table + u" LIMIT 0"_s).ok())
-        for (int i = 0; i < q.record().count(); ++i)
-            names << q.record().fieldName(i);
-    return names;
-}
-
-} // namespace
 
 class TestDatabase : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
+    // Readable by its owner only (it holds passwords), the password not in it, never
+    // overwritten.
     void createdFile() {
         TestProgramFolder folder;
         const QString path = folder.databasePath();
@@ -43,155 +24,161 @@ class TestDatabase : public QObject {
                                              QFileDevice::WriteGroup | QFileDevice::WriteOther),
                  QFileDevice::Permissions());
         QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QVERIFY(!f.readAll().contains(databasePassword().toUtf8()));
-        QCOMPARE(columnsOf(path, u"ComputerPingList"_s),
-                 (QStringList{u"ID"_s, u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,
-                              u"Disabled"_s, u"Status"_s, u"ActionTaken"_s}));
-        QCOMPARE(
-            columnsOf(path, u"Settings"_s),
-            (QStringList{u"PingTimerSeconds"_s, u"ServicesTimerSeconds"_s, u"AutoStartPinger"_s,
-                         u"AutoStartServices"_s, u"DesktopNotifications"_s}));
-        QCOMPARE(columnsOf(path, u"SMTPsettings"_s),
-                 (QStringList{u"ServerName"_s, u"SMTPusername"_s, u"SMTPpassword"_s, u"FromEmail"_s,
-                              u"FromName"_s, u"Subject"_s, u"SMTPport"_s}));
-        QCOMPARE(columnsOf(path, u"Services"_s).size(), 28);
-        QCOMPARE(Schema::create(path).error, DbError::Other); // never overwrites
+        QVERIFY(f.open(QIODevice::ReadOnly) && !f.readAll().contains(databasePassword().toUtf8()));
+        QCOMPARE(Schema::create(path).error, DbError::Other);
     }
 
-    // Schema::ensure on a file that lost what the program relies on.
     void ensureRepairs_data() {
-        QTest::addColumn<QStringList>("damage");
-        QTest::newRow("missing file") << QStringList{u"remove"_s};
-        QTest::newRow("nothing missing") << QStringList{};
-        QTest::newRow("Settings row gone") << QStringList{u"DELETE FROM Settings"_s};
+        QTest::addColumn<QString>("damage"); // statements, ";" between them
+        QTest::addColumn<QString>("left");   // Settings | SMTPsettings | devices | indexes
+        QTest::newRow("missing file") << u"remove"_s << u"1 5 5 0 0 1|1 25 |0|2"_s;
+        QTest::newRow("nothing missing") << QString() << u"1 5 5 0 0 1|1 25 kept.invalid|1|2"_s;
         QTest::newRow("both rows gone")
-            << QStringList{u"DELETE FROM Settings"_s, u"DELETE FROM SMTPsettings"_s};
+            << u"DELETE FROM Settings;DELETE FROM SMTPsettings"_s << u"1 5 5 0 0 1|1 25 |1|2"_s;
         QTest::newRow("made before the notification choice")
-            << QStringList{u"ALTER TABLE Settings DROP COLUMN DesktopNotifications"_s};
-        QTest::newRow("name indexes gone") << QStringList{
-            u"DROP INDEX ComputerPingListByName"_s, u"DROP INDEX ComputerPingListEnabledByName"_s};
+            << u"ALTER TABLE Settings DROP COLUMN DesktopNotifications"_s
+            << u"1 5 5 0 0 1|1 25 kept.invalid|1|2"_s;
+        QTest::newRow("name indexes gone")
+            << u"DROP INDEX ComputerPingListByName;DROP INDEX ComputerPingListEnabledByName"_s
+            << u"1 5 5 0 0 1|1 25 kept.invalid|1|2"_s;
     }
-
     void ensureRepairs() {
-        QFETCH(QStringList, damage);
+        QFETCH(QString, damage);
+        QFETCH(QString, left);
         TestProgramFolder folder;
-        const QString path = folder.databasePath();
         folder.addDevice(u"kept"_s);
         folder.execSql(u"UPDATE SMTPsettings SET ServerName = 'kept.invalid'"_s);
-        for (const QString& sql : damage) {
-            if (sql == u"remove")
-                QFile::remove(path);
-            else
-                folder.execSql(sql);
-        }
-        const DbStatus status = Schema::ensure(path);
+        for (const QString& sql : damage.split(u';', Qt::SkipEmptyParts))
+            sql == u"remove" ? void(QFile::remove(folder.databasePath())) : folder.execSql(sql);
+        const DbStatus status = Schema::ensure(folder.databasePath());
         QVERIFY2(status.ok(), qPrintable(status.detail));
-        const bool fresh = damage == QStringList{u"remove"_s};
-        const bool smtpRow = !damage.contains(u"DELETE FROM SMTPsettings"_s) && !fresh;
-        QCOMPARE(scalar(path, u"SELECT COUNT(*) || ' ' || PingTimerSeconds || ' ' || "
-                              u"ServicesTimerSeconds || ' ' || AutoStartPinger || ' ' || "
-                              u"AutoStartServices || ' ' || DesktopNotifications FROM Settings"_s),
-                 u"1 5 5 0 0 1"_s);
-        QCOMPARE(scalar(path, u"SELECT COUNT(*) || ' ' || SMTPport || ' ' || ServerName FROM "
-                              u"SMTPsettings"_s),
-                 smtpRow ? u"1 25 kept.invalid"_s : u"1 25 "_s);
-        QCOMPARE(scalar(path, u"SELECT COUNT(*) FROM ComputerPingList"_s), fresh ? u"0"_s : u"1"_s);
-        QCOMPARE(scalar(path, u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND"
-                              u" tbl_name = 'ComputerPingList'"_s),
-                 u"2"_s);
+        QCOMPARE(
+            folder.select(
+                u"SELECT (SELECT COUNT(*) || ' ' || PingTimerSeconds || ' ' || "
+                u"ServicesTimerSeconds || ' ' || AutoStartPinger || ' ' || AutoStartServices || "
+                u"' ' || DesktopNotifications FROM Settings), (SELECT COUNT(*) || ' ' || SMTPport "
+                u"|| ' ' || ServerName "
+                u"FROM SMTPsettings), (SELECT COUNT(*) FROM ComputerPingList), (SELECT "
+                u"COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = "
+                u"'ComputerPingList')"_s),
+            QStringList{left});
     }
 
-    void openOutcomes_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("expected");
-        QTest::addColumn<bool>("locked");
-        QTest::newRow("good file") << u"good"_s << int(DbError::None) << false;
-        QTest::newRow("another password") << u"password"_s << int(DbError::WrongPassword) << false;
-        QTest::newRow("not a database") << u"garbage"_s << int(DbError::BadDatabase) << false;
-        QTest::newRow("missing file") << u"missing"_s << int(DbError::FileNotFound) << false;
-        QTest::newRow("folder in its place") << u"folder"_s << int(DbError::FileNotFound) << false;
-        QTest::newRow("locked by another connection")
-            << u"locked"_s << int(DbError::FileNotFound) << true;
-    }
-
-    void openOutcomes() {
-        QFETCH(QString, kind);
-        QFETCH(int, expected);
-        QFETCH(bool, locked);
-        TestProgramFolder folder(kind == u"good" || kind == u"locked");
-        const QString path = folder.databasePath();
-        std::unique_ptr<DbSession> holder;
-        std::unique_ptr<QSqlQuery> lock;
-        if (kind == u"locked"_s) {
-            holder = std::make_unique<DbSession>(path);
-            lock = std::make_unique<QSqlQuery>(holder->db());
-            QVERIFY(lock->exec(u"BEGIN EXCLUSIVE"_s));
-        } else if (kind == u"password"_s) {
-            QVERIFY(Schema::create(path, u"ZZZZ11111"_s).ok());
-        } else if (kind == u"garbage"_s) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("Standard Jet DB\0 not what the program wrote" + QByteArray(5000, '\x7f'));
-        } else if (kind == u"folder"_s) {
-            QVERIFY(QDir().mkpath(path));
-        }
-        DbSession session(path);
-        QCOMPARE(int(session.status().error), expected);
-        QCOMPARE(session.status().locked, locked);
-    }
-
-    void devices() {
-        TestProgramFolder folder;
-        for (const QString& n : {u"bravo"_s, u"Alpha"_s, u"charlie"_s, u"ZULU"_s})
-            folder.addDevice(n, n == u"charlie"_s);
-        folder.execSql(u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, Disabled)"
-                       u" VALUES ('delta', NULL, -1), (NULL, NULL, 0)"_s);
-        DeviceTable table(folder.databasePath());
-        QStringList all;
-        for (const DeviceRecord& d : table.allByName().value)
-            all << d.computerName + (d.disabled ? u"(off)"_s : QString()) + d.emailWhenDown;
-        QCOMPARE(all, (QStringList{QString(), u"Alpha"_s, u"bravo"_s, u"charlie(off)"_s,
-                                   u"delta(off)"_s, u"ZULU"_s}));
-        QCOMPARE(table.countEnabled().value, 4);
-        QStringList walk;
-        for (int i = 0; i < 4; ++i)
-            walk << table.enabledAt(i).value.computerName;
-        QCOMPARE(walk, (QStringList{QString(), u"Alpha"_s, u"bravo"_s, u"ZULU"_s}));
-        QCOMPARE(table.enabledAt(4).status.error, DbError::NoCurrentRecord);
-
-        const qint64 alpha = table.enabledAt(1).value.id;
-        QVERIFY(table.writeOutcome(alpha, u"Percentage Lost 25%"_s, u"Nothing For Now"_s).ok());
-        QCOMPARE(table.writeOutcome(9999, u"x"_s, u"y"_s).error, DbError::NoCurrentRecord);
-        QCOMPARE(scalar(folder.databasePath(),
-                        u"SELECT group_concat(coalesce(Status, '-') || '/' || coalesce(ActionTaken,"
-                        u" '-'), ' ') FROM ComputerPingList"_s),
-                 u"/ Percentage Lost 25%/Nothing For Now / / -/- -/-"_s);
-    }
-
-    void numbers_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("leading");
-        QTest::addColumn<int>("interval"); // 0: refused
-        QTest::newRow("digits") << u"15"_s << 15 << 15;
-        QTest::newRow("blanks around") << u" 5 "_s << 5 << 5;
-        QTest::newRow("largest") << u"32767"_s << 32767 << 32767;
-        QTest::newRow("too large") << u"32768"_s << 32768 << 0;
-        QTest::newRow("far too large") << u"99999999999"_s << 0 << 0;
-        QTest::newRow("zero") << u"0"_s << 0 << 0;
-        QTest::newRow("negative") << u"-1"_s << -1 << 0;
-        QTest::newRow("trailing text") << u"7min"_s << 7 << 0;
-        QTest::newRow("fraction") << u"1.5"_s << 1 << 0;
-        QTest::newRow("letters") << u"abc"_s << 0 << 0;
-        QTest::newRow("empty") << QString() << 0 << 0;
-    }
-
+    // A stored interval: its leading whole number, and whether the cycles can keep it.
     void numbers() {
-        QFETCH(QString, text);
-        QFETCH(int, leading);
-        QFETCH(int, interval);
-        QCOMPARE(leadingWholeNumber(text), leading);
-        QCOMPARE(intervalMinutes(text).value_or(0), interval);
+        QStringList got;
+        for (const char16_t* text : {u"15", u" 5 ", u"32767", u"32768", u"99999999999", u"0", u"-1",
+                                     u"7min", u"1.5", u"abc", u""}) {
+            const QString t = QString::fromUtf16(text);
+            got << u"%1:%2"_s.arg(leadingWholeNumber(t)).arg(intervalMinutes(t).value_or(0));
+        }
+        QCOMPARE(got.join(u' '), u"15:15 5:5 32767:32767 32768:0 0:0 0:0 -1:0 7:0 1:0 0:0 0:0"_s);
+    }
+
+    // The job monitor's dispatch: a folder, then a drive PC, then a file path, else a service.
+    void kindOrder() {
+        const QString none;
+        const std::pair<QStringList, JobKind> rows[] = {
+            {{u"pc1"_s, none, none, none}, JobKind::Service},
+            {{none, u"M:\\a.log"_s, none, none}, JobKind::FileAge},
+            {{none, none, u"\\\\pc\\c$"_s, none}, JobKind::FileExists},
+            {{none, none, none, u"pc2"_s}, JobKind::DriveLetter},
+            {{u"pc"_s, u"p"_s, none, u"d"_s}, JobKind::DriveLetter},
+            {{u"pc"_s, u"p"_s, u"f"_s, u"d"_s}, JobKind::FileExists},
+            {{u"pc"_s, u"p"_s, none, none}, JobKind::FileAge},
+            {{none, none, none, none}, JobKind::Service}};
+        for (const auto& [keys, kind] : rows) {
+            JobRecord j;
+            j.computerName = keys[0];
+            j.filePathToCheck = keys[1];
+            j.checkIfFileExistFolder = keys[2];
+            j.checkIfDriveExistPCName = keys[3];
+            QVERIFY2(kindOf(j) == kind, qPrintable(keys.join(u'|')));
+        }
+    }
+
+    // Values with quotes and SQL in them come back as they were; booleans never set read false;
+    // a job without a PC name sorts before every service job.
+    void jobsRoundTrip() {
+        TestProgramFolder folder;
+        JobTable table(folder.databasePath());
+        JobRecord service;
+        service.computerName = u"SERVER'1"_s;
+        service.service = {u"Spooler"_s, u"W32Time'; DROP TABLE Services; --"_s, {}, {}, {},
+                           u"Last"_s};
+        service.restartService = {true, false, false, false, false, true};
+        service.adminUserName = u"DOM\\admin"_s;
+        service.adminPassword = u"p'; --"_s;
+        service.emailWhenDown = u"a@x.invalid;b@x.invalid"_s;
+        JobRecord drive;
+        drive.checkIfDriveExistPCName = u"pc9"_s;
+        drive.disabled = true;
+        QVERIFY(table.insert(service).ok() && table.insert(drive).ok());
+        folder.execSql(u"INSERT INTO Services (CheckIfDriveExistPCName) VALUES ('pc8')"_s);
+        QCOMPARE(table.countAll().value, 3);
+        QCOMPARE(table.countEnabled().value, 2);
+        const QList<JobRecord> enabled = table.enabledByName().value;
+        QCOMPARE(enabled.size(), 2);
+        QCOMPARE(enabled.at(0).checkIfDriveExistPCName, u"pc8"_s);
+        QCOMPARE(enabled.at(0).restartService, (std::array<bool, 6>{}));
+        const JobRecord& back = enabled.at(1);
+        QCOMPARE(back.computerName + back.adminUserName + back.adminPassword + back.emailWhenDown,
+                 service.computerName + service.adminUserName + service.adminPassword +
+                     service.emailWhenDown);
+        QCOMPARE(back.service, service.service);
+        QCOMPARE(back.restartService, service.restartService);
+        QCOMPARE(table.enabledAt(1).value.computerName, service.computerName);
+        QCOMPARE(table.enabledAt(2).status.error, DbError::NoCurrentRecord);
+        // A device whose row has gone has nothing to write to: no row, not a failure.
+        QCOMPARE(DeviceTable(folder.databasePath()).writeOutcome(99, u"x"_s, u"y"_s).error,
+                 DbError::NoCurrentRecord);
+    }
+
+    void browseSet() {
+        TestProgramFolder folder;
+        BrowseSet empty(folder.databasePath(), u"Services"_s, u"ComputerName, ID"_s);
+        QVERIFY(empty.open().ok() && empty.bof() && empty.eof() && empty.recordCount() == 0);
+        QCOMPARE(empty.value(u"ComputerName"_s).status.error, DbError::NoCurrentRecord);
+        QCOMPARE(empty.deleteCurrent().error, DbError::NoCurrentRecord);
+
+        for (const QString& n : {u"b"_s, u"a"_s, u"c"_s})
+            folder.addDevice(n);
+        BrowseSet set(folder.databasePath(), u"ComputerPingList"_s, u"ComputerName, ID"_s);
+        QVERIFY(set.open().ok());
+        QString walk = set.text(u"ComputerName"_s);
+        set.moveNext();
+        walk += set.text(u"ComputerName"_s);
+        set.moveLast();
+        walk += set.text(u"ComputerName"_s);
+        set.moveNext();
+        set.moveNext(); // stays after the last
+        QVERIFY(set.eof() && walk == u"abc"_s);
+        set.moveFirst();
+        set.movePrevious();
+        QVERIFY(set.bof());
+
+        // Change the first row; columns that are not there or are the key are refused.
+        set.moveFirst();
+        QVERIFY(set.setValue(u"EmailWhenDown"_s, u"x@y.invalid"_s).ok() && set.update().ok());
+        QVERIFY(!set.setValue(u"NoSuchColumn"_s, 1).ok() && !set.setValue(u"ID"_s, 99).ok());
+        // A new row becomes the current one; a requery puts it in name order and keeps it.
+        set.addNew();
+        QVERIFY(set.setValue(u"ComputerName"_s, u"0-new'one"_s).ok() && set.update().ok());
+        const qint64 newId = set.value(u"ID"_s).value.toLongLong();
+        QVERIFY(newId > 0 && set.requery().ok() && set.position() == 0);
+        QCOMPARE(set.value(u"ID"_s).value.toLongLong(), newId);
+        // Deleting it moves the cursor onto the row that followed.
+        QVERIFY(set.deleteCurrent().ok());
+        QCOMPARE(set.text(u"ComputerName"_s), u"a"_s);
+        // Moving away drops an edit that was not written.
+        QVERIFY(set.setValue(u"ComputerName"_s, u"dropped"_s).ok());
+        set.moveNext();
+        QVERIFY(!set.editPending() && set.setValue(u"ComputerName"_s, u"dropped"_s).ok());
+        set.movePrevious();
+        QVERIFY(!set.editPending() && set.text(u"ComputerName"_s) == u"a"_s);
+        QCOMPARE(
+            folder.select(u"SELECT ComputerName || '/' || EmailWhenDown FROM ComputerPingList"_s),
+            (QStringList{u"b/"_s, u"a/x@y.invalid"_s, u"c/"_s}));
     }
 };
 

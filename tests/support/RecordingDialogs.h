@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Records every message box instead of showing it; questions are answered from a script
 // (Yes when the script is empty).
@@ -22,6 +23,15 @@ class RecordingDialogs final : public Dialogs {
         if (buttons == DialogButtons::Ok)
             return DialogAnswer::Ok;
         return answers.isEmpty() ? DialogAnswer::Yes : answers.takeFirst();
+    }
+
+    // Every box shown so far as "icon title: text".
+    QStringList boxes() const {
+        static const char* const icons[] = {"plain ", "information ", "critical ", "question "};
+        QStringList out;
+        for (const Shown& s : shown)
+            out << QLatin1String(icons[int(s.icon)]) + s.title + QStringLiteral(": ") + s.text;
+        return out;
     }
 
     QList<Shown> shown;

@@ -2,7 +2,6 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,7 +14,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString kPython = u"/usr/bin/python3"_s;
-const QString kOpenssl = u"/usr/bin/openssl"_s;
 
 QByteArray base64(const QJsonValue& value) {
     return QByteArray::fromBase64(value.toString().toLatin1());
@@ -23,7 +21,6 @@ QByteArray base64(const QJsonValue& value) {
 
 ReceivedMail parseRecord(const QJsonObject& o) {
     ReceivedMail mail;
-    mail.mailFrom = o[u"mail_from"_s].toString();
     for (const QJsonValue& r : o[u"rcpt_tos"_s].toArray())
         mail.recipients.append(r.toString());
     mail.login = o[u"login"_s].toString();
@@ -35,49 +32,32 @@ ReceivedMail parseRecord(const QJsonObject& o) {
     for (const QJsonValue& p : o[u"parts"_s].toArray())
         mail.parts.append({p[u"content_type"_s].toString(), p[u"filename"_s].toString(),
                            base64(p[u"data_b64"_s]), p[u"text"_s].toString()});
-    for (const QJsonValue& u : o[u"uu"_s].toArray())
-        mail.uuFiles.append({u[u"name"_s].toString(), base64(u[u"data_b64"_s])});
     return mail;
-}
-
-const ReceivedMail::Part* bodyPart(const QList<ReceivedMail::Part>& parts) {
-    for (const auto& part : parts) {
-        if (part.contentType.startsWith(u"text/"_s) && part.fileName.isEmpty())
-            return &part;
-    }
-    return nullptr;
 }
 
 } // namespace
 
 std::optional<QString> ReceivedMail::header(const QString& name) const {
-    for (const auto& field : headers) {
+    for (const auto& field : headers)
         if (field.first.compare(name, Qt::CaseInsensitive) == 0)
             return field.second;
-    }
     return std::nullopt;
 }
 
-QString ReceivedMail::body() const {
-    const Part* part = bodyPart(parts);
-    return part ? QString(part->text).replace(u"\r\n"_s, u"\n"_s) : QString();
-}
-
-QString ReceivedMail::bodyType() const {
-    const Part* part = bodyPart(parts);
-    return part ? part->contentType : QString();
+const ReceivedMail::Part* ReceivedMail::bodyPart() const {
+    for (const auto& part : parts)
+        if (part.contentType.startsWith(u"text/"_s) && part.fileName.isEmpty())
+            return &part;
+    return nullptr;
 }
 
 QList<ReceivedMail::Part> ReceivedMail::attachments() const {
     QList<Part> out;
-    for (const Part& part : parts) {
+    for (const Part& part : parts)
         if (!part.fileName.isEmpty())
             out.append(part);
-    }
     return out;
 }
-
-SmtpPeer::SmtpPeer() : SmtpPeer(Options{}) {}
 
 SmtpPeer::SmtpPeer(Options options) : m_options(std::move(options)) {}
 
@@ -93,25 +73,15 @@ bool SmtpPeer::fail(const QString& why) {
 
 bool SmtpPeer::start(std::chrono::milliseconds timeout) {
     stop();
-    const QString script = QStringLiteral(KORVANE_TEST_SUPPORT_DIR "/smtp_peer.py");
     if (!QFileInfo(kPython).isExecutable() || !m_folder.isValid())
         return fail(kPython + u" is not installed, or no temporary folder"_s);
-    QStringList arguments{script, m_folder.path(), u"--port"_s, QString::number(m_options.port)};
+    QStringList arguments{QStringLiteral(KORVANE_TEST_SUPPORT_DIR "/smtp_peer.py"), m_folder.path(),
+                          u"--port"_s, QString::number(m_options.port)};
     if (!m_options.user.isEmpty())
         arguments << u"--user"_s << m_options.user << u"--password"_s << m_options.password;
-    if (m_options.tls != Tls::None) {
-        // A self-signed pair, made afresh for this server.
-        const QString cert = m_folder.filePath(u"cert.pem"_s);
-        const QString key = m_folder.filePath(u"key.pem"_s);
-        QProcess openssl;
-        openssl.start(kOpenssl,
-                      {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-subj"_s,
-                       u"/CN=localhost"_s, u"-days"_s, u"2"_s, u"-keyout"_s, key, u"-out"_s, cert});
-        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
-            return fail(u"no certificate from "_s + kOpenssl + u": "_s + openssl.errorString());
-        arguments << u"--tls"_s << (m_options.tls == Tls::StartTls ? u"starttls"_s : u"implicit"_s)
-                  << u"--cert"_s << cert << u"--key"_s << key;
-    }
+    if (m_options.tls != SmtpPeer::Tls::None)
+        arguments << u"--tls"_s
+                  << (m_options.tls == SmtpPeer::Tls::StartTls ? u"starttls"_s : u"implicit"_s);
     m_process = std::make_unique<QProcess>();
     m_process->start(kPython, arguments);
     const QDeadlineTimer deadline(timeout);
@@ -165,40 +135,39 @@ void SmtpPeer::clear() {
         QFile::remove(dir.filePath(name));
 }
 
-SilentPeer::SilentPeer(QObject* parent) : QObject(parent) {
-    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+SilentPeer::SilentPeer() {
+    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(this); // kept open, never answered
+            socket->setParent(&m_server); // kept open, never answered
             ++m_connections;
         }
     });
+    m_server.listen(QHostAddress::LocalHost, 0);
 }
 
-PopPeer::PopPeer(QString user, QString password, QObject* parent)
-    : QObject(parent), m_user(std::move(user)), m_password(std::move(password)) {
-    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+PopPeer::PopPeer(const QString& user, const QString& password) {
+    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this, user, password] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(this);
+            socket->setParent(&m_server);
             socket->write("+OK Korvane test POP3 ready\r\n");
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [=, this] {
                 while (socket->canReadLine()) {
                     const QString line = QString::fromUtf8(socket->readLine()).trimmed();
                     m_commands.append(line);
                     const QString verb = line.section(u' ', 0, 0).toUpper();
-                    const bool accepted = verb == u"PASS"_s &&
-                                          m_commands.contains(u"USER "_s + m_user) &&
-                                          line.section(u' ', 1) == m_password;
-                    m_loggedIn = m_loggedIn || accepted;
                     if (verb == u"CAPA"_s)
                         socket->write("+OK\r\nUSER\r\n.\r\n");
-                    else if (verb == u"PASS"_s)
-                        socket->write(accepted ? "+OK logged in\r\n" : "-ERR invalid login\r\n");
+                    else if (verb != u"PASS"_s) // USER, NOOP, QUIT
+                        socket->write("+OK\r\n");
+                    else if (m_commands.contains(u"USER "_s + user) && line.mid(5) == password)
+                        socket->write("+OK logged in\r\n");
                     else
-                        socket->write("+OK\r\n"); // USER, NOOP, QUIT
+                        socket->write("-ERR invalid login\r\n");
                 }
             });
         }
     });
+    m_server.listen(QHostAddress::LocalHost, 0);
 }
 
 quint16 unusedLoopbackPort() {

@@ -2,9 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QObject>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -16,33 +14,30 @@
 // One message as the local SMTP server received it.
 struct ReceivedMail {
     struct Part {
-        QString contentType; // "text/plain", "application/pdf"...
+        QString contentType; // "text/plain", "application/pdf"...; "x-uuencode" for a uu block
         QString fileName;    // decoded, empty when none
         QByteArray data;     // transfer encoding undone
         QString text;        // decoded text of text parts
     };
-    struct UuFile {
-        QString name;
-        QByteArray data;
-    };
 
-    QString mailFrom;            // envelope sender
     QStringList recipients;      // envelope recipients the server accepted, in RCPT order
     QString login;               // user name of a successful AUTH, empty without one
     bool loginEncrypted = false; // that login came over an encrypted session
     bool encrypted = false;      // the mail itself came over an encrypted session
     QByteArray raw;              // exactly as received
     QList<QPair<QString, QString>> headers; // encoded words decoded, in order
-    QList<Part> parts;                      // every leaf part
-    QList<UuFile> uuFiles;                  // uuencoded blocks found in the text parts
+    QList<Part> parts; // every leaf part, then the uuencoded blocks found in the text parts
 
     // First value of the header as a reader shows it, or nothing. Case-insensitive.
     std::optional<QString> header(const QString& name) const;
     std::optional<QString> decodedHeader(const QString& name) const { return header(name); }
     // The first text part's text with line endings made "\n", and its media type.
-    QString body() const;
-    QString bodyType() const;
-    // Parts that carry a file name.
+    QString body() const {
+        return bodyPart() ? QString(bodyPart()->text).remove(u'\r') : QString();
+    }
+    QString bodyType() const { return bodyPart() ? bodyPart()->contentType : QString(); }
+    const Part* bodyPart() const;
+    // Parts that carry a file name (uuencoded blocks included).
     QList<Part> attachments() const;
 };
 
@@ -59,11 +54,9 @@ class SmtpPeer final {
         Tls tls = Tls::None; // with a self-signed certificate made at start
     };
 
-    SmtpPeer();
+    SmtpPeer() : SmtpPeer(Options()) {}
     explicit SmtpPeer(Options options);
     ~SmtpPeer();
-    SmtpPeer(const SmtpPeer&) = delete;
-    SmtpPeer& operator=(const SmtpPeer&) = delete;
 
     // Starts the server; false with errorString() telling why it cannot.
     bool start(std::chrono::milliseconds timeout = std::chrono::seconds(15));
@@ -96,12 +89,10 @@ class SmtpPeer final {
     } while (false)
 
 // A server on 127.0.0.1 that accepts connections and never says a word.
-class SilentPeer final : public QObject {
-    Q_OBJECT
+class SilentPeer final {
   public:
-    explicit SilentPeer(QObject* parent = nullptr);
-    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
-    quint16 port() const { return m_server.serverPort(); }
+    SilentPeer();
+    quint16 port() const { return m_server.serverPort(); } // 0 when it could not listen
     int connectionCount() const { return m_connections; }
 
   private:
@@ -110,21 +101,15 @@ class SilentPeer final : public QObject {
 };
 
 // A scripted POP3 server on 127.0.0.1 that accepts one user and records every command line.
-class PopPeer final : public QObject {
-    Q_OBJECT
+class PopPeer final {
   public:
-    PopPeer(QString user, QString password, QObject* parent = nullptr);
-    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
-    quint16 port() const { return m_server.serverPort(); }
+    PopPeer(const QString& user, const QString& password);
+    quint16 port() const { return m_server.serverPort(); } // 0 when it could not listen
     QStringList commands() const { return m_commands; }
-    bool loggedIn() const { return m_loggedIn; }
 
   private:
     QTcpServer m_server;
-    QString m_user;
-    QString m_password;
     QStringList m_commands;
-    bool m_loggedIn = false;
 };
 
 // A loopback port on which nothing listens (bound for a moment, then released).

@@ -3,7 +3,7 @@
 #include "storage/Database.h"
 
 #include <QSqlQuery>
-#include <QTest>
+#include <QSqlRecord>
 
 TestProgramFolder::TestProgramFolder(bool createDatabase) : ctx(m_dir.path()) {
     auto dialogs = std::make_unique<RecordingDialogs>();
@@ -35,9 +35,21 @@ qint64 TestProgramFolder::addDevice(const QString& name, bool disabled) {
 }
 
 void TestProgramFolder::execSql(const QString& sql, const QVariantList& values) {
+    select(sql, values);
+}
+
+QStringList TestProgramFolder::select(const QString& sql, const QVariantList& values) {
     DbSession session(databasePath());
     QSqlQuery q(session.db());
     const DbStatus status = session.exec(q, sql, values);
     if (!status.ok())
         qFatal("SQL failed: %s: %s", qPrintable(sql), qPrintable(status.detail));
+    QStringList rows;
+    while (q.isSelect() && q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << textOf(q.value(i));
+        rows << row.join(u'|');
+    }
+    return rows;
 }

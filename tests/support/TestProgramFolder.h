@@ -20,11 +20,13 @@ class TestProgramFolder {
     RecordingDialogs& dialogs() { return *m_dialogs; }
     FakeClock& clock() { return *m_clock; }
 
-    // Adds devices by name (enabled, no addresses) or as given; returns their IDs.
+    // Adds a device as given, or by name (enabled, no addresses); returns its ID.
     qint64 addDevice(const DeviceRecord& record);
     qint64 addDevice(const QString& name, bool disabled = false);
     // Runs one SQL statement straight on the database file (to prepare odd rows).
     void execSql(const QString& sql, const QVariantList& values = {});
+    // The rows of a query, each as its values joined by "|" (a null as empty text).
+    QStringList select(const QString& sql, const QVariantList& values = {});
 
   private:
     QTemporaryDir m_dir; // made before the context that lives in it

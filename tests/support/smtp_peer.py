@@ -1,26 +1,15 @@
 #!/usr/bin/python3
 """Local SMTP server for Korvane's tests and benchmarks (aiosmtpd) on 127.0.0.1.
 
-Stores every accepted message as one JSON file in the given folder (written under a temporary
+Stores every accepted message as one JSON file in the given folder (written under another
 name, then renamed), prints "PORT <n>" once it listens and stops when standard input closes.
-Recipients whose local part starts with "refused" get a 550. A record holds the envelope, the
-login and whether it (and the mail) came over an encrypted session, the raw message, the
-decoded headers, every leaf part and the uuencoded blocks of the text parts.
+Recipients whose local part starts with "refused" get a 550. A record holds the accepted
+recipients, the login and whether it (and the mail) came encrypted, the raw message, the
+decoded headers and every leaf part, uuencoded blocks of text parts as parts of their own.
 """
 
-import argparse
-import base64
-import binascii
-import email
-import email.policy
-import json
-import os
-import re
-import socket
-import ssl
-import sys
-import threading
-import warnings
+import argparse, base64, binascii, email, email.policy, json, os, re, socket, ssl, subprocess
+import sys, warnings
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
@@ -31,40 +20,27 @@ def encrypted(server, session):
     return session.ssl is not None or server.transport.get_extra_info("ssl_object") is not None
 
 
-def b64(data):
-    return base64.b64encode(data).decode("ascii")
+def part(content_type, filename, data, text=None):
+    return {"content_type": content_type, "filename": filename, "text": text,
+            "data_b64": base64.b64encode(data).decode("ascii")}
 
 
-def find_uu_blocks(text):
-    blocks = []
-    for match in re.finditer(r"^begin \d+ (.+?)\r?\n(.*?)^end\r?$", text, re.M | re.S):
-        data = b"".join(binascii.a2b_uu(line) for line in match.group(2).splitlines() if line)
-        blocks.append({"name": match.group(1), "data_b64": b64(data)})
-    return blocks
-
-
-def describe(raw):
-    message = email.message_from_bytes(raw, policy=email.policy.default)
-    headers = [[name, str(value)] for name, value in message.items()]
+def parts_of(message):
     parts, uu = [], []
-    for part in message.walk():
-        if part.is_multipart():
-            continue
-        data = part.get_payload(decode=True) or b""
-        text = None
-        if part.get_content_maintype() == "text":
-            text = data.decode(part.get_content_charset() or "utf-8", errors="replace")
-            uu += find_uu_blocks(text)
-        parts.append({"content_type": part.get_content_type(), "filename": part.get_filename(),
-                      "data_b64": b64(data), "text": text})
-    return headers, parts, uu
+    for leaf in (m for m in message.walk() if not m.is_multipart()):
+        data, text = leaf.get_payload(decode=True) or b"", None
+        if leaf.get_content_maintype() == "text":
+            text = data.decode(leaf.get_content_charset() or "utf-8", errors="replace")
+            for m in re.finditer(r"^begin \d+ (.+?)\r?\n(.*?)^end\r?$", text, re.M | re.S):
+                lines = (binascii.a2b_uu(line) for line in m.group(2).splitlines() if line)
+                uu.append(part("x-uuencode", m.group(1), b"".join(lines)))
+        parts.append(part(leaf.get_content_type(), leaf.get_filename(), data, text))
+    return parts + uu
 
 
 class Store:
     def __init__(self, folder):
-        self.folder = folder
-        self.count = 0
-        self.lock = threading.Lock()
+        self.folder, self.count = folder, 0
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower().startswith("refused"):
@@ -74,36 +50,18 @@ class Store:
 
     async def handle_DATA(self, server, session, envelope):
         raw = envelope.original_content or b""
-        try:
-            headers, parts, uu = describe(raw)
-        except Exception as error:  # a malformed mail is still stored, only unparsed
-            headers, parts, uu = [], [], []
-            print(f"parse error: {error}", file=sys.stderr, flush=True)
-        login = None
-        if session.authenticated and isinstance(session.auth_data, LoginPassword):
-            login = session.auth_data.login.decode("utf-8", errors="replace")
-        record = {"mail_from": envelope.mail_from, "rcpt_tos": list(envelope.rcpt_tos),
-                  "login": login, "login_tls": getattr(session, "login_tls", False),
-                  "tls": encrypted(server, session), "raw_b64": b64(raw), "headers": headers,
-                  "parts": parts, "uu": uu}
-        with self.lock:
-            self.count += 1
-            name = os.path.join(self.folder, f"{self.count:06d}.json")
+        message = email.message_from_bytes(raw, policy=email.policy.default)
+        login = session.auth_data.login.decode() if session.authenticated else None
+        record = {"rcpt_tos": envelope.rcpt_tos, "login": login,
+                  "login_tls": getattr(session, "login_tls", False),
+                  "tls": encrypted(server, session), "raw_b64": base64.b64encode(raw).decode(),
+                  "headers": [[k, str(v)] for k, v in message.items()], "parts": parts_of(message)}
+        self.count += 1  # the handlers all run on the server's one event loop
+        name = os.path.join(self.folder, f"{self.count:06d}.json")
         with open(name + ".part", "w", encoding="utf-8") as out:
             json.dump(record, out)
         os.replace(name + ".part", name)
         return "250 Message accepted for delivery"
-
-
-def make_authenticator(user, password):
-    def authenticate(server, session, envelope, mechanism, auth_data):
-        if (isinstance(auth_data, LoginPassword) and auth_data.login == user.encode("utf-8")
-                and auth_data.password == password.encode("utf-8")):
-            session.login_tls = encrypted(server, session)
-            return AuthResult(success=True, auth_data=auth_data)
-        # handled=False: the server sends the 535 reply itself.
-        return AuthResult(success=False, handled=False)
-    return authenticate
 
 
 def main():
@@ -115,42 +73,42 @@ def main():
     parser.add_argument("--user", default="")  # offer AUTH and accept this user
     parser.add_argument("--password", default="")
     parser.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
-    parser.add_argument("--cert")  # PEM files for --tls
-    parser.add_argument("--key")
     args = parser.parse_args()
 
-    os.makedirs(args.folder, exist_ok=True)
-    handler = Store(args.folder)
     # A fixed name: looking up the machine's own name can hang where /etc/hosts lacks it.
     options = {"server_hostname": "localhost"}
     if args.user:
-        options["authenticator"] = make_authenticator(args.user, args.password)
-        options["auth_require_tls"] = False
+        def authenticate(server, session, envelope, mechanism, auth_data):
+            if isinstance(auth_data, LoginPassword) and (auth_data.login, auth_data.password) == (
+                    args.user.encode(), args.password.encode()):
+                session.login_tls = encrypted(server, session)
+                return AuthResult(success=True, auth_data=auth_data)
+            return AuthResult(success=False, handled=False)  # the server replies 535 itself
+        options.update(authenticator=authenticate, auth_require_tls=False)
     # Without --user, AUTH stays tied to TLS: no AUTH in EHLO unless the session is encrypted.
     if args.tls != "none":
-        # The generic protocol: the controller also opens a client connection with it to see
-        # that the server is up.
+        cert, key = (os.path.join(args.folder, name) for name in ("cert.pem", "key.pem"))
+        subprocess.run(["/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
+                        "-subj", "/CN=localhost", "-days", "2", "-keyout", key, "-out", cert],
+                       check=True, capture_output=True, timeout=30)
+        # The generic protocol: the controller also connects with it to see that it is up.
         context = ssl.SSLContext(ssl.PROTOCOL_TLS)
-        context.load_cert_chain(args.cert, args.key)
+        context.load_cert_chain(cert, key)
         options["tls_context" if args.tls == "starttls" else "ssl_context"] = context
 
-    controller, last_error = None, None
-    for _ in range(1 if args.port else 5):
-        with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
+    for attempt in range(1 if args.port else 5):
+        with socket.socket() as probe:  # a free port, unless one was given
             probe.bind(("127.0.0.1", args.port))
             port = probe.getsockname()[1]
-        candidate = Controller(handler, hostname="127.0.0.1", port=port, **options)
+        controller = Controller(Store(args.folder), hostname="127.0.0.1", port=port, **options)
         try:
-            candidate.start()
+            controller.start()
+            break
         except Exception as error:
-            last_error = error
-            continue
-        controller = candidate
-        break
+            controller = None
+            print(f"cannot listen: {error}", file=sys.stderr, flush=True)
     if controller is None:
-        print(f"cannot listen: {last_error}", file=sys.stderr, flush=True)
         return 1
-
     print(f"PORT {controller.port}", flush=True)
     try:
         sys.stdin.read()  # returns when the parent closes our standard input
