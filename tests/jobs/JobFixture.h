@@ -1,23 +1,24 @@
 #pragma once
 
-// What the job monitor's tests share: a loaded main window over a fresh program folder that
-// holds the service tool, its job monitor window opened from the menu, jobs added as rows, a
+// What the job monitor's tests share: a fresh program folder that holds the service tool, the
+// job monitor window opened over it beside a stand-in main window, jobs added as rows, a
 // stand-in for a PC's logical disks, and the mails at the local SMTP server.
 
+#include "FakeMonitorHost.h"
 #include "SmtpPeer.h"
 #include "TestProgramFolder.h"
-#include "app/Form1.h"
+#include "WindowChecks.h"
 #include "jobs/Form3.h"
 #include "jobs/JobCycle.h"
+#include "mail/MailWindows.h"
 #include "platform/LogicalDisks.h"
 #include "storage/JobTable.h"
-#include <QAction>
 
 #include <QFile>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <memory>
+#include <QToolButton>
 
 namespace jobtest {
 
@@ -37,16 +38,11 @@ inline std::shared_ptr<LogicalDisks> disks(LogicalDiskList::Status status, QStri
     return std::make_shared<FakeDisks>(LogicalDiskList{status, std::move(ids), {}});
 }
 
-// Sets a file's last-modified time.
-inline void setFileTime(const QString& path, const QDateTime& when) {
+// Writes an empty file, last modified at the given time when there is one.
+inline void writeFile(const QString& path, const QDateTime& modified = {}) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadWrite) || !f.setFileTime(when, QFileDevice::FileModificationTime))
-        qFatal("cannot set the time of %s", qPrintable(path));
-}
-
-inline void writeFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    if (!f.open(QIODevice::WriteOnly) ||
+        (modified.isValid() && !f.setFileTime(modified, QFileDevice::FileModificationTime)))
         qFatal("cannot write %s", qPrintable(path));
 }
 
@@ -55,25 +51,25 @@ struct JobFixture {
         writeFile(folder.path() + u"/PsService.EXE"_s);
         folder.execSql(u"UPDATE Settings SET ServicesTimerSeconds = ?"_s, {interval});
     }
+    // The main window's unload: the job monitor window and the mail windows close.
     ~JobFixture() {
-        if (main)
-            main->close();
+        Form3::unloadShared(owner.get());
+        mailWindows->closeAll();
     }
 
-    qint64 add(JobRecord job) {
+    qint64 add(const JobRecord& job) {
         const auto id = JobTable(folder.databasePath()).insert(job);
         if (!id.ok())
             qFatal("cannot add a job: %s", qPrintable(id.status.detail));
         return id.value;
     }
-    // Loads the main window and opens the job monitor from its menu.
-    Form3& open() {
-        main = std::make_unique<Form1>(folder.ctx);
-        if (!main->Form_Load())
-            qFatal("the main window did not load");
-        main->findChild<QAction*>(QStringLiteral("mnuRemoteServicesScanning"))->trigger();
-        form = Form3::openWindow(main.get());
-        form->cycle().setCheckTimeLimit(std::chrono::seconds(5));
+    // Opens the job monitor window as the main window's menu does; its checks get a shorter
+    // time limit and, when given, the stand-in PC.
+    Form3& open(std::shared_ptr<LogicalDisks> pc = {}) {
+        form = Form3::showShared(folder.ctx, host, *mailWindows, owner.get());
+        cycle().setCheckTimeLimit(std::chrono::seconds(5));
+        if (pc)
+            cycle().setLogicalDisks(std::move(pc));
         return *form;
     }
     JobCycle& cycle() { return form->cycle(); }
@@ -84,29 +80,33 @@ struct JobFixture {
         if (cycle().jobUnderWay() && !ended.wait(20000))
             qWarning("the job did not end");
     }
+    // The job monitor mails through the local SMTP server on this port.
+    void mailTo(quint16 port) {
+        folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail ="
+                       u" 'korvane@site.invalid', FromName = 'Korvane', SMTPusername = '',"
+                       u" SMTPpassword = '', SMTPport = ?"_s,
+                       {QString::number(port)});
+        folder.ctx.values().fncGetSMTPsettings(folder.databasePath()); // as the main window's load
+    }
+    // The status lines: Label3, then Label1.
+    QString lines() const { return form->Label3->text() + u" | "_s + form->Label1->text(); }
 
     TestProgramFolder folder;
-    std::unique_ptr<Form1> main;
+    FakeMonitorHost host;
+    std::unique_ptr<QWidget> owner = std::make_unique<QWidget>(); // in the main window's place
+    MailWindows* mailWindows = new MailWindows(owner.get());
     Form3* form = nullptr;
 };
 
-// The job monitor mails through the local SMTP server on this port.
-inline void pointMailAt(JobFixture& fx, quint16 port) {
-    fx.folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail ="
-                      u" 'korvane@site.invalid', FromName = 'Korvane', SMTPusername = '',"
-                      u" SMTPpassword = '', SMTPport = ?"_s,
-                      {QString::number(port)});
-}
-
-// Every mail the server received, oldest first: recipients, subject and body.
-inline QList<QStringList> receivedMails(const SmtpPeer& peer) {
-    QList<QStringList> mails;
+// Every mail the server received, oldest first, as "recipients | subject | body".
+inline QStringList receivedMails(const SmtpPeer& peer) {
+    QStringList mails;
     for (const ReceivedMail& m : peer.messages()) {
         QString body = m.body();
         while (body.endsWith(u'\n'))
             body.chop(1);
-        mails.append(
-            {m.recipients.join(u';'), m.decodedHeader(u"Subject"_s).value_or(QString()), body});
+        mails << m.recipients.join(u';') + u" | "_s +
+                     m.decodedHeader(u"Subject"_s).value_or(QString()) + u" | "_s + body;
     }
     return mails;
 }
