@@ -2,7 +2,8 @@
 
 // What the job monitor's tests share: a fresh program folder that holds the service tool, the
 // job monitor window opened over it beside a stand-in main window, jobs added as rows, a
-// stand-in for a PC's logical disks, and the mails at the local SMTP server.
+// stand-in for a PC's logical disks, a scripted service-control tool, and the mails at the
+// local SMTP server.
 
 #include "FakeMonitorHost.h"
 #include "SmtpPeer.h"
@@ -12,7 +13,7 @@
 #include "jobs/JobCycle.h"
 #include "mail/MailWindows.h"
 #include "platform/LogicalDisks.h"
-#include "storage/JobTable.h"
+#include "platform/ProcessTerminator.h"
 
 #include <QFile>
 #include <QLabel>
@@ -24,13 +25,18 @@ namespace jobtest {
 
 using namespace Qt::Literals::StringLiterals;
 
+// The main status line of a service job whose PC did not answer.
+inline const QString kNotFound =
+    u"PC named (%1) was not found on the network, or the user name/password doesn't have admin "
+    u"rights on the PC, or the PC is on a different WorkGroup/Domain, or one of the services is "
+    u"not spelled correctly, or the service doesn't exist on the PC. Preparing for the next "
+    u"PC...."_s;
+
 // A PC whose disks are known to the test.
 class FakeDisks final : public LogicalDisks {
   public:
     explicit FakeDisks(LogicalDiskList answer) : m_answer(std::move(answer)) {}
     LogicalDiskList list(const QString&) override { return m_answer; }
-
-  private:
     LogicalDiskList m_answer;
 };
 
@@ -38,17 +44,43 @@ inline std::shared_ptr<LogicalDisks> disks(LogicalDiskList::Status status, QStri
     return std::make_shared<FakeDisks>(LogicalDiskList{status, std::move(ids), {}});
 }
 
-// Writes an empty file, last modified at the given time when there is one.
-inline void writeFile(const QString& path, const QDateTime& modified = {}) {
+// Writes a file, last modified at the given time when there is one.
+inline void writeFile(const QString& path, const QDateTime& modified = {},
+                      const QByteArray& text = {}) {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) ||
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() ||
         (modified.isValid() && !f.setFileTime(modified, QFileDevice::FileModificationTime)))
         qFatal("cannot write %s", qPrintable(path));
 }
 
+// The service-control tool of a test: writes its arguments ("|" between them) to runs.log
+// beside it, prints OPERATION-SERVICE.out, and never ends for the service "hang".
+inline const QByteArray kScriptedTool = R"sh(#!/bin/sh
+dir=$(dirname "$0")
+{ printf '%s' "$(basename "$0")"; for a in "$@"; do printf '|%s' "$a"; done; echo; } >>"$dir/runs.log"
+[ "$7" = hang ] && echo $$ >"$dir/hang.pid" && exec sleep 600
+cat "$dir/$6-$7.out" 2>/dev/null
+)sh";
+
+// Ending tools by name would reach those of tests running alongside: calls go to runs.log.
+class RecordingTerminator final : public ProcessTerminator {
+  public:
+    explicit RecordingTerminator(QString log) : m_log(std::move(log)) {}
+    QCoro::Task<int> fncTerminateProcess(QString text) override {
+        QFile f(m_log);
+        if (f.open(QIODevice::Append))
+            f.write((u"terminate "_s + text + u'\n').toUtf8());
+        co_return 0;
+    }
+    QString m_log;
+};
+
 struct JobFixture {
-    explicit JobFixture(int interval = 1) {
-        writeFile(folder.path() + u"/PsService.EXE"_s);
+    // Without the scripted tool, the folder's service tool is an empty file that cannot run.
+    explicit JobFixture(int interval = 1, bool scriptedTool = false) : m_scripted(scriptedTool) {
+        const QString tool = folder.path() + u"/PsService.EXE"_s;
+        writeFile(tool, {}, scriptedTool ? kScriptedTool : QByteArray());
+        QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         folder.execSql(u"UPDATE Settings SET ServicesTimerSeconds = ?"_s, {interval});
     }
     // The main window's unload: the job monitor window and the mail windows close.
@@ -57,11 +89,17 @@ struct JobFixture {
         mailWindows->closeAll();
     }
 
-    qint64 add(const JobRecord& job) {
-        const auto id = JobTable(folder.databasePath()).insert(job);
-        if (!id.ok())
-            qFatal("cannot add a job: %s", qPrintable(id.status.detail));
-        return id.value;
+    // Adds a job from "Column=value" pairs separated by "|"; "%F" stands for the folder.
+    void add(const QString& job) {
+        QStringList names;
+        QVariantList values;
+        for (const QString& column : job.split(u'|')) {
+            names << column.section(u'=', 0, 0);
+            values << column.section(u'=', 1).replace(u"%F"_s, folder.path());
+        }
+        folder.execSql(u"INSERT INTO Services (%1) VALUES (?%2)"_s.arg(
+                           names.join(u','), u",?"_s.repeated(names.size() - 1)),
+                       values);
     }
     // Opens the job monitor window as the main window's menu does; its checks get a shorter
     // time limit and, when given, the stand-in PC.
@@ -70,6 +108,9 @@ struct JobFixture {
         cycle().setCheckTimeLimit(std::chrono::seconds(5));
         if (pc)
             cycle().setLogicalDisks(std::move(pc));
+        if (m_scripted)
+            cycle().setProcessTerminator(
+                std::make_shared<RecordingTerminator>(folder.path() + u"/runs.log"_s));
         return *form;
     }
     JobCycle& cycle() { return form->cycle(); }
@@ -96,6 +137,9 @@ struct JobFixture {
     std::unique_ptr<QWidget> owner = std::make_unique<QWidget>(); // in the main window's place
     MailWindows* mailWindows = new MailWindows(owner.get());
     Form3* form = nullptr;
+
+  private:
+    bool m_scripted;
 };
 
 // Every mail the server received, oldest first, as "recipients | subject | body".

@@ -4,7 +4,6 @@
 // never answer or are cut short.
 #include "JobFixture.h"
 #include "jobs/CheckPool.h"
-#include "jobs/JobTexts.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,23 +13,11 @@ using namespace Qt::Literals::StringLiterals;
 using namespace jobtest;
 
 namespace {
-
 // A file-exists job that finds nothing and mails nothing; its name shows in Label3.
-JobRecord quietJob(const QString& folder, const QString& name) {
-    JobRecord j;
-    j.checkIfFileExistFolder = folder;
-    j.fileNameOfFileExist = name;
-    j.fileExistEmailifThereOrNot = fileExistActionTexts().at(0);
-    return j;
+QString quiet(const QString& name, const QString& pc = {}) {
+    return u"CheckIfFileExistFolder=%F|FileNameOfFileExist=%1|FileExistEmailifThereOrNot=If File "
+           u"Exist - Email Below|ComputerName=%2"_s.arg(name, pc);
 }
-
-JobRecord fileAgeJob(const QString& path) {
-    JobRecord j;
-    j.filePathToCheck = path;
-    j.ageOfFile = u"Greater Than 1 Month"_s;
-    return j;
-}
-
 } // namespace
 
 class TestJobCycle : public QObject {
@@ -91,7 +78,7 @@ class TestJobCycle : public QObject {
         QFETCH(QString, script);
         JobFixture fx(interval);
         for (const QString& name : {u"j1"_s, u"j2"_s, u"j3"_s})
-            fx.add(quietJob(fx.folder.path(), name));
+            fx.add(quiet(name));
         const QStringList steps = script.split(u' ', Qt::SkipEmptyParts);
         if (steps.value(0) == u"auto"_s)
             fx.folder.execSql(u"UPDATE Settings SET AutoStartServices = 1"_s);
@@ -120,67 +107,70 @@ class TestJobCycle : public QObject {
         QTEST(shown.isEmpty() ? QString() : shown.last().title, "dialog");
         QTEST(form.Label2->text(), "label2");
         QFETCH(QString, lastJob);
-        QCOMPARE(form.Label3->text() == JobTexts::checkedFileIn(lastJob, fx.folder.path()),
+        QCOMPARE(form.Label3->text() ==
+                     u"Checked File (%1) located in (%2)."_s.arg(lastJob, fx.folder.path()),
                  !lastJob.isEmpty());
     }
 
-    // A record of each kind: the three that are not service jobs run first.
+    // Jobs run in the order of their PC names: the kinds that leave it empty before every
+    // service job.
     void kindsRunBeforeServiceJobs() {
         JobFixture fx;
-        JobRecord service, drive;
-        service.computerName = u"aaa-pc"_s;
-        service.service[0] = u"Spooler"_s;
-        fx.add(service);
-        const QString file = fx.folder.path() + u"/fresh.bak"_s;
-        writeFile(file, fx.folder.clock().time);
-        fx.add(fileAgeJob(file));
-        drive.checkIfDriveExistPCName = u"pc"_s;
-        drive.checkIfDriveExistDriveLetter = u"C"_s;
-        fx.add(drive);
-        fx.add(quietJob(fx.folder.path(), u"j4"_s));
+        fx.add(u"ComputerName=aaa-pc|Service1=Spooler"_s);
+        fx.add(u"FilePathToCheck=%F/fresh.bak|AgeOfFile=Greater Than 1 Month"_s);
+        fx.add(u"CheckIfDriveExistPCName=pc|CheckIfDriveExistDriveLetter=C"_s);
+        fx.add(quiet(u"j4"_s));
+        writeFile(fx.folder.path() + u"/fresh.bak"_s, fx.folder.clock().time);
         Form3& form = fx.open(disks(LogicalDiskList::Status::Found, {u"C:"_s}));
         form.Command1->click();
         QStringList lines;
         for (int i = 0; i < 4; ++i)
             lines << (fx.tick(), form.Label3->text());
-        // The service tool of this folder is an empty file that cannot run.
-        QCOMPARE(lines, (QStringList{u"Checked File (%1)"_s.arg(file),
-                                     u"Checked Drive Letter (C). Waiting for timer..."_s,
-                                     u"Checked File (j4) located in (%1)."_s.arg(fx.folder.path()),
-                                     JobTexts::pcNotFound(u"aaa-pc"_s)}));
+        QCOMPARE(lines,
+                 (QStringList{u"Checked File (%F/fresh.bak)"_s,
+                              u"Checked Drive Letter (C). Waiting for timer..."_s,
+                              u"Checked File (j4) located in (%F)."_s, kNotFound.arg(u"aaa-pc"_s)})
+                     .replaceInStrings(u"%F"_s, fx.folder.path()));
     }
 
-    // A file-age job on a path that never answers (a FIFO without a writer), then a quiet job:
-    // the check is left to its time limit, or cut short by Pause, Stop or closing the window.
-    void checkUnderWay_data() {
+    // A job that waits for an answer that never comes (a file-age job on a FIFO without a
+    // writer, a service job whose tool never ends), then a quiet job: the wait is left to its
+    // time limit, or cut short by Pause, Stop or closing the window.
+    void waitUnderWay_data() {
+        QTest::addColumn<bool>("tool");
         QTest::addColumn<QString>("action");
-        for (const char* action : {"none", "pause", "stop", "close"})
-            QTest::newRow(action) << QString::fromLatin1(action);
+        for (bool tool : {false, true})
+            for (const char* action : {"limit", "pause", "stop", "close"})
+                if (!tool || qstrcmp(action, "limit") != 0) // the tool's limit: tst_jobalerts
+                    QTest::addRow("%s, %s", tool ? "tool" : "file", action)
+                        << tool << QString::fromLatin1(action);
     }
-    void checkUnderWay() {
+    void waitUnderWay() {
+        QFETCH(bool, tool);
         QFETCH(QString, action);
-        JobFixture fx;
+        JobFixture fx(1, tool);
         const QString fifo = fx.folder.path() + u"/hang.bak"_s;
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        fx.add(fileAgeJob(fifo));
-        fx.add(quietJob(fx.folder.path(), u"j2"_s));
+        fx.add(tool ? u"ComputerName=pc1|Service1=hang"_s
+                    : u"FilePathToCheck=%F/hang.bak|AgeOfFile=Greater Than 1 Month"_s);
+        fx.add(quiet(u"j2"_s, u"zz"_s));
         Form3& form = fx.open();
         QPointer<Form3> window(&form);
-        if (action == u"none"_s)
+        if (action == u"limit"_s)
             fx.cycle().setCheckTimeLimit(std::chrono::milliseconds(300));
         form.Command1->click();
-        // The tick returns at once; the window goes on while the check waits.
+        // The tick returns at once; the window goes on while the job waits.
         QSignalSpy ended(&fx.cycle(), &JobCycle::jobEnded);
         fx.cycle().Timer1_Timer();
         QVERIFY(fx.cycle().jobUnderWay());
-        if (action == u"none"_s) {
+        QFile pid(fx.folder.path() + u"/hang.pid"_s);
+        QTRY_VERIFY(!tool || pid.size() > 0);
+        if (action == u"limit"_s) {
             QVERIFY(ended.wait(10000));
-            QCOMPARE(fx.lines(),
-                     u"File (%1) was NOT found. Please check the database list to make sure the "
-                     u"file name or path was not spelled incorrectly.  | No email address was "
-                     u"found for this file is missing record. Enter an Email address in this "
-                     u"record to recieve a email notification. Now waiting on timer for the next "
-                     u"record."_s.arg(fifo));
+            QCOMPARE(
+                fx.lines(),
+                u"File (%1) was NOT found. Please check the database list to make sure the file name or path was not spelled incorrectly.  | No email address was found for this file is missing record. Enter an Email address in this record to recieve a email notification. Now waiting on timer for the next record."_s
+                    .arg(fifo));
             QCOMPARE(CheckPool::instance().hungCalls(), 1);
             // The next job runs on time, though the first check still hangs on its worker.
             fx.tick();
@@ -190,21 +180,27 @@ class TestJobCycle : public QObject {
         } else {
             (action == u"pause"_s ? form.Command3 : form.Command2)->click();
         }
-        // A writer lets the reader waiting on the FIFO go on.
-        QVERIFY(QTest::qWaitFor([&] {
-            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
-            return fd >= 0 && ::close(fd) == 0;
-        }));
-        QTRY_COMPARE(CheckPool::instance().activeThreadCount(), 0);
-        QCOMPARE(CheckPool::instance().hungCalls(), 0);
+        if (tool) { // ended at once, not at the tool's time limit
+            QVERIFY(pid.open(QIODevice::ReadOnly));
+            const QString proc = u"/proc/"_s + QString::fromLatin1(pid.readAll().trimmed());
+            QTRY_VERIFY(!QFile::exists(proc));
+        } else { // a writer lets the reader waiting on the FIFO go on
+            QVERIFY(QTest::qWaitFor([&] {
+                const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                return fd >= 0 && ::close(fd) == 0;
+            }));
+            QTRY_COMPARE(CheckPool::instance().activeThreadCount(), 0);
+            QCOMPARE(CheckPool::instance().hungCalls(), 0);
+        }
         QCoreApplication::processEvents();
-        if (!window || action == u"none"_s)
+        if (!window || action == u"limit"_s)
             return;
-        // The check came back after that: its result is dropped.
+        // The answer came after that, or never: nothing of the job is applied.
         QCOMPARE(ended.size(), 0);
         QCOMPARE(fx.cycle().intJobIndex(), 0);
-        QCOMPARE(form.Label3->text(),
-                 action == u"pause"_s ? u"Checking File "_s + fifo : QString());
+        const QString checking =
+            tool ? u"Checking Computer Named (pc1)"_s : u"Checking File "_s + fifo;
+        QCOMPARE(fx.lines(), (action == u"pause"_s ? checking : QString()) + u" | "_s);
         QVERIFY(!form.Timer1->isActive());
     }
 };
