@@ -4,7 +4,6 @@
 // stand-in PC; service jobs run the scripted service-control tool, which records how it was run
 // and answers from files.
 #include "JobFixture.h"
-#include "jobs/ServiceCheck.h"
 #include "support/SambaPeer.h"
 
 #include <QRegularExpression>
@@ -13,7 +12,6 @@ using namespace Qt::Literals::StringLiterals;
 using namespace jobtest;
 using S = LogicalDiskList::Status;
 
-Q_DECLARE_METATYPE(SlotVerdict)
 Q_DECLARE_METATYPE(std::shared_ptr<LogicalDisks>)
 
 namespace {
@@ -127,27 +125,6 @@ class TestJobAlerts : public QObject {
         QCOMPARE(receivedMails(m_peer).join(u'\n'), mails.replace(u"%F"_s, folder));
     }
 
-    void toolOutput_data() {
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<bool>("restart");
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<SlotVerdict>("verdict");
-        using V = SlotVerdict;
-        // clang-format off
-        QTest::newRow("lower case") << u"  state    : 1  STOPPED"_s << true << u"1"_s << V::Restart;
-        QTest::newRow("first STATE") << u"STATE      2 STATE      4"_s << false << u"2"_s << V::NotRunning;
-        QTest::newRow("no STATE: the 11th") << u"Spooler   4 up"_s << false << u"4"_s << V::Running;
-        QTest::newRow("blank") << u"        STATE    :    RUNNING"_s << true << u" "_s << V::NoState;
-        QTest::newRow("cut short") << u"        STATE    : "_s << true << QString() << V::NoState;
-        // clang-format on
-    }
-    void toolOutput() {
-        QFETCH(QString, output);
-        QFETCH(bool, restart);
-        QTEST(serviceStateCharacter(output), "state");
-        QTEST(slotVerdict(output, restart), "verdict");
-    }
-
     // "answers": SERVICE=a state digit or the tool's whole output; "runs": OPERATION SERVICE;
     // "outcome": Label3 | Label1, then the mails; "log": after "Service job for PC pc1: ".
     void serviceJob_data() {
@@ -165,6 +142,11 @@ class TestJobAlerts : public QObject {
         QTest::newRow("slot 1 empty, unreachable") << u"- Spooler"_s << QStringList{u"Spooler=Unable to connect to \\\\pc1\n"_s} << u"query Spooler"_s << noResp << noState.arg(u"Spooler"_s) + u"printed: Unable to connect to \\\\pc1"_s;
         QTest::newRow("unreachable") << u"Spooler+ Dhcp / W3SVC"_s << QStringList{u"Spooler=unable to connect to \\\\pc1 as "_s + SambaPeer::password()} << u"query Spooler"_s << noResp << u"the PC could not be reached (unable to connect to \\\\pc1 as ********)"_s;
         QTest::newRow("no STATE") << u"Spooler Bogus Dhcp / W3SVC"_s << QStringList{u"Spooler=4"_s, u"Bogus=Service Bogus is not installed"_s} << u"query Spooler,query Bogus"_s << noResp << noState.arg(u"Bogus"_s) + u"printed: Service Bogus is not installed"_s;
+        QTest::newRow("state read in lower case") << u"Spooler+"_s << QStringList{u"Spooler=  state    : 1  STOPPED"_s} << u"query Spooler,start Spooler"_s << u"{checked}{restarted:Spooler}\n{mailRestarted:Spooler}"_s << QString();
+        QTest::newRow("the first STATE counts") << u"Spooler"_s << QStringList{u"Spooler=STATE      2 STATE      4"_s} << u"query Spooler"_s << u"{checked}{down:Spooler}\n{mailDown:Spooler}"_s << QString();
+        QTest::newRow("no STATE: the 11th character") << u"Spooler"_s << QStringList{u"Spooler=Spooler   4 up"_s} << u"query Spooler"_s << u"{checked}{up:Spooler}\n"_s << QString();
+        QTest::newRow("a blank for the state") << u"Spooler"_s << QStringList{u"Spooler=        STATE    :    RUNNING"_s} << u"query Spooler"_s << noResp << noState.arg(u"Spooler"_s) + u"printed: STATE    :    RUNNING"_s;
+        QTest::newRow("cut short before the state") << u"Spooler"_s << QStringList{u"Spooler=        STATE    : "_s} << u"query Spooler"_s << noResp << noState.arg(u"Spooler"_s) + u"printed: STATE    :"_s;
         QTest::newRow("always-restart only, no account") << u"!/ W3SVC"_s << QStringList() << u"restart W3SVC"_s << u"{checked}\r\n{always:W3SVC}\n"_s << QString();
         QTest::newRow("hung tool") << u"hang Spooler"_s << QStringList() << u"query hang"_s << noResp << noState.arg(u"hang"_s) + u"did not finish within 2000 ms and was ended"_s;
         // clang-format on
