@@ -1,9 +1,9 @@
 #pragma once
 
-// What the job monitor's tests share: a fresh program folder that holds the service tool, the
-// job monitor window opened over it beside a stand-in main window, jobs added as rows, a
-// stand-in for a PC's logical disks, a scripted service-control tool, and the mails at the
-// local SMTP server.
+// What the job monitor's tests share: a fresh program folder that holds a scripted
+// service-control tool, the job monitor window opened over it beside a stand-in main window,
+// jobs added as rows, a stand-in for a PC's logical disks, and the mails at the local SMTP
+// server.
 
 #include "FakeMonitorHost.h"
 #include "SmtpPeer.h"
@@ -17,6 +17,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -76,10 +77,9 @@ class RecordingTerminator final : public ProcessTerminator {
 };
 
 struct JobFixture {
-    // Without the scripted tool, the folder's service tool is an empty file that cannot run.
-    explicit JobFixture(int interval = 1, bool scriptedTool = false) : m_scripted(scriptedTool) {
+    explicit JobFixture(int interval = 1) {
         const QString tool = folder.path() + u"/PsService.EXE"_s;
-        writeFile(tool, {}, scriptedTool ? kScriptedTool : QByteArray());
+        writeFile(tool, {}, kScriptedTool);
         QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         folder.execSql(u"UPDATE Settings SET ServicesTimerSeconds = ?"_s, {interval});
     }
@@ -108,9 +108,8 @@ struct JobFixture {
         cycle().setCheckTimeLimit(std::chrono::seconds(5));
         if (pc)
             cycle().setLogicalDisks(std::move(pc));
-        if (m_scripted)
-            cycle().setProcessTerminator(
-                std::make_shared<RecordingTerminator>(folder.path() + u"/runs.log"_s));
+        cycle().setProcessTerminator(
+            std::make_shared<RecordingTerminator>(folder.path() + u"/runs.log"_s));
         return *form;
     }
     JobCycle& cycle() { return form->cycle(); }
@@ -137,21 +136,15 @@ struct JobFixture {
     std::unique_ptr<QWidget> owner = std::make_unique<QWidget>(); // in the main window's place
     MailWindows* mailWindows = new MailWindows(owner.get());
     Form3* form = nullptr;
-
-  private:
-    bool m_scripted;
 };
 
 // Every mail the server received, oldest first, as "recipients | subject | body".
 inline QStringList receivedMails(const SmtpPeer& peer) {
     QStringList mails;
-    for (const ReceivedMail& m : peer.messages()) {
-        QString body = m.body();
-        while (body.endsWith(u'\n'))
-            body.chop(1);
+    for (const ReceivedMail& m : peer.messages())
         mails << m.recipients.join(u';') + u" | "_s +
-                     m.decodedHeader(u"Subject"_s).value_or(QString()) + u" | "_s + body;
-    }
+                     m.decodedHeader(u"Subject"_s).value_or(QString()) + u" | "_s +
+                     m.body().remove(QRegularExpression(u"\n+$"_s));
     return mails;
 }
 

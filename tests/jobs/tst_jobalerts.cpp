@@ -155,7 +155,7 @@ class TestJobAlerts : public QObject {
         QFETCH(QString, slots);
         QFETCH(QStringList, answers);
         QFETCH(QString, log);
-        JobFixture fx(1, true);
+        JobFixture fx;
         const QString folder = fx.folder.path() + u'/';
         for (const QString& answer : answers) {
             const QString said = answer.section(u'=', 1);

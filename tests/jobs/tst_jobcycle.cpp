@@ -84,7 +84,7 @@ class TestJobCycle : public QObject {
     void states() {
         QFETCH(int, interval);
         QFETCH(QString, script);
-        JobFixture fx(interval, true);
+        JobFixture fx(interval);
         for (const QString& name : {u"j1"_s, u"j2"_s, u"j3"_s})
             fx.add(quiet(name, name));
         const QStringList steps = script.split(u' ', Qt::SkipEmptyParts);
