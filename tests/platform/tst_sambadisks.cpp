@@ -69,7 +69,7 @@ class TestSambaDisks : public QObject {
         QTest::newRow("wrong password") << false << u"wrong"_s << 0600 << false << true << Status::AccessRefused;
         QTest::newRow("anonymous refused") << false << QString() << 0600 << false << true << Status::AccessRefused;
         QTest::newRow("ticket refused, anonymous") << true << QString() << 0600 << true << true << Status::Found;
-        QTest::newRow("file others may read") << false << u"wrong"_s << 0644 << true << true << Status::Found;
+        QTest::newRow("file others may read") << false << u"wrong"_s << 0640 << true << true << Status::Found;
         QTest::newRow("anonymous allowed") << false << QString() << 0600 << true << true << Status::Found;
         QTest::newRow("unreachable") << false << SambaPeer::password() << 0600 << true << false << Status::Failed;
         // clang-format on
@@ -89,7 +89,7 @@ class TestSambaDisks : public QObject {
             QTest::ignoreMessage(
                 QtWarningMsg,
                 qPrintable(
-                    u"The drive check ignores %1 because other users may read or change it (mode 0644; make it readable by you only with chmod 600)"_s
+                    u"The drive check ignores %1 because other users may read or change it (mode 0640; make it readable by you only with chmod 600)"_s
                         .arg(file)));
         const SambaDiskLister lister(
             {data.path(), u"/usr/bin/net"_s, ticket ? u"/bin/true"_s : QString()});
