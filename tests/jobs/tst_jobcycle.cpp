@@ -30,8 +30,10 @@ class TestJobCycle : public QObject {
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     // The summary reads: state, walk index, Timer1 ("off" or its step), Command1..3 enabled,
-    // the Edit and Settings menus and the job-scanning mark, blForm3isRunning, blPaused; then
-    // Label2, the job whose outcome Label3 shows, and the title of the last message box.
+    // the Edit and Settings menus and the job-scanning mark, blForm3isRunning, blPaused ("gone"
+    // and the main window's part once the window has closed); then Label2, Label3 ("%F" for the
+    // folder, only the name of a quiet job whose outcome it shows), and the title of the last
+    // message box.
     void states_data() {
         QTest::addColumn<int>("interval");
         QTest::addColumn<QString>("script");
