@@ -1,14 +1,11 @@
 // The job monitor's checks as tables, on real files and folders: file ages around every limit,
 // paths that cannot be read (as an unprivileged user), the folder search with its wildcard
-// rules, the drive-letter check and its file, the worker pool with calls that hang, and the
-// alerts' no-address texts.
+// rules, the drive-letter check and its file, and the alerts' no-address texts.
 #include "JobFixture.h"
-#include "jobs/CheckPool.h"
 #include "jobs/DriveLetterCheck.h"
 #include "jobs/FileChecks.h"
 
 #include <QDir>
-#include <QSemaphore>
 #include <QTemporaryDir>
 
 #include <unistd.h>
@@ -161,24 +158,6 @@ class TestJobChecks : public QObject {
         QCOMPARE(written.permissions() &
                      ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
                  QFile::Permissions());
-    }
-
-    // Two calls hang, as many as the pool has threads to begin with: the next ones still run.
-    void hungCallDoesNotBlockTheNext() {
-        CheckPool& pool = CheckPool::instance();
-        QSemaphore release;
-        for (int i = 0; i < 2; ++i) {
-            auto hung = pool.run<int>([&release] { return release.acquire(), 1; },
-                                      std::chrono::milliseconds(50));
-            QVERIFY(!QCoro::waitFor(hung).has_value());
-        }
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(QCoro::waitFor(pool.run<int>([] { return 2; }, std::chrono::seconds(10)))
-                         .value_or(0),
-                     2);
-        QCOMPARE(pool.hungCalls(), 2);
-        release.release(2);
-        QTRY_COMPARE(pool.hungCalls(), 0);
     }
 
     // The detail line of every alert, in the order of the alert routines, for a record without

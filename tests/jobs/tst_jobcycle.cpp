@@ -70,9 +70,9 @@ class TestJobCycle : public QObject {
         row("shrank while paused: back to job 1", 1, u"start tick tick pause shrink pause tick"_s, u"Waiting 1 20000 011 off off on running"_s, one, u"j1"_s);
         row("unload", 1, u"start unload"_s, u"gone on off off stopped"_s);
         row("unload, ping runs", 1, u"ping start unload"_s, u"gone off off off stopped"_s);
-        row("a check left to its limit", 1, u"fifo limit start tick hung release"_s, u"Waiting 1 60000 011 off off on running"_s, one, u"File (%F/hang.bak) was NOT found. Please check the database list to make sure the file name or path was not spelled incorrectly. "_s);
-        row("...the next job runs on time", 1, u"fifo limit start tick hung tick release"_s, u"Waiting 2 60000 011 off off on running"_s, one, u"j1"_s);
-        row("a check cut short by Pause", 1, u"fifo start tick- pause release"_s, u"Paused 0 off 011 on on on running paused"_s, {}, u"Checking File %F/hang.bak"_s);
+        row("a check left to its limit", 1, u"fifo limit start tick hung release"_s, u"Waiting 1 60000 011 off off on running"_s, one, u"File (%F/hang1.bak) was NOT found. Please check the database list to make sure the file name or path was not spelled incorrectly. "_s);
+        row("two checks hang, the next job runs on time", 1, u"fifo fifo limit start tick tick hung tick release"_s, u"Waiting 3 60000 011 off off on running"_s, one, u"j1"_s);
+        row("a check cut short by Pause", 1, u"fifo start tick- pause release"_s, u"Paused 0 off 011 on on on running paused"_s, {}, u"Checking File %F/hang1.bak"_s);
         row("a check cut short by Stop", 1, u"fifo start tick- stop release"_s, u"Idle 0 off 101 on on on stopped"_s);
         row("a check cut short by closing", 1, u"fifo start tick- unload release"_s, u"gone on off off stopped"_s);
         row("a tool ended by Pause", 1, u"svc start tick- started pause gone"_s, u"Paused 0 off 011 on on on running paused"_s, {}, u"Checking Computer Named (a)"_s);
@@ -94,7 +94,7 @@ class TestJobCycle : public QObject {
             fx.folder.execSql(u"UPDATE Settings SET AutoStartServices = 1"_s);
         Form3& form = fx.open();
         QPointer<Form3> window(&form);
-        const QString fifo = fx.folder.path() + u"/hang.bak"_s;
+        QStringList fifos;
         QFile pid(fx.folder.path() + u"/hang.pid"_s);
         // clang-format off
         const QHash<QString, std::function<void()>> actions = {
@@ -105,15 +105,16 @@ class TestJobCycle : public QObject {
             {u"nojobs"_s, [&] { fx.folder.execSql(u"DELETE FROM Services"_s); }},
             {u"notool"_s, [&] { QFile::remove(fx.folder.path() + u"/PsService.EXE"_s); }},
             {u"break"_s, [&] { fx.folder.execSql(u"ALTER TABLE Services RENAME TO Gone"_s); }}, {u"auto"_s, [] {}},
-            // A job that waits: a file-age job on a FIFO without a writer, a service job whose tool never ends.
-            {u"fifo"_s, [&] { ::mkfifo(QFile::encodeName(fifo).constData(), 0600); fx.add(u"FilePathToCheck=%F/hang.bak|AgeOfFile=Greater Than 1 Month"_s); }},
+            // A job that waits: a file-age job on a FIFO without a writer, a service job whose tool never ends;
+            // two hung checks hold the pool's first two workers, so it must grow for the next one.
+            {u"fifo"_s, [&] { fifos << fx.folder.path() + u"/hang%1.bak"_s.arg(fifos.size() + 1); ::mkfifo(QFile::encodeName(fifos.last()).constData(), 0600); fx.add(u"AgeOfFile=Greater Than 1 Month|FilePathToCheck="_s + fifos.last()); }},
             {u"svc"_s, [&] { fx.add(u"ComputerName=a|Service1=hang"_s); }},
             {u"limit"_s, [&] { fx.cycle().setCheckTimeLimit(std::chrono::milliseconds(300)); }},
             {u"tick-"_s, [&] { fx.cycle().Timer1_Timer(); QVERIFY(fx.cycle().jobUnderWay()); }}, // returns at once
-            {u"hung"_s, [&] { QCOMPARE(CheckPool::instance().hungCalls(), 1); }},
+            {u"hung"_s, [&] { QCOMPARE(CheckPool::instance().hungCalls(), fifos.size()); }},
             {u"started"_s, [&] { QTRY_VERIFY(pid.size() > 0); }},
             // The waiting ends: a writer lets the reader of the FIFO go on; the tool has been ended (long before its limit).
-            {u"release"_s, [&] { QVERIFY(QTest::qWaitFor([&] { const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK); return fd >= 0 && ::close(fd) == 0; }));
+            {u"release"_s, [&] { for (const QString& fifo : fifos) QVERIFY(QTest::qWaitFor([&] { const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK); return fd >= 0 && ::close(fd) == 0; }));
                                  QTRY_COMPARE(CheckPool::instance().activeThreadCount(), 0); QCOMPARE(CheckPool::instance().hungCalls(), 0); }},
             {u"gone"_s, [&] { QVERIFY(pid.open(QIODevice::ReadOnly)); const QString proc = u"/proc/"_s + QString::fromLatin1(pid.readAll().trimmed()); QTRY_VERIFY(!QFile::exists(proc)); }}};
         for (const QString& step : steps)
