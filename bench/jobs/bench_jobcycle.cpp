@@ -35,6 +35,7 @@ void fillServiceJobs(TestProgramFolder& folder, int count) {
 
 void BM_CycleCostPerJob(benchmark::State& state) {
     JobFixture fx;
+    writeFile(fx.folder.path() + u"/PsService.EXE"_s); // an empty tool: it fails to start at once
     fillServiceJobs(fx.folder, int(state.range(0)));
     Form3& form = fx.open();
     form.Command1->click();
@@ -53,10 +54,7 @@ void BM_StallWhileCheckHangs(benchmark::State& state) {
     JobFixture fx;
     const QString fifo = fx.folder.path() + u"/hang.bak"_s;
     ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
-    JobRecord job;
-    job.filePathToCheck = fifo;
-    job.ageOfFile = u"Greater Than 1 Day"_s;
-    fx.add(job);
+    fx.add(u"FilePathToCheck=%F/hang.bak|AgeOfFile=Greater Than 1 Day"_s);
     fx.open();
     fx.cycle().setCheckTimeLimit(std::chrono::milliseconds(state.range(0)));
     fx.form->Command1->click();

@@ -1,12 +1,20 @@
 #pragma once
 
+// What the editors' tests share: the rows a save wrote, the boxes shown, and a script of user
+// actions run against an editor's controls.
+#include "FakeMonitorHost.h"
 #include "TestProgramFolder.h"
 #include "WindowChecks.h"
 #include "storage/Database.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QSqlQuery>
 #include <QTest>
+
+#include <optional>
 
 // Every row of a table, ID left out, as SQLite quotes its values ('text', NULL, 1), joined by
 // "|": what a save wrote, byte for byte.
@@ -45,12 +53,90 @@ template <typename Form, typename... Args> std::unique_ptr<Form> openEditor(Args
     return form;
 }
 
-// Types into a box as a user does: the focus moves to it first.
-inline void typeInto(QWidget* box, const QString& text) {
-    box->setFocus();
-    QTest::keyClicks(box, text);
-}
-
-template <typename T> T* control(QWidget& form, const QString& name) {
-    return form.findChild<T*>(name);
+// Runs user actions on the editor, steps separated by "|":
+//   Name         clicks the button or check box
+//   Name=text    sets the box's text, the list's text or the check box ("1") as the code does
+//   Name<text    types the text into the box (the focus moves there first)
+//   Name^key     presses the key ("Backspace", "Return", "Ctrl+V"...) in the box
+//   >Name        moves the focus to the control (the one that had it loses it)
+//   *            fills every box and list with "v" and ticks every check box
+//   no           answers the next question No
+//   lock, unlock another program holds the database locked, or lets it go
+//   ?Name        reports the control's value, !Name whether it is enabled, ?focus the control
+//                with the focus, ?visible the window, ?empty the boxes and lists that are empty
+// Returns the reports as "Name=value", joined by blanks.
+inline QString runScript(QWidget& form, TestProgramFolder& folder, const QString& script) {
+    using namespace Qt::Literals::StringLiterals;
+    std::optional<DbSession> holder;
+    QStringList reports;
+    const auto control = [&form](const QString& name) {
+        auto* w = form.findChild<QWidget*>(name);
+        return w ? w : (qFatal("no control %s", qPrintable(name)), w);
+    };
+    const auto value = [](QWidget* w) {
+        if (auto* list = qobject_cast<QComboBox*>(w))
+            return list->currentText();
+        if (auto* check = qobject_cast<QCheckBox*>(w))
+            return QString::number(check->isChecked());
+        return w->property("text").toString();
+    };
+    for (const QString& step : script.split(u'|', Qt::SkipEmptyParts)) {
+        const QString rest = step.mid(1);
+        qsizetype op = 0;
+        while (op < step.size() && step.at(op).isLetterOrNumber())
+            ++op;
+        const QString name = step.left(op), text = step.mid(op + 1);
+        if (step == u"no"_s) {
+            folder.dialogs().answers << DialogAnswer::No;
+        } else if (step == u"lock"_s) {
+            holder.emplace(folder.databasePath());
+            QSqlQuery(holder->db()).exec(u"BEGIN EXCLUSIVE"_s);
+        } else if (step == u"unlock"_s) {
+            holder.reset();
+        } else if (step == u"*"_s) {
+            for (QLineEdit* box : form.findChildren<QLineEdit*>(QRegularExpression(u"^Text"_s)))
+                box->setText(u"v"_s);
+            for (QComboBox* list : form.findChildren<QComboBox*>())
+                list->setCurrentText(u"v"_s);
+            for (QCheckBox* check : form.findChildren<QCheckBox*>())
+                check->setChecked(true);
+        } else if (step == u"?focus"_s) {
+            QWidget* w = QApplication::focusWidget();
+            while (w && w->objectName().isEmpty())
+                w = w->parentWidget();
+            reports << u"focus="_s + (w ? w->objectName() : QString());
+        } else if (step == u"?visible"_s) {
+            reports << u"visible="_s + QString::number(form.isVisible());
+        } else if (step == u"?empty"_s) {
+            QStringList empty;
+            for (int i = 1; i <= 22; ++i) {
+                const QString name = i > 20 ? u"Combo%1"_s.arg(i - 20) : u"Text%1"_s.arg(i);
+                if (i != 3 && form.findChild<QWidget*>(name) && value(control(name)).isEmpty())
+                    empty << (i > 20 ? name : QString::number(i));
+            }
+            reports << u"empty="_s + empty.join(u',');
+        } else if (step.front() == u'?') {
+            reports << rest + u'=' + value(control(rest));
+        } else if (step.front() == u'!') {
+            reports << rest + (control(rest)->isEnabled() ? u"=on"_s : u"=off"_s);
+        } else if (step.front() == u'>') {
+            control(rest)->setFocus();
+        } else if (op == step.size()) {
+            QTest::mouseClick(control(name), Qt::LeftButton);
+        } else if (step.at(op) == u'=') {
+            QWidget* w = control(name);
+            w->setProperty(qobject_cast<QCheckBox*>(w)   ? "checked"
+                           : qobject_cast<QComboBox*>(w) ? "currentText"
+                                                         : "text",
+                           text);
+        } else {
+            QWidget* w = control(name);
+            w->setFocus();
+            if (step.at(op) == u'<')
+                QTest::keyClicks(w, text);
+            else
+                QTest::keySequence(w, QKeySequence::fromString(text));
+        }
+    }
+    return reports.join(u' ');
 }

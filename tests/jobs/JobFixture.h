@@ -1,35 +1,43 @@
 #pragma once
 
-// What the job monitor's tests share: a loaded main window over a fresh program folder that
-// holds the service tool, its job monitor window opened from the menu, jobs added as rows, a
-// stand-in for a PC's logical disks, and the mails at the local SMTP server.
+// What the job monitor's tests share: a fresh program folder that holds a scripted
+// service-control tool, the job monitor window opened over it beside a stand-in main window,
+// jobs added as rows, a stand-in for a PC's logical disks, and the mails at the local SMTP
+// server.
 
+#include "FakeMonitorHost.h"
 #include "SmtpPeer.h"
 #include "TestProgramFolder.h"
-#include "app/Form1.h"
+#include "WindowChecks.h"
 #include "jobs/Form3.h"
 #include "jobs/JobCycle.h"
+#include "mail/MailWindows.h"
 #include "platform/LogicalDisks.h"
-#include "storage/JobTable.h"
-#include <QAction>
+#include "platform/ProcessTerminator.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <memory>
+#include <QToolButton>
 
 namespace jobtest {
 
 using namespace Qt::Literals::StringLiterals;
+
+// The main status line of a service job whose PC did not answer.
+inline const QString kNotFound =
+    u"PC named (%1) was not found on the network, or the user name/password doesn't have admin "
+    u"rights on the PC, or the PC is on a different WorkGroup/Domain, or one of the services is "
+    u"not spelled correctly, or the service doesn't exist on the PC. Preparing for the next "
+    u"PC...."_s;
 
 // A PC whose disks are known to the test.
 class FakeDisks final : public LogicalDisks {
   public:
     explicit FakeDisks(LogicalDiskList answer) : m_answer(std::move(answer)) {}
     LogicalDiskList list(const QString&) override { return m_answer; }
-
-  private:
     LogicalDiskList m_answer;
 };
 
@@ -37,43 +45,71 @@ inline std::shared_ptr<LogicalDisks> disks(LogicalDiskList::Status status, QStri
     return std::make_shared<FakeDisks>(LogicalDiskList{status, std::move(ids), {}});
 }
 
-// Sets a file's last-modified time.
-inline void setFileTime(const QString& path, const QDateTime& when) {
+// Writes a file, last modified at the given time when there is one.
+inline void writeFile(const QString& path, const QDateTime& modified = {},
+                      const QByteArray& text = {}) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadWrite) || !f.setFileTime(when, QFileDevice::FileModificationTime))
-        qFatal("cannot set the time of %s", qPrintable(path));
-}
-
-inline void writeFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() ||
+        (modified.isValid() && !f.setFileTime(modified, QFileDevice::FileModificationTime)))
         qFatal("cannot write %s", qPrintable(path));
 }
 
+// The service-control tool of a test: writes its arguments ("|" between them) to runs.log
+// beside it, prints OPERATION-SERVICE.out, and never ends for the service "hang".
+inline const QByteArray kScriptedTool = R"sh(#!/bin/sh
+dir=$(dirname "$0")
+{ printf '%s' "$(basename "$0")"; for a in "$@"; do printf '|%s' "$a"; done; echo; } >>"$dir/runs.log"
+[ "$7" = hang ] && echo $$ >"$dir/hang.pid" && exec sleep 600
+cat "$dir/$6-$7.out" 2>/dev/null
+)sh";
+
+// Ending tools by name would reach those of tests running alongside: calls go to runs.log.
+class RecordingTerminator final : public ProcessTerminator {
+  public:
+    explicit RecordingTerminator(QString log) : m_log(std::move(log)) {}
+    QCoro::Task<int> fncTerminateProcess(QString text) override {
+        QFile f(m_log);
+        if (f.open(QIODevice::Append))
+            f.write((u"terminate "_s + text + u'\n').toUtf8());
+        co_return 0;
+    }
+    QString m_log;
+};
+
 struct JobFixture {
     explicit JobFixture(int interval = 1) {
-        writeFile(folder.path() + u"/PsService.EXE"_s);
+        const QString tool = folder.path() + u"/PsService.EXE"_s;
+        writeFile(tool, {}, kScriptedTool);
+        QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         folder.execSql(u"UPDATE Settings SET ServicesTimerSeconds = ?"_s, {interval});
     }
+    // The main window's unload: the job monitor window and the mail windows close.
     ~JobFixture() {
-        if (main)
-            main->close();
+        Form3::unloadShared(owner.get());
+        mailWindows->closeAll();
     }
 
-    qint64 add(JobRecord job) {
-        const auto id = JobTable(folder.databasePath()).insert(job);
-        if (!id.ok())
-            qFatal("cannot add a job: %s", qPrintable(id.status.detail));
-        return id.value;
+    // Adds a job from "Column=value" pairs separated by "|"; "%F" stands for the folder.
+    void add(const QString& job) {
+        QStringList names;
+        QVariantList values;
+        for (const QString& column : job.split(u'|')) {
+            names << column.section(u'=', 0, 0);
+            values << column.section(u'=', 1).replace(u"%F"_s, folder.path());
+        }
+        folder.execSql(u"INSERT INTO Services (%1) VALUES (?%2)"_s.arg(
+                           names.join(u','), u",?"_s.repeated(names.size() - 1)),
+                       values);
     }
-    // Loads the main window and opens the job monitor from its menu.
-    Form3& open() {
-        main = std::make_unique<Form1>(folder.ctx);
-        if (!main->Form_Load())
-            qFatal("the main window did not load");
-        main->findChild<QAction*>(QStringLiteral("mnuRemoteServicesScanning"))->trigger();
-        form = Form3::openWindow(main.get());
-        form->cycle().setCheckTimeLimit(std::chrono::seconds(5));
+    // Opens the job monitor window as the main window's menu does; its checks get a shorter
+    // time limit and, when given, the stand-in PC.
+    Form3& open(std::shared_ptr<LogicalDisks> pc = {}) {
+        form = Form3::showShared(folder.ctx, host, *mailWindows, owner.get());
+        cycle().setCheckTimeLimit(std::chrono::seconds(5));
+        if (pc)
+            cycle().setLogicalDisks(std::move(pc));
+        cycle().setProcessTerminator(
+            std::make_shared<RecordingTerminator>(folder.path() + u"/runs.log"_s));
         return *form;
     }
     JobCycle& cycle() { return form->cycle(); }
@@ -84,30 +120,31 @@ struct JobFixture {
         if (cycle().jobUnderWay() && !ended.wait(20000))
             qWarning("the job did not end");
     }
+    // The job monitor mails through the local SMTP server on this port.
+    void mailTo(quint16 port) {
+        folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail ="
+                       u" 'korvane@site.invalid', FromName = 'Korvane', SMTPusername = '',"
+                       u" SMTPpassword = '', SMTPport = ?"_s,
+                       {QString::number(port)});
+        folder.ctx.values().fncGetSMTPsettings(folder.databasePath()); // as the main window's load
+    }
+    // The status lines: Label3, then Label1.
+    QString lines() const { return form->Label3->text() + u" | "_s + form->Label1->text(); }
 
     TestProgramFolder folder;
-    std::unique_ptr<Form1> main;
+    FakeMonitorHost host;
+    std::unique_ptr<QWidget> owner = std::make_unique<QWidget>(); // in the main window's place
+    MailWindows* mailWindows = new MailWindows(owner.get());
     Form3* form = nullptr;
 };
 
-// The job monitor mails through the local SMTP server on this port.
-inline void pointMailAt(JobFixture& fx, quint16 port) {
-    fx.folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail ="
-                      u" 'korvane@site.invalid', FromName = 'Korvane', SMTPusername = '',"
-                      u" SMTPpassword = '', SMTPport = ?"_s,
-                      {QString::number(port)});
-}
-
-// Every mail the server received, oldest first: recipients, subject and body.
-inline QList<QStringList> receivedMails(const SmtpPeer& peer) {
-    QList<QStringList> mails;
-    for (const ReceivedMail& m : peer.messages()) {
-        QString body = m.body();
-        while (body.endsWith(u'\n'))
-            body.chop(1);
-        mails.append(
-            {m.recipients.join(u';'), m.decodedHeader(u"Subject"_s).value_or(QString()), body});
-    }
+// Every mail the server received, oldest first, as "recipients | subject | body".
+inline QStringList receivedMails(const SmtpPeer& peer) {
+    QStringList mails;
+    for (const ReceivedMail& m : peer.messages())
+        mails << m.recipients.join(u';') + u" | "_s +
+                     m.decodedHeader(u"Subject"_s).value_or(QString()) + u" | "_s +
+                     m.body().remove(QRegularExpression(u"\n+$"_s));
     return mails;
 }
 

@@ -1,17 +1,12 @@
-// The job monitor's cycle, opened from the main window's menu: one table over its states
-// (Start, due and not-due ticks, Stop, Pause/Resume, Halted, unload, the menus with and
-// without the ping monitor, refused starts, a list that shrank while paused), the order of the
-// job kinds, and checks that never answer or are cut short.
+// The job monitor's cycle as one table over its states: Start, due and not-due ticks, Stop,
+// Pause/Resume, Halted, unload, the main window's menus with and without the ping monitor,
+// refused starts, a list that shrank while paused, and jobs that wait for an answer that never
+// comes (a file on a FIFO without a writer, a service tool that never ends) until their time
+// limit or until Pause, Stop or closing cuts them short. Then the order of the job kinds.
 #include "JobFixture.h"
-#include "WindowChecks.h"
 #include "jobs/CheckPool.h"
-#include "jobs/JobTexts.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QMenu>
-#include <QTimer>
-#include <QToolButton>
+#include <QRegularExpression>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,47 +14,13 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace jobtest;
-using State = JobCycle::State;
 
 namespace {
-
 // A file-exists job that finds nothing and mails nothing; its name shows in Label3.
-JobRecord quietJob(const QString& folder, const QString& name) {
-    JobRecord j;
-    j.checkIfFileExistFolder = folder;
-    j.fileNameOfFileExist = name;
-    j.fileExistEmailifThereOrNot = fileExistActionTexts().at(0);
-    return j;
+QString quiet(const QString& name, const QString& pc = {}) {
+    return u"CheckIfFileExistFolder=%F|FileNameOfFileExist=%1|FileExistEmailifThereOrNot=If File "
+           u"Exist - Email Below|ComputerName=%2"_s.arg(name, pc);
 }
-
-// A FIFO without a writer: opening it for reading waits until one comes, like a share that
-// never answers.
-QString makeFifo(const QString& folder) {
-    const QString path = folder + u"/hang.bak"_s;
-    if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
-        qFatal("cannot make a FIFO");
-    return path;
-}
-
-// Lets a reader waiting on the FIFO go on; false while none waits.
-bool releaseFifo(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
-    if (fd >= 0)
-        ::close(fd);
-    return fd >= 0;
-}
-
-JobRecord fileAgeJob(const QString& path) {
-    JobRecord j;
-    j.filePathToCheck = path;
-    j.ageOfFile = u"Greater Than 1 Month"_s;
-    return j;
-}
-
-QString onOff(bool on) {
-    return on ? u"on"_s : u"off"_s;
-}
-
 } // namespace
 
 class TestJobCycle : public QObject {
@@ -69,220 +30,139 @@ class TestJobCycle : public QObject {
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     // The summary reads: state, walk index, Timer1 ("off" or its step), Command1..3 enabled,
-    // the Edit and Settings menus and the job-scanning mark, blForm3isRunning, blPaused.
+    // the Edit and Settings menus and the job-scanning mark, blForm3isRunning, blPaused ("gone"
+    // and the main window's part once the window has closed); then Label2, Label3 ("%F" for the
+    // folder, only the name of a quiet job whose outcome it shows), and the title of the last
+    // message box.
     void states_data() {
         QTest::addColumn<int>("interval");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("summary");
-        QTest::addColumn<QString>("label2");
-        QTest::addColumn<QString>("lastJob"); // the job whose outcome Label3 shows
-        QTest::addColumn<QString>("dialog");  // title of the last message box
-        auto row = [](const char* name, int interval, const QString& script, const QString& summary,
-                      const QString& label2 = {}, const QString& lastJob = {},
-                      const QString& dialog = {}) {
-            QTest::newRow(name) << interval << script << summary << label2 << lastJob << dialog;
+        const auto row = [](const char* name, int interval, const QString& script,
+                            const QString& summary, const QString& label2 = {},
+                            const QString& job = {}, const QString& box = {}) {
+            QTest::newRow(name) << interval << script
+                                << QStringList{summary, label2, job, box}.join(u" | "_s);
         };
-        const QString five = u"Less Than 5 minutes until the next one"_s;
-        const QString one = u"Less Than 1 minute until the next one"_s;
-        const QString waiting = u"Waiting 1 60000 011 off off on running"_s;
-        row("loaded", 5, {}, u"Idle 0 off 100 on on on stopped"_s);
-        row("start", 5, u"start"_s, u"Waiting 0 60000 011 off off on running"_s);
-        row("auto-start", 5, u"auto"_s, u"Waiting 0 60000 011 off off on running"_s);
+        // clang-format off
+        const QString five = u"Less Than 5 minutes until the next one"_s, one = u"Less Than 1 minute until the next one"_s;
+        const QString waiting = u"Waiting 1 60000 011 off off on running"_s, idle = u"Idle 0 off 100 on on on stopped"_s, prep = u"Preparing, Please Wait...."_s;
+        row("loaded", 5, {}, idle);
+        row("start", 5, u"start"_s, u"Waiting 0 60000 011 off off on running"_s, {}, prep);
+        row("auto-start", 5, u"auto"_s, u"Waiting 0 60000 011 off off on running"_s, {}, prep);
         row("first tick runs job 1", 5, u"start tick"_s, waiting, five, u"j1"_s);
-        row("countdown", 5, u"start tick tick tick"_s, waiting,
-            u"Less Than 3 minutes until the next one"_s, u"j1"_s);
+        row("countdown", 5, u"start tick tick tick"_s, waiting, u"Less Than 3 minutes until the next one"_s, u"j1"_s);
         row("one minute left", 5, u"start tick tick tick tick tick"_s, waiting, one, u"j1"_s);
-        row("6th tick runs job 2", 5, u"start"_s + u" tick"_s.repeated(6),
-            u"Waiting 2 60000 011 off off on running"_s, five, u"j2"_s);
-        row("16th tick wraps to job 1", 5, u"start"_s + u" tick"_s.repeated(16), waiting, five,
-            u"j1"_s);
+        row("6th tick runs job 2", 5, u"start"_s + u" tick"_s.repeated(6), u"Waiting 2 60000 011 off off on running"_s, five, u"j2"_s);
+        row("16th tick wraps to job 1", 5, u"start"_s + u" tick"_s.repeated(16), waiting, five, u"j1"_s);
         row("stop", 1, u"start tick stop"_s, u"Idle 1 off 101 on on on stopped"_s);
         row("stop, ping runs", 1, u"ping start stop"_s, u"Idle 0 off 101 off off on stopped"_s);
-        row("pause", 1, u"start tick pause"_s, u"Paused 1 off 011 on on on running paused"_s, {},
-            u"j1"_s);
-        row("pause, ping runs", 1, u"ping start pause"_s,
-            u"Paused 0 off 011 off off on running paused"_s);
-        row("resume: 20 s steps", 1, u"start tick pause pause"_s,
-            u"Waiting 1 20000 011 off off on running"_s, {}, u"j1"_s);
-        row("resume, then a job", 1, u"start tick pause pause tick"_s,
-            u"Waiting 2 20000 011 off off on running"_s, one, u"j2"_s);
-        row("paused kept across stop and start", 1, u"start pause stop start"_s,
-            u"Waiting 0 60000 011 off off on running paused"_s);
-        row("...so the next press resumes", 1, u"start pause stop start pause"_s,
-            u"Waiting 0 20000 011 off off on running"_s);
-        row("pause before start: disabled", 1, u"pause"_s, u"Idle 0 off 100 on on on stopped"_s);
-        row("pause after stop", 1, u"start stop pause"_s, u"Idle 0 off 101 on on on stopped"_s, {},
-            {}, u"Read Me"_s);
-        row("halted", 1, u"start break tick"_s, u"Halted 0 off 011 off off on running"_s, one);
-        row("halted, pause, resume", 1, u"start break tick pause pause"_s,
-            u"Waiting 0 20000 011 off off on running"_s);
-        row("shrank while paused: back to job 1", 1, u"start tick tick pause shrink pause tick"_s,
-            u"Waiting 1 20000 011 off off on running"_s, one, u"j1"_s);
-        row("unload", 1, u"start unload"_s, u"Idle 0 off 011 on off off stopped"_s);
-        row("unload, ping runs", 1, u"ping start unload"_s,
-            u"Idle 0 off 011 off off off stopped"_s);
-        row("interval 0 refused", 0, u"start"_s, u"Idle 0 off 100 on on on stopped"_s, {}, {},
-            u"Invalid Interval"_s);
-        row("no service tool", 1, u"notool start"_s, u"Idle 0 off 100 on on on stopped"_s, {}, {},
-            u"Missing File"_s);
-        row("no enabled job", 1, u"nojobs start"_s, u"Idle 0 off 100 on on on stopped"_s, {}, {},
-            u"No Records In Database"_s);
+        row("pause", 1, u"start tick pause"_s, u"Paused 1 off 011 on on on running paused"_s, {}, u"j1"_s);
+        row("pause, ping runs", 1, u"ping start pause"_s, u"Paused 0 off 011 off off on running paused"_s, {}, prep);
+        row("resume: 20 s steps", 1, u"start tick pause pause"_s, u"Waiting 1 20000 011 off off on running"_s, {}, u"j1"_s);
+        row("resume, then a job", 1, u"start tick pause pause tick"_s, u"Waiting 2 20000 011 off off on running"_s, one, u"j2"_s);
+        row("paused kept across stop and start", 1, u"start pause stop start"_s, u"Waiting 0 60000 011 off off on running paused"_s, {}, prep);
+        row("...so the next press resumes", 1, u"start pause stop start pause"_s, u"Waiting 0 20000 011 off off on running"_s, {}, prep);
+        row("pause before start: disabled", 1, u"pause"_s, idle);
+        row("pause after stop", 1, u"start stop pause"_s, u"Idle 0 off 101 on on on stopped"_s, {}, {}, u"Read Me"_s);
+        row("halted", 1, u"start break tick"_s, u"Halted 0 off 011 off off on running"_s, one, prep);
+        row("halted, pause, resume", 1, u"start break tick pause pause"_s, u"Waiting 0 20000 011 off off on running"_s, {}, prep);
+        row("shrank while paused: back to job 1", 1, u"start tick tick pause shrink pause tick"_s, u"Waiting 1 20000 011 off off on running"_s, one, u"j1"_s);
+        row("unload", 1, u"start unload"_s, u"gone on off off stopped"_s);
+        row("unload, ping runs", 1, u"ping start unload"_s, u"gone off off off stopped"_s);
+        row("a check left to its limit", 1, u"fifo limit start tick hung release"_s, u"Waiting 1 60000 011 off off on running"_s, one, u"File (%F/hang1.bak) was NOT found. Please check the database list to make sure the file name or path was not spelled incorrectly. "_s);
+        row("two checks hang, the next job runs on time", 1, u"fifo fifo limit start tick tick hung tick release"_s, u"Waiting 3 60000 011 off off on running"_s, one, u"j1"_s);
+        row("a check cut short by Pause", 1, u"fifo start tick- pause release"_s, u"Paused 0 off 011 on on on running paused"_s, {}, u"Checking File %F/hang1.bak"_s);
+        row("a check cut short by Stop", 1, u"fifo start tick- stop release"_s, u"Idle 0 off 101 on on on stopped"_s);
+        row("a check cut short by closing", 1, u"fifo start tick- unload release"_s, u"gone on off off stopped"_s);
+        row("a tool ended by Pause", 1, u"svc start tick- started pause gone"_s, u"Paused 0 off 011 on on on running paused"_s, {}, u"Checking Computer Named (a)"_s);
+        row("a tool ended by Stop", 1, u"svc start tick- started stop gone"_s, u"Idle 0 off 101 on on on stopped"_s);
+        row("a tool ended by closing", 1, u"svc start tick- started unload gone"_s, u"gone on off off stopped"_s);
+        row("interval 0 refused", 0, u"start"_s, idle, {}, {}, u"Invalid Interval"_s);
+        row("no service tool", 1, u"notool start"_s, idle, {}, {}, u"Missing File"_s);
+        row("no enabled job", 1, u"nojobs start"_s, idle, {}, {}, u"No Records In Database"_s);
+        // clang-format on
     }
-
     void states() {
         QFETCH(int, interval);
         QFETCH(QString, script);
         JobFixture fx(interval);
         for (const QString& name : {u"j1"_s, u"j2"_s, u"j3"_s})
-            fx.add(quietJob(fx.folder.path(), name));
-        QStringList steps = script.split(u' ', Qt::SkipEmptyParts);
+            fx.add(quiet(name, name));
+        const QStringList steps = script.split(u' ', Qt::SkipEmptyParts);
         if (steps.value(0) == u"auto"_s)
             fx.folder.execSql(u"UPDATE Settings SET AutoStartServices = 1"_s);
         Form3& form = fx.open();
-        Form1& main = *fx.main;
-        for (const QString& step : std::as_const(steps)) {
-            if (step == u"start"_s)
-                form.Command1->click();
-            else if (step == u"stop"_s)
-                form.Command2->click();
-            else if (step == u"pause"_s)
-                form.Command3->click();
-            else if (step == u"tick"_s)
-                fx.tick();
-            else if (step == u"unload"_s)
-                form.close();
-            else if (step == u"ping"_s) {
-                main.findChild<QWidget*>(u"Command1"_s)->setEnabled(false);
-                fx.folder.ctx.values().blForm1isRunning = true;
-            } else if (step == u"shrink"_s)
-                fx.folder.execSql(u"UPDATE Services SET Disabled = 1 WHERE ID > 1"_s);
-            else if (step == u"nojobs"_s)
-                fx.folder.execSql(u"DELETE FROM Services"_s);
-            else if (step == u"notool"_s)
-                QVERIFY(QFile::remove(fx.folder.path() + u"/PsService.EXE"_s));
-            else if (step == u"break"_s)
-                fx.folder.execSql(u"ALTER TABLE Services RENAME TO Gone"_s);
+        QPointer<Form3> window(&form);
+        QStringList fifos;
+        QFile pid(fx.folder.path() + u"/hang.pid"_s);
+        // clang-format off
+        const QHash<QString, std::function<void()>> actions = {
+            {u"start"_s, [&] { form.Command1->click(); }}, {u"stop"_s, [&] { form.Command2->click(); }},
+            {u"pause"_s, [&] { form.Command3->click(); }}, {u"tick"_s, [&] { fx.tick(); }}, {u"unload"_s, [&] { form.close(); }},
+            {u"ping"_s, [&] { fx.host.pingStart = !(fx.folder.ctx.values().blForm1isRunning = true); }},
+            {u"shrink"_s, [&] { fx.folder.execSql(u"UPDATE Services SET Disabled = 1 WHERE ID > 1"_s); }},
+            {u"nojobs"_s, [&] { fx.folder.execSql(u"DELETE FROM Services"_s); }},
+            {u"notool"_s, [&] { QFile::remove(fx.folder.path() + u"/PsService.EXE"_s); }},
+            {u"break"_s, [&] { fx.folder.execSql(u"ALTER TABLE Services RENAME TO Gone"_s); }}, {u"auto"_s, [] {}},
+            // A job that waits: a file-age job on a FIFO without a writer, a service job whose tool never ends;
+            // two hung checks hold the pool's first two workers, so it must grow for the next one.
+            {u"fifo"_s, [&] { fifos << fx.folder.path() + u"/hang%1.bak"_s.arg(fifos.size() + 1); ::mkfifo(QFile::encodeName(fifos.last()).constData(), 0600); fx.add(u"AgeOfFile=Greater Than 1 Month|FilePathToCheck="_s + fifos.last()); }},
+            {u"svc"_s, [&] { fx.add(u"ComputerName=a|Service1=hang"_s); }},
+            {u"limit"_s, [&] { fx.cycle().setCheckTimeLimit(std::chrono::milliseconds(300)); }},
+            {u"tick-"_s, [&] { fx.cycle().Timer1_Timer(); QVERIFY(fx.cycle().jobUnderWay()); }}, // returns at once
+            {u"hung"_s, [&] { QCOMPARE(CheckPool::instance().hungCalls(), fifos.size()); }},
+            {u"started"_s, [&] { QTRY_VERIFY(pid.size() > 0); }},
+            // The waiting ends: a writer lets the reader of the FIFO go on; the tool has been ended (long before its limit).
+            {u"release"_s, [&] { for (const QString& fifo : fifos) QVERIFY(QTest::qWaitFor([&] { const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK); return fd >= 0 && ::close(fd) == 0; }));
+                                 QTRY_COMPARE(CheckPool::instance().activeThreadCount(), 0); QCOMPARE(CheckPool::instance().hungCalls(), 0); }},
+            {u"gone"_s, [&] { QVERIFY(pid.open(QIODevice::ReadOnly)); const QString proc = u"/proc/"_s + QString::fromLatin1(pid.readAll().trimmed()); QTRY_VERIFY(!QFile::exists(proc)); }}};
+        for (const QString& step : steps)
+            actions.value(step)();
+        QCoreApplication::processEvents(); // whatever came back late is dropped
+        const auto on = [](bool on) { return on ? u"on "_s : u"off "_s; };
+        const QString host = on(fx.host.editMenu) + on(fx.host.settingsMenu) + on(fx.host.jobScanning) + (fx.folder.ctx.values().blForm3isRunning ? u"running"_s : u"stopped"_s);
+        if (!window) {
+            QTEST(u"gone "_s + host + u" |  |  | "_s, "summary");
+            return;
         }
         static const char* const states[] = {"Idle", "Waiting", "Running", "Paused", "Halted"};
-        JobCycle& cycle = form.cycle();
-        const QStringList summary = {
-            QString::fromLatin1(states[int(cycle.state())]),
-            QString::number(cycle.intJobIndex()),
-            form.Timer1->isActive() ? QString::number(form.Timer1->interval()) : u"off"_s,
-            QString::number(form.Command1->isEnabled()) +
-                QString::number(form.Command2->isEnabled()) +
-                QString::number(form.Command3->isEnabled()),
-            onOff(main.findChild<QMenu*>(u"mnuEdit"_s)->menuAction()->isEnabled()),
-            onOff(main.findChild<QMenu*>(u"mnuSettingsMain"_s)->menuAction()->isEnabled()),
-            onOff(main.findChild<QAction*>(u"mnuRemoteServicesScanning"_s)->isChecked()),
-            fx.folder.ctx.values().blForm3isRunning ? u"running"_s : u"stopped"_s};
-        QTEST(summary.join(u' ') + (cycle.blPaused() ? u" paused"_s : QString()), "summary");
+        const JobCycle& cycle = fx.cycle();
+        const QString summary = QString::fromLatin1(states[int(cycle.state())]) + u' ' + QString::number(cycle.intJobIndex()) + u' ' +
+            (form.Timer1->isActive() ? QString::number(form.Timer1->interval()) : u"off"_s) + u' ' +
+            QString::number(form.Command1->isEnabled()) + QString::number(form.Command2->isEnabled()) + QString::number(form.Command3->isEnabled()) + u' ' + host;
+        // clang-format on
+        // Label3 names the job that ran, or is shown with "%F" for the folder.
+        static const QRegularExpression ran(
+            u"^Checked File \\((\\w+)\\) located in \\(%F\\)\\.$"_s);
+        const QString label3 =
+            QString(form.Label3->text()).replace(fx.folder.path(), u"%F"_s).replace(ran, u"\\1"_s);
         const auto& shown = fx.folder.dialogs().shown;
-        QTEST(shown.isEmpty() ? QString() : shown.last().title, "dialog");
-        QTEST(form.Label2->text(), "label2");
-        QFETCH(QString, lastJob);
-        const QString ran = JobTexts::checkedFileIn(lastJob, fx.folder.path());
-        QCOMPARE(form.Label3->text() == ran, !lastJob.isEmpty());
+        const QStringList seen{summary + (cycle.blPaused() ? u" paused"_s : QString()),
+                               form.Label2->text(), label3,
+                               shown.isEmpty() ? QString() : shown.last().title};
+        QTEST(seen.join(u" | "_s), "summary");
     }
 
+    // Jobs run in the order of their PC names: the kinds that leave it empty before every
+    // service job.
     void kindsRunBeforeServiceJobs() {
         JobFixture fx;
-        JobRecord service;
-        service.computerName = u"aaa-pc"_s;
-        service.service[0] = u"Spooler"_s;
-        fx.add(service);
-        const QString file = fx.folder.path() + u"/fresh.bak"_s;
-        writeFile(file);
-        setFileTime(file, fx.folder.clock().time);
-        fx.add(fileAgeJob(file));
-        JobRecord drive;
-        drive.checkIfDriveExistPCName = u"localhost"_s;
-        drive.checkIfDriveExistDriveLetter = u"C"_s;
-        fx.add(drive);
-        fx.add(quietJob(fx.folder.path(), u"j4"_s));
-        Form3& form = fx.open();
+        fx.add(u"ComputerName=aaa-pc|Service1=Spooler"_s);
+        fx.add(u"FilePathToCheck=%F/fresh.bak|AgeOfFile=Greater Than 1 Month"_s);
+        fx.add(u"CheckIfDriveExistPCName=pc|CheckIfDriveExistDriveLetter=C"_s);
+        fx.add(quiet(u"j4"_s));
+        writeFile(fx.folder.path() + u"/fresh.bak"_s, fx.folder.clock().time);
+        Form3& form = fx.open(disks(LogicalDiskList::Status::Found, {u"C:"_s}));
         form.Command1->click();
-
         QStringList lines;
-        for (int i = 0; i < 4; ++i) {
-            fx.tick();
-            lines << form.Label3->text() + u" | "_s + form.Label1->text();
-        }
-        const QString folder = fx.folder.path();
-        const QStringList expected = {
-            u"Checked File ("_s + file + u") | File ("_s + file +
-                u") age checked out fine according to the criteria set. Now waiting on timer for "
-                u"the next record."_s,
-            // This machine has no drive letters: the letter is reported as not there.
-            u"Preparing, Please Wait.... | No email address was found for this Drive Letter check "
-            u"record. Enter an Email address in this record to recieve a email notification. Now "
-            u"waiting on timer for the next record."_s,
-            u"Checked File (j4) located in ("_s + folder + u"). | File (j4) Does NOT exist in ("_s +
-                folder +
-                u"). Criteria set not to email if missing. Now waiting on timer for the next "
-                u"record."_s,
-            // The service tool of this folder is an empty file that cannot run.
-            JobTexts::pcNotFound(u"aaa-pc"_s) +
-                u" | No email address was found for this PC isn't responding record. Enter an "
-                u"Email address in this record to recieve a email notification. Now waiting on "
-                u"timer for the next record."_s};
-        QCOMPARE(lines, expected);
-    }
-
-    // A file-age job on a path that never answers, then a quiet job: the check is left to its
-    // time limit, or cut short by Pause, Stop or closing the window.
-    void checkUnderWay_data() {
-        QTest::addColumn<QString>("action");
-        for (const char* action : {"none", "pause", "stop", "close"})
-            QTest::newRow(action) << QString::fromLatin1(action);
-    }
-    void checkUnderWay() {
-        QFETCH(QString, action);
-        JobFixture fx;
-        const QString fifo = makeFifo(fx.folder.path());
-        fx.add(fileAgeJob(fifo));
-        fx.add(quietJob(fx.folder.path(), u"j2"_s));
-        Form3& form = fx.open();
-        QPointer<Form3> window(&form);
-        if (action == u"none"_s)
-            fx.cycle().setCheckTimeLimit(std::chrono::milliseconds(300));
-        form.Command1->click();
-        // The tick returns at once; the window goes on while the check waits.
-        QSignalSpy ended(&fx.cycle(), &JobCycle::jobEnded);
-        fx.cycle().Timer1_Timer();
-        QVERIFY(fx.cycle().jobUnderWay());
-
-        if (action == u"none"_s) {
-            QVERIFY(ended.wait(10000));
-            QCOMPARE(form.Label3->text() + form.Label1->text(),
-                     u"File ("_s + fifo +
-                         u") was NOT found. Please check the database list to make sure the file "
-                         u"name or path was not spelled incorrectly. No email address was found "
-                         u"for this file is missing record. Enter an Email address in this record "
-                         u"to recieve a email notification. Now waiting on timer for the next "
-                         u"record."_s);
-            QCOMPARE(CheckPool::instance().hungCalls(), 1);
-            // The next job runs on time, though the first check still hangs on its worker.
-            fx.tick();
-            QCOMPARE(fx.cycle().intJobIndex(), 2);
-            QVERIFY(form.Label3->text().startsWith(u"Checked File (j2)"_s));
-        } else if (action == u"close"_s) {
-            form.close();
-        } else {
-            (action == u"pause"_s ? form.Command3 : form.Command2)->click();
-        }
-        QVERIFY(QTest::qWaitFor([&] { return releaseFifo(fifo); }));
-        QTRY_COMPARE(CheckPool::instance().activeThreadCount(), 0);
-        QCOMPARE(CheckPool::instance().hungCalls(), 0);
-        QCoreApplication::processEvents();
-        if (!window || action == u"none"_s)
-            return;
-        // The check came back after that: its result is dropped.
-        QCOMPARE(ended.size(), 0);
-        QCOMPARE(fx.cycle().intJobIndex(), 0);
-        QCOMPARE(form.Label3->text(),
-                 action == u"pause"_s ? u"Checking File "_s + fifo : QString());
-        QVERIFY(!form.Timer1->isActive());
+        for (int i = 0; i < 4; ++i)
+            lines << (fx.tick(), form.Label3->text());
+        QCOMPARE(lines,
+                 (QStringList{u"Checked File (%F/fresh.bak)"_s,
+                              u"Checked Drive Letter (C). Waiting for timer..."_s,
+                              u"Checked File (j4) located in (%F)."_s, kNotFound.arg(u"aaa-pc"_s)})
+                     .replaceInStrings(u"%F"_s, fx.folder.path()));
     }
 };
 

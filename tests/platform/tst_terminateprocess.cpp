@@ -1,5 +1,7 @@
-// Ending processes by name: which names match, and real processes named like the service tool.
-
+// Ending processes by name, on real processes: copies of sleep (and of a bash that ignores
+// SIGTERM) named like the text are ended, also when the kernel's name of the process is cut; a
+// copy with another name is left running; the program itself and a blank text end nothing.
+// The name is this run's own, so no other test's processes are touched.
 #include "platform/ProcessTerminator.h"
 
 #include <QCoroTask>
@@ -13,22 +15,19 @@ class TestTerminateProcess : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    // Copies of sleep (and of a bash that ignores SIGTERM) named like the tool are ended, also
-    // when the kernel's name of the process is cut; a copy with another name is left running;
-    // the program itself and a blank text end nothing.
     void terminate() {
         QTemporaryDir dir;
-        const QStringList names = {u"psservice.exe"_s, u"a-longer-name-psservice.exe"_s,
-                                   u"PSSERVICE.EXE-stubborn"_s, u"other-tool"_s};
+        const QString tool = u"kvt%1.exe"_s.arg(QCoreApplication::applicationPid());
+        const QStringList names = {tool, u"a-longer-name-"_s + tool,
+                                   tool.toUpper() + u"-stubborn"_s, u"other-tool"_s};
         std::vector<std::unique_ptr<QProcess>> children;
         for (const QString& name : names) {
-            const QString from = name.endsWith(u"stubborn") ? u"/bin/bash"_s : u"/bin/sleep"_s;
-            QVERIFY(QFile::copy(from, dir.filePath(name)));
+            const bool stubborn = name.endsWith(u"stubborn");
+            QVERIFY(QFile::copy(stubborn ? u"/bin/bash"_s : u"/bin/sleep"_s, dir.filePath(name)));
             children.push_back(std::make_unique<QProcess>());
             children.back()->start(dir.filePath(name),
-                                   name.endsWith(u"stubborn")
-                                       ? QStringList{u"-c"_s, u"trap '' TERM; read line"_s}
-                                       : QStringList{u"300"_s});
+                                   stubborn ? QStringList{u"-c"_s, u"trap '' TERM; read line"_s}
+                                            : QStringList{u"300"_s});
             QVERIFY(children.back()->waitForStarted());
         }
         // The bash copy ignores SIGTERM (bit 15 of SigIgn) before the signal comes.
@@ -38,9 +37,8 @@ class TestTerminateProcess : public QObject {
             return s.mid(s.indexOf("SigIgn:") + 7).trimmed().left(16).toULongLong(nullptr, 16) &
                    0x4000;
         }());
-
         ProcfsProcessTerminator terminator(std::chrono::milliseconds(300));
-        QCOMPARE(QCoro::waitFor(terminator.fncTerminateProcess(u" psservice.EXE"_s)), 3);
+        QCOMPARE(QCoro::waitFor(terminator.fncTerminateProcess(u" "_s + tool.toUpper())), 3);
         QCOMPARE(QCoro::waitFor(terminator.fncTerminateProcess(u"tst_terminateprocess"_s)), 0);
         QCOMPARE(QCoro::waitFor(terminator.fncTerminateProcess(u"  "_s)), 0); // not everything
         for (int i = 0; i < 3; ++i)
