@@ -2,12 +2,19 @@
 // be used for each state of the two monitors; the main window feeding it as the monitors start,
 // probe, pause and stop (the tray's own entries included); and the icon drawn sharp at 200 %.
 #include "FakeCommandRunner.h"
+#include "TestProgramFolder.h"
+#include "app/Form1.h"
 #include "app/TrayIcon.h"
 #include "app/TrayState.h"
-#include "jobs/JobFixture.h"
+#include "jobs/Form3.h"
+#include "jobs/JobCycle.h"
 #include "ping/CycleFixture.h"
+#include "storage/JobTable.h"
 
+#include <QAction>
+#include <QFile>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
@@ -59,17 +66,26 @@ class TestTray : public QObject {
     // The ping monitor started, probed, paused and stopped from the tray and the window; the
     // job monitor started and stopped from the tray.
     void mainWindowFeedsTheTray() {
-        jobtest::JobFixture fx;
+        TestProgramFolder folder;
         auto runner = std::make_unique<FakeCommandRunner>();
         runner->outputs = {cycletest::iputilsOutput(4, 4)};
-        fx.folder.ctx.setRunner(std::move(runner));
-        fx.folder.addDevice(u"pc1.site.invalid"_s);
+        folder.ctx.setRunner(std::move(runner));
+        folder.addDevice(u"pc1.site.invalid"_s);
+        QFile tool(folder.path() + u"/psservice.exe"_s); // Start looks for it
+        QVERIFY(tool.open(QIODevice::WriteOnly));
         JobRecord job;
-        job.filePathToCheck = fx.folder.path() + u"/a.bak"_s;
+        job.filePathToCheck = folder.path() + u"/a.bak"_s;
         job.ageOfFile = ageOfFileTexts().at(1);
-        fx.add(job);
-        Form3& jobs = fx.open();
-        Form1& main = *fx.main;
+        QVERIFY(JobTable(folder.databasePath()).insert(job).ok());
+        Form1 main(folder.ctx);
+        QVERIFY(main.Form_Load());
+        main.findChild<QAction*>(u"mnuRemoteServicesScanning"_s)->trigger();
+        Form3& jobs = *Form3::openWindow(&main);
+        auto tickJobs = [&jobs] {
+            QSignalSpy ended(&jobs.cycle(), &JobCycle::jobEnded);
+            jobs.cycle().Timer1_Timer();
+            QVERIFY(ended.wait(20000));
+        };
         auto states = [&] { return QList<M>{main.trayState().ping, main.trayState().jobs}; };
         QCOMPARE(states(), (QList<M>{M::Stopped, M::Stopped}));
 
@@ -87,7 +103,7 @@ class TestTray : public QObject {
 
         main.trayStartJobs();
         QCOMPARE(states(), (QList<M>{M::Paused, M::Running}));
-        fx.tick();
+        tickJobs();
         QCOMPARE(main.trayState().jobOutcome,
                  u"File Path to ("_s + job.filePathToCheck +
                      u") was NOT found. Please check the database list to make sure the file name "

@@ -106,14 +106,11 @@ class TestNotifications : public QObject {
     void jobAlertEscaped() {
         jobtest::JobFixture fx;
         prepare(fx.folder, m_smtp.port(), true);
-        JobRecord job;
-        job.filePathToCheck = fx.folder.path() + u"/R&D.bak"_s;
-        job.ageOfFile = ageOfFileTexts().at(1);
-        job.emailWhenDown = kOps;
-        fx.add(job);
+        fx.mailTo(m_smtp.port());
+        const QString path = fx.folder.path() + u"/R&D.bak"_s;
+        fx.add(u"FilePathToCheck=%F/R&D.bak|AgeOfFile=Greater Than 1 Day|EmailWhenDown="_s + kOps);
         fx.open().Command1->click();
         fx.tick();
-        const QString path = job.filePathToCheck;
         QCOMPARE(
             nextNote(),
             (QStringList{u"Korvane"_s, u"Korvane File Check - "_s + path + u" Path is in error"_s,
