@@ -1,0 +1,216 @@
+// The program killed with SIGKILL at random moments: while both monitors run and write their
+// outcomes, and while the two editors save. After every kill the database is intact, no row is
+// lost or half written, and the next start takes over the dead instance's lock and runs.
+#include "RecordingDialogs.h"
+#include "Reliability.h"
+#include "SmtpPeer.h"
+#include "app/AppContext.h"
+#include "app/Form1.h"
+#include "editors/Form2.h"
+#include "editors/Form6.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kUp = 12, kDown = 12, kJobs = 12;
+constexpr int kTickDivisor = 2000;
+constexpr qint64 kTimeBoundMs = 4 * 60 * 1000;
+
+// The editor child: adds devices and jobs and changes devices without end, through the two
+// editors, saying "saved KIND N" after each save is done.
+int saveRecords(const QString& folder) {
+    AppContext ctx(folder);
+    ctx.setDialogs(std::make_unique<RecordingDialogs>());
+    Form1 host(ctx);
+    Form6 devices(ctx, host);
+    Form2 jobs(ctx);
+    if (!devices.Form_Load() || !jobs.Form_Load())
+        return 2;
+    auto save = [](RecordEditor& editor, const QList<std::pair<QLineEdit*, QString>>& boxes,
+                   bool adding) {
+        if (adding)
+            editor.Command2_Click();
+        for (const auto& [box, text] : boxes)
+            box->setText(text);
+        editor.Command3_Click();
+    };
+    for (int n = 0;; ++n) {
+        const QString i = QString::number(n);
+        save(devices,
+             {{devices.Text1, u"dev-"_s + i},
+              {devices.Text2, i + u"@x.invalid"_s},
+              {devices.Text4, i}},
+             true);
+        std::printf("saved device %d\n", n);
+        save(jobs,
+             {{jobs.Text1, u"pc-"_s + i},
+              {jobs.Text2, u"svc-"_s + i},
+              {jobs.Text8, u"u-"_s + i},
+              {jobs.Text9, u"p-"_s + i}},
+             true);
+        std::printf("saved job %d\n", n);
+        // A change of the device shown: mail and average change together.
+        save(devices, {{devices.Text2, i + u"9@x.invalid"_s}, {devices.Text4, i + u"9"_s}}, false);
+        std::fflush(stdout);
+    }
+}
+
+// Rows whose columns do not belong together, as "table: row".
+QStringList halfWritten(const QString& db) {
+    QStringList bad;
+    const QRegularExpression device(u"^(up|down)-(\\d+)\\|(\\S*)\\|(\\S*)$"_s);
+    for (const QString& row : rel::query(db, u"SELECT ComputerName || '|' || Status || '|' ||"
+                                             " ActionTaken FROM ComputerPingList"_s)) {
+        if (row.startsWith(u"dev-"_s))
+            continue;
+        const auto parts = row.split(u'|');
+        const bool down = row.startsWith(u"down"_s);
+        const bool fresh = parts.value(1).isEmpty() && parts.value(2).isEmpty();
+        const bool upOk = !down && parts.value(1) == u"Percentage Lost 0%"_s &&
+                          parts.value(2).startsWith(u"Ping OK - "_s);
+        const bool downOk = down && parts.value(1) == u"Percentage Lost 100%"_s &&
+                            parts.value(2).startsWith(u"Email"_s) &&
+                            parts.value(2).contains(parts.value(0) + u"@x.invalid"_s);
+        if (!fresh && !upOk && !downOk)
+            bad << u"device: "_s + row;
+    }
+    for (const QString& row : rel::query(db, u"SELECT ComputerName || '|' || EmailWhenDown ||"
+                                             " '|' || MaxAverage FROM ComputerPingList"
+                                             " WHERE ComputerName LIKE 'dev-%'"_s)) {
+        const auto parts = row.split(u'|');
+        const QString mailed = parts.value(1).section(u'@', 0, 0);
+        if (parts.value(2) != mailed || !mailed.startsWith(parts.value(0).mid(4)))
+            bad << u"device: "_s + row;
+    }
+    for (const QString& row : rel::query(db, u"SELECT ComputerName || '|' || Service1 || '|' ||"
+                                             " AdminUserName || '|' || AdminPassword FROM"
+                                             " Services WHERE ComputerName LIKE 'pc-%'"
+                                             " AND Service1 <> ''"_s)) {
+        const QString n = row.section(u'|', 0, 0).mid(3);
+        if (row != u"pc-%1|svc-%1|u-%1|p-%1"_s.arg(n))
+            bad << u"job: "_s + row;
+    }
+    return bad;
+}
+
+} // namespace
+
+class TestCrashSafety : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void initTestCase() { rel::clearFigures(u"kills"_s); }
+
+    void killedAtRandom_data() {
+        QTest::addColumn<bool>("editors");
+        QTest::addColumn<int>("kills");
+        QTest::newRow("both monitors writing outcomes") << false << 150;
+        QTest::newRow("the editors saving") << true << 60;
+    }
+
+    void killedAtRandom() {
+        QFETCH(bool, editors);
+        QFETCH(int, kills);
+        rel::ProgramCopy program;
+        rel::StandIns standIns;
+        SmtpPeer smtp;
+        KORVANE_START_SMTP_PEER(smtp);
+        rel::seedMonitors(program.databasePath(), kUp, kDown, kJobs, program.folder(), smtp.port());
+        QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+        QStringList saved; // acknowledged saves: "device N", "job N"
+        QElapsedTimer clock;
+        clock.start();
+        int survived = 0;
+        for (; survived < kills && clock.elapsed() < kTimeBoundMs; ++survived) {
+            // Let it get some way, then kill it a random moment later.
+            const int steps = 1 + int(random.bounded(3));
+            QProcess saver;
+            qsizetype before = 0;
+            std::function<bool()> progressed;
+            if (editors) {
+                saver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+                saver.start(QApplication::applicationFilePath(),
+                            {u"--save-records"_s, program.folder()});
+                progressed = [&] {
+                    saver.waitForReadyRead(5);
+                    while (saver.canReadLine())
+                        saved << QString::fromUtf8(saver.readLine()).trimmed().mid(6);
+                    return saved.size() >= before + steps;
+                };
+                before = saved.size();
+            } else {
+                program.start(standIns, kTickDivisor);
+                before = rel::StandIns::lines(standIns.pingLog()).size();
+                progressed = [&] {
+                    return rel::StandIns::lines(standIns.pingLog()).size() >= before + steps;
+                };
+            }
+            QVERIFY2(QTest::qWaitFor(progressed, 30000), "the program made no progress");
+            const qint64 moment = clock.elapsed() + random.bounded(25);
+            (void)QTest::qWaitFor([&] { return clock.elapsed() >= moment; });
+            if (editors) {
+                saver.kill();
+                saver.waitForFinished();
+                progressed(); // what it acknowledged before it died
+            } else {
+                program.kill();
+            }
+
+            const QString db = program.databasePath();
+            QCOMPARE(rel::query(db, u"PRAGMA integrity_check"_s), QStringList{u"ok"_s});
+            QCOMPARE(halfWritten(db), QStringList());
+            QCOMPARE(rel::query(db, u"SELECT COUNT(*) FROM ComputerPingList WHERE ComputerName"
+                                    " NOT LIKE 'dev-%'"_s),
+                     QStringList{QString::number(kUp + kDown)});
+            for (const QString& kind : {u"device"_s, u"job"_s}) {
+                const auto acknowledged = saved.filter(QRegularExpression(u"^"_s + kind));
+                const QString table = kind == u"device"_s ? u"ComputerPingList"_s : u"Services"_s;
+                const QString prefix = kind == u"device"_s ? u"dev-"_s : u"pc-"_s;
+                const QStringList stored = rel::query(
+                    db,
+                    u"SELECT COUNT(*) FROM %1 WHERE ComputerName LIKE '%2%'"_s.arg(table, prefix));
+                // Every acknowledged save is there; a save under way when killed may be too.
+                QVERIFY(stored.value(0).toInt() >= acknowledged.size());
+                QVERIFY(stored.value(0).toInt() <= acknowledged.size() + 1);
+            }
+        }
+        // The next start takes over the lock of the killed instance and runs both monitors.
+        const qsizetype probes = rel::StandIns::lines(standIns.pingLog()).size();
+        program.start(standIns, kTickDivisor);
+        QVERIFY2(
+            QTest::qWaitFor(
+                [&] { return rel::StandIns::lines(standIns.pingLog()).size() > probes; }, 30000),
+            "the program did not run after the last kill");
+        program.stop();
+        const QString what = editors ? u"editors saving"_s : u"monitors writing"_s;
+        rel::figure(u"kills"_s, what + u": kills survived"_s, QString::number(survived));
+        rel::figure(u"kills"_s, what + u": seconds"_s,
+                    QString::number(clock.elapsed() / 1000.0, 'f', 1));
+        rel::figure(u"kills"_s, what + u": rows at the end"_s,
+                    rel::query(program.databasePath(),
+                               u"SELECT (SELECT COUNT(*) FROM ComputerPingList) +"
+                               " (SELECT COUNT(*) FROM Services)"_s)
+                        .value(0));
+        QCOMPARE(survived, kills);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--save-records") == 0)
+        return saveRecords(QString::fromLocal8Bit(argv[2]));
+    TestCrashSafety test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_crashsafety.moc"
