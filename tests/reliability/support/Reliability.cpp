@@ -220,7 +220,7 @@ void seedMonitors(const QString& databasePath, int up, int down, int jobs, const
     for (int i = 0; i < jobs; ++i) {
         run(u"INSERT INTO Services (ComputerName, CheckIfFileExistFolder, FileNameOfFileExist,"
             " FileExistEmailifThereOrNot, FileExistEmailHere) VALUES (?, ?, ?, ?, ?)"_s,
-            {u"pc-%1"_s.arg(i), folder, u"j%1"_s.arg(i), fileExistActionTexts().at(0),
+            {u"files-%1"_s.arg(i), folder, u"j%1"_s.arg(i), fileExistActionTexts().at(0),
              u"job-%1@x.invalid"_s.arg(i)});
         QFile file(QDir(folder).filePath(u"f.j%1"_s.arg(i)));
         if (!file.open(QIODevice::WriteOnly))
