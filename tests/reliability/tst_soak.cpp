@@ -1,5 +1,5 @@
 // Both monitors of the real program on 1,000 devices and 1,000 jobs with every timer step
-// shortened, until every device and every job has been processed at least twice: memory
+// shortened, until every device and every job has been processed four times: memory
 // stays flat after the first pass, no descriptor, thread or child process is left behind, and
 // every probe and job is accounted for in the rows and in the mails at the local SMTP server.
 #include "Reliability.h"
@@ -16,7 +16,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-constexpr int kUp = 900, kDown = 100, kJobs = 1000, kPasses = 2;
+constexpr int kUp = 900, kDown = 100, kJobs = 1000, kPasses = 4;
 constexpr int kTickDivisor = 4000; // a one-minute step lasts 15 ms
 constexpr qint64 kTimeBoundMs = 12 * 60 * 1000;
 
@@ -120,9 +120,10 @@ class TestSoak : public QObject {
         QVERIFY2(highest <= base + base / 20, "resident memory grew by 5 % or more");
         QVERIFY(last.descriptors <= samples.at(warmUp).descriptors + 2);
         QVERIFY(last.threads <= samples.at(warmUp).threads + 2);
+        // A child that just ended may wait a moment to be reaped; more would be a leak.
         for (const auto& s : samples) {
             QVERIFY(s.children <= 2);
-            QCOMPARE(s.zombies, 0);
+            QVERIFY(s.zombies <= 1);
         }
     }
 };
