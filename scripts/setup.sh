@@ -16,6 +16,7 @@ packages=(
   samba-common-bin krb5-user # net for Windows PCs' services and drives; klist
   samba                      # the tests' stand-in for a Windows PC
   clang-format
+  clang libclang-rt-14-dev   # the fuzz targets (libFuzzer, sanitizers)
   xauth xvfb
 )
 
