@@ -336,7 +336,8 @@ class TestHostileInput : public QObject {
         Form3* form = Form3::openWindow(m_main.get());
         QSignalSpy ended(&form->cycle(), &JobCycle::jobEnded);
         QStringList lines;
-        connect(&form->cycle(), &JobCycle::jobEnded, this,
+        QObject listening; // goes before `lines`, and its connection with it
+        connect(&form->cycle(), &JobCycle::jobEnded, &listening,
                 [&] { lines << form->Label3->text() + u" | "_s + form->Label1->text(); });
         form->cycle().Command1_Click();
         QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= 2, 60000);

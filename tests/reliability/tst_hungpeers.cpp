@@ -149,7 +149,8 @@ class TestHungPeers : public QObject {
             form->cycle().setServiceToolTimeLimit(std::chrono::seconds(3));
             QSignalSpy ended(&form->cycle(), &JobCycle::jobEnded);
             QStringList lines;
-            connect(&form->cycle(), &JobCycle::jobEnded, this, [&] {
+            QObject listening; // goes before `lines`, and its connection with it
+            connect(&form->cycle(), &JobCycle::jobEnded, &listening, [&] {
                 lines << form->Label3->text() + u" | "_s + form->Label1->text();
                 if (!firstDone)
                     firstDone = clock.elapsed();

@@ -37,10 +37,6 @@ void writeScript(const QString& path, const QString& text) {
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-QString quoted(const QString& path) {
-    return u"'"_s + QString(path).replace(u"'"_s, u"'\\''"_s) + u"'"_s;
-}
-
 } // namespace
 
 void figure(const QString& part, const QString& key, const QString& value) {
@@ -79,31 +75,26 @@ ProcessFigures processFigures(qint64 pid) {
 }
 
 StandIns::StandIns() {
-    writeScript(m_dir.filePath(u"ping"_s),
-                u"#!/bin/sh\n"
-                "for host; do :; done\n"
-                "printf '%s\\n' \"$host\" >> "_s +
-                    quoted(pingLog()) +
-                    u"\n"
-                    "case \"$host\" in\n"
-                    "  down*) echo '4 packets transmitted, 0 received, 100% packet loss, time "
-                    "3003ms'; exit 1;;\n"
-                    "  hang*) exec sleep 3600;;\n"
-                    "esac\n"
-                    "echo '4 packets transmitted, 4 received, 0% packet loss, time 3004ms'\n"
-                    "echo 'rtt min/avg/max/mdev = 0.031/0.042/0.060/0.011 ms'\n"_s);
-    writeScript(m_dir.filePath(u"net"_s), u"#!/bin/sh\n"
-                                          "printf '%s\\n' \"$@\" -- >> "_s +
-                                              quoted(netLog()) +
-                                              u"\n"
-                                              "tr '\\0' ' ' < /proc/$PPID/cmdline >> "_s +
-                                              quoted(netLog()) +
-                                              u"\n"
-                                              "echo >> "_s +
-                                              quoted(netLog()) +
-                                              u"\n"
-                                              "for service; do :; done\n"
-                                              "echo \"$service service is running.\"\n"_s);
+    // The logs are in this folder, whose name holds no quote.
+    writeScript(m_dir.filePath(u"ping"_s), QStringLiteral(R"(#!/bin/sh
+for host; do :; done
+printf '%s\n' "$host" >> 'LOG'
+case "$host" in
+  down*) echo '4 packets transmitted, 0 received, 100% packet loss, time 3003ms'; exit 1;;
+  hang*) exec sleep 3600;;
+esac
+echo '4 packets transmitted, 4 received, 0% packet loss, time 3004ms'
+echo 'rtt min/avg/max/mdev = 0.031/0.042/0.060/0.011 ms'
+)")
+                                               .replace(u"LOG"_s, pingLog()));
+    writeScript(m_dir.filePath(u"net"_s), QStringLiteral(R"(#!/bin/sh
+printf '%s\n' "$@" -- >> 'LOG'
+tr '\0' ' ' < /proc/$PPID/cmdline >> 'LOG'
+echo >> 'LOG'
+for service; do :; done
+echo "$service service is running."
+)")
+                                              .replace(u"LOG"_s, netLog()));
 }
 
 QString StandIns::searchPath() const {
