@@ -32,7 +32,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// The corpus, with its escapes undone and @CANARY@ replaced by `canary`.
+// The corpus, decoded, with @CANARY@ replaced by `canary`.
 QStringList readCorpus(const QString& canary) {
     QFile file(QStringLiteral(KORVANE_HOSTILE_CORPUS));
     if (!file.open(QIODevice::ReadOnly))
@@ -46,27 +46,8 @@ QStringList readCorpus(const QString& canary) {
             line = line.mid(colon + 1, line.size() - colon - 2)
                        .repeated(line.mid(1, colon - 1).toInt());
         }
-        QByteArray bytes;
-        for (qsizetype i = 0; i < line.size(); ++i) {
-            const char c = line.at(i);
-            const char next = i + 1 < line.size() ? line.at(i + 1) : '\0';
-            if (c != '\\' || !QByteArray("rnt0\\x").contains(next)) {
-                bytes += c;
-                continue;
-            }
-            ++i;
-            if (next == 'x') {
-                bytes += char(line.mid(i + 1, 2).toInt(nullptr, 16));
-                i += 2;
-            } else {
-                bytes += next == 'r'   ? '\r'
-                         : next == 'n' ? '\n'
-                         : next == 't' ? '\t'
-                         : next == '0' ? '\0'
-                                       : '\\';
-            }
-        }
-        entries << QString::fromUtf8(bytes).replace(u"@CANARY@"_s, canary);
+        entries << QString::fromUtf8(QByteArray::fromPercentEncoding(line))
+                       .replace(u"@CANARY@"_s, canary);
     }
     return entries;
 }
