@@ -149,7 +149,6 @@ class TestHostileInput : public QObject {
         form.Command1_Click();
         QVERIFY(!m_dialogs->shown.isEmpty());
         const bool saved = form.result() == QDialog::Accepted;
-        QCOMPARE(dump(db(), table) != before, saved && dump(db(), table) != before);
         Form reopened(m_folder->ctx);
         QVERIFY(reopened.Form_Load());
         QStringList shown, typed = boxTexts(boxes);
