@@ -178,10 +178,9 @@ class TestDbFaults : public QObject {
             QCOMPARE(rel::query(disk.db(), u"PRAGMA integrity_check"_s), QStringList{u"ok"_s});
             QCOMPARE(row(), before);
         }
+        QString told = box.title + u": "_s + box.text;
         rel::figure(u"faults"_s, QString::fromLatin1(QTest::currentDataTag()),
-                    (box.title + u": "_s + box.text)
-                        .replace(disk.db(), u"HalvardDB.mdb"_s)
-                        .replace(u'\n', u' '));
+                    told.replace(disk.db(), u"HalvardDB.mdb"_s).replace(u'\n', u' '));
     }
 };
 
