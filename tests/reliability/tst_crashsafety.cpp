@@ -78,41 +78,20 @@ int saveRecords(const QString& folder, int first) {
     }
 }
 
-// Rows whose columns do not belong together, as "table: row".
+// Rows whose columns do not belong together: a device outcome's status without its action, a
+// saved device whose mail and average differ, a job whose columns carry different numbers.
 QStringList halfWritten(const QString& db) {
-    QStringList bad;
-    const QRegularExpression device(u"^(up|down)-(\\d+)\\|(\\S*)\\|(\\S*)$"_s);
-    for (const QString& row : rel::query(db, u"SELECT ComputerName || '|' || Status || '|' ||"
-                                             " ActionTaken FROM ComputerPingList"_s)) {
-        if (row.startsWith(u"dev-"_s))
-            continue;
-        const auto parts = row.split(u'|');
-        const bool down = row.startsWith(u"down"_s);
-        const bool fresh = parts.value(1).isEmpty() && parts.value(2).isEmpty();
-        const bool upOk = !down && parts.value(1) == u"Percentage Lost 0%"_s &&
-                          parts.value(2).startsWith(u"Ping OK - "_s);
-        const bool downOk = down && parts.value(1) == u"Percentage Lost 100%"_s &&
-                            parts.value(2).startsWith(u"Email"_s) &&
-                            parts.value(2).contains(parts.value(0) + u"@x.invalid"_s);
-        if (!fresh && !upOk && !downOk)
-            bad << u"device: "_s + row;
-    }
-    for (const QString& row : rel::query(db, u"SELECT ComputerName || '|' || EmailWhenDown ||"
-                                             " '|' || MaxAverage FROM ComputerPingList"
-                                             " WHERE ComputerName LIKE 'dev-%'"_s)) {
-        const auto parts = row.split(u'|');
-        if (parts.value(2) != parts.value(1).section(u'@', 0, 0))
-            bad << u"device: "_s + row;
-    }
-    for (const QString& row : rel::query(db, u"SELECT ComputerName || '|' || Service1 || '|' ||"
-                                             " AdminUserName || '|' || AdminPassword FROM"
-                                             " Services WHERE ComputerName LIKE 'pc-%'"
-                                             " AND Service1 <> ''"_s)) {
-        const QString n = row.section(u'|', 0, 0).mid(3);
-        if (row != u"pc-%1|svc-%1|u-%1|p-%1"_s.arg(n))
-            bad << u"job: "_s + row;
-    }
-    return bad;
+    return rel::query(
+        db, u"SELECT 'device ' || ComputerName FROM ComputerPingList WHERE CASE"
+            " WHEN ComputerName LIKE 'dev-%' THEN EmailWhenDown <> MaxAverage || '@x.invalid'"
+            " ELSE NOT ((Status = '' AND ActionTaken = '')"
+            "  OR (ComputerName LIKE 'up-%' AND Status = 'Percentage Lost 0%'"
+            "      AND ActionTaken LIKE 'Ping OK - %')"
+            "  OR (ComputerName LIKE 'down-%' AND Status = 'Percentage Lost 100%'"
+            "      AND ActionTaken LIKE 'Email%' || ComputerName || '@x.invalid%')) END"
+            " UNION ALL SELECT 'job ' || ComputerName FROM Services WHERE ComputerName LIKE 'pc-%'"
+            " AND Service1 || AdminUserName || AdminPassword <> 'svc-' || substr(ComputerName, 4)"
+            " || 'u-' || substr(ComputerName, 4) || 'p-' || substr(ComputerName, 4)"_s);
 }
 
 } // namespace
