@@ -247,12 +247,15 @@ class TestHostileInput : public QObject {
     }
 
   private:
-    // A device row holding the text: `ping` gets it as one host argument after "--", only its
-    // row changes, the list shows it as stored, and the alert goes to the listed addresses only
-    // with the usual headers.
+    // A device row and the sender's name holding the text: `ping` gets it as one host argument
+    // after "--", only its row changes, the list shows it as stored, and the alert goes from the
+    // stored sender to the listed addresses only, with the usual headers.
     void pingMonitor(const QString& text) {
         const qint64 id =
             m_folder->addDevice({0, text, u"ok@x.invalid;"_s + text, {}, false, {}, {}});
+        // The sender's name as stored is hostile too.
+        m_folder->execSql(u"UPDATE SMTPsettings SET FromName = ?"_s, {text});
+        m_folder->ctx.values().fncGetSMTPsettings(db());
         const QString fixed = u"SELECT ID||quote(ComputerName)||quote(EmailWhenDown)||"
                               "quote(MaxAverage)||Disabled FROM ComputerPingList ORDER BY ID"_s;
         const QStringList before = rel::query(db(), fixed);
@@ -282,6 +285,7 @@ class TestHostileInput : public QObject {
         for (const ReceivedMail& mail : m_smtp.messages()) {
             for (const QString& recipient : mail.recipients)
                 QVERIFY2(allowed.contains(recipient), qPrintable(recipient));
+            QCOMPARE(mail.mailFrom, u"korvane@x.invalid"_s);
             QStringList names;
             for (const auto& header : mail.headers)
                 names << header.first.toLower();
