@@ -88,7 +88,7 @@ class TestSoak : public QObject {
         rel::figure(u"soak"_s, u"devices"_s, QString::number(kUp + kDown));
         rel::figure(u"soak"_s, u"jobs"_s, QString::number(kJobs));
         rel::figure(u"soak"_s, u"seconds"_s, QString::number(clock.elapsed() / 1000));
-        rel::figure(u"soak"_s, u"cycle time (minutes of real steps)"_s,
+        rel::figure(u"soak"_s, u"monitor time at the product's timer steps (minutes)"_s,
                     QString::number(clock.elapsed() * kTickDivisor / 60000));
         rel::figure(u"soak"_s, u"probes"_s,
                     QString::number(std::accumulate(probes.cbegin(), probes.cend(), 0)));
