@@ -100,7 +100,6 @@ class TestCrashSafety : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void initTestCase() { rel::clearFigures(u"kills"_s); }
 
     void killedAtRandom_data() {
         QTest::addColumn<bool>("editors");

@@ -106,7 +106,6 @@ class FaultyDisk {
 class TestDbFaults : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void initTestCase() { rel::clearFigures(u"faults"_s); }
 
     void faultWhileWriting_data() {
         QTest::addColumn<QString>("fault");

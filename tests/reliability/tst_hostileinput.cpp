@@ -166,7 +166,6 @@ class TestHostileInput : public QObject {
         m_corpus = readCorpus(m_canary);
         KORVANE_START_SMTP_PEER(m_smtp);
         qputenv("PATH", m_standIns.searchPath().toLocal8Bit());
-        rel::clearFigures(u"hostile"_s);
         QVERIFY(Schema::create(m_scratch.filePath(u"template.mdb"_s)).ok());
     }
     void cleanupTestCase() {

@@ -48,10 +48,7 @@ class TestHungPeers : public QObject {
     rel::StandIns m_standIns;
 
   private Q_SLOTS:
-    void initTestCase() {
-        qputenv("PATH", m_standIns.searchPath().toLocal8Bit());
-        rel::clearFigures(u"stalls"_s);
-    }
+    void initTestCase() { qputenv("PATH", m_standIns.searchPath().toLocal8Bit()); }
 
     void hungPeer_data() {
         QTest::addColumn<QString>("peer");

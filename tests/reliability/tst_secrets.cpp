@@ -41,7 +41,6 @@ class TestSecrets : public QObject {
 
   private Q_SLOTS:
     void initTestCase() {
-        rel::clearFigures(u"secrets"_s);
         const mode_t old = ::umask(0);
         m_log = Log::installFileLog(m_logFolder.path());
         ::umask(old);

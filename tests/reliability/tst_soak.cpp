@@ -39,7 +39,6 @@ class TestSoak : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void bothMonitorsOnThousands() {
-        rel::clearFigures(u"soak"_s);
         SmtpPeer smtp;
         KORVANE_START_SMTP_PEER(smtp);
         rel::ProgramCopy program;

@@ -3,9 +3,9 @@
 #include "storage/Database.h"
 #include "storage/JobTable.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTextStream>
@@ -40,18 +40,18 @@ void writeScript(const QString& path, const QString& text) {
 } // namespace
 
 void figure(const QString& part, const QString& key, const QString& value) {
+    static QSet<QString> started;
     QFile file(figuresFile(part));
-    if (file.open(QIODevice::Append | QIODevice::Text))
+    const bool first = !started.contains(part);
+    started.insert(part);
+    if (file.open(first ? QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text
+                        : QIODevice::Append | QIODevice::Text))
         QTextStream(&file) << key << '\t' << value << '\n';
     qInfo().noquote() << "figure:" << part << key << "=" << value;
 }
 
-void clearFigures(const QString& part) {
-    QFile::remove(figuresFile(part));
-}
-
 ProcessFigures processFigures(qint64 pid) {
-    const QString proc = pid == 0 ? u"/proc/self"_s : u"/proc/%1"_s.arg(pid);
+    const QString proc = u"/proc/%1"_s.arg(pid);
     ProcessFigures figures;
     for (const QByteArray& line : readProc(proc + u"/status"_s).split('\n')) {
         if (line.startsWith("VmRSS:"))
@@ -61,13 +61,12 @@ ProcessFigures processFigures(qint64 pid) {
     }
     figures.descriptors =
         int(QDir(proc + u"/fd"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
-    const qint64 self = pid == 0 ? qint64(QCoreApplication::applicationPid()) : pid;
     const QStringList all = QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& entry : all) {
         // /proc/PID/stat: "PID (name) STATE PPID ..."; the name may hold blanks and brackets.
         const QByteArray stat = readProc(u"/proc/"_s + entry + u"/stat"_s);
         const QList<QByteArray> rest = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (rest.size() < 2 || rest.at(1).toLongLong() != self)
+        if (rest.size() < 2 || rest.at(1).toLongLong() != pid)
             continue;
         (rest.at(0) == "Z" ? figures.zombies : figures.children)++;
     }
@@ -128,10 +127,6 @@ QString ProgramCopy::databasePath() const {
     return m_dir.filePath(u"HalvardDB.mdb"_s);
 }
 
-QString ProgramCopy::logPath() const {
-    return m_dir.filePath(u"data/Brackwater/Korvane/korvane.log"_s);
-}
-
 void ProgramCopy::start(const StandIns& standIns, int tickDivisor) {
     m_process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -170,7 +165,6 @@ DroppingSmtpPeer::DroppingSmtpPeer() {
                 while (socket->canReadLine()) {
                     const QByteArray line = socket->readLine().trimmed().toUpper();
                     if (socket->property("data").toBool()) {
-                        ++m_dropped;
                         socket->abort();
                         return;
                     }

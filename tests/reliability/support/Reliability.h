@@ -13,14 +13,12 @@
 // stand-in programs put first on PATH, and a copy of the program folder run as a child.
 namespace rel {
 
-// Writes one figure of a part of the suite ("kills", "fuzz"...) for the report: a line
+// Writes one figure of a part of the suite ("kills", "soak"...) for the report: a line
 // "key<TAB>value" in <KORVANE_RELIABILITY_OUT>/<part>.tsv (the build's reliability/ folder
-// unless set), and prints it.
+// unless set), and prints it. The first figure of a part in a run starts its file afresh.
 void figure(const QString& part, const QString& key, const QString& value);
-// Starts a part's figures afresh.
-void clearFigures(const QString& part);
 
-// What /proc says about a process (0: this one).
+// What /proc says about a process.
 struct ProcessFigures {
     qint64 residentKb = 0;
     int descriptors = 0;
@@ -28,7 +26,7 @@ struct ProcessFigures {
     int children = 0; // living children
     int zombies = 0;  // children that ended and were never waited for
 };
-ProcessFigures processFigures(qint64 pid = 0);
+ProcessFigures processFigures(qint64 pid);
 
 // A folder of stand-in programs, put first on PATH of the children that need them. The
 // `ping` stand-in answers at once and appends the host it was asked for to pingLog(): a host
@@ -58,7 +56,6 @@ class ProgramCopy {
     ~ProgramCopy();
     QString folder() const { return m_dir.path(); }
     QString databasePath() const;
-    QString logPath() const;
     // Starts the program with the stand-ins first on PATH and every timer step divided.
     void start(const StandIns& standIns, int tickDivisor);
     QProcess& process() { return *m_process; }
@@ -89,11 +86,9 @@ class DroppingSmtpPeer final : public QObject {
   public:
     DroppingSmtpPeer();
     quint16 port() const { return m_server.serverPort(); }
-    int dropped() const { return m_dropped; }
 
   private:
     QTcpServer m_server;
-    int m_dropped = 0;
 };
 
 } // namespace rel
