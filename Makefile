@@ -1,7 +1,7 @@
 # Shortcuts for developers who have make; the README's commands need only bash:
 #   bash scripts/run.sh     installs what is missing, builds, and starts Korvane
 #   bash scripts/test.sh    installs what is missing, builds, and runs every test
-.PHONY: all build run test test-sanitize bench format clean package screenshots
+.PHONY: all build run test test-sanitize fuzz reliability-report bench format clean package screenshots
 
 all: build
 
@@ -23,12 +23,18 @@ package:
 screenshots:
 	bash scripts/screenshots.sh
 
+fuzz:
+	bash scripts/fuzz.sh
+
+reliability-report: build
+	python3 scripts/reliability-report.py --run
+
 bench: build
 	bash bench/run.sh build
 
 format:
-	find . \( -path ./build -o -path ./build-sanitize -o -path ./.git \) -prune -o \
+	find . \( -path ./build -o -path ./build-sanitize -o -path ./build-fuzz -o -path ./.git \) -prune -o \
 	  \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format -i
 
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz

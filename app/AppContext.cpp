@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdlib>
 
 AppContext::AppContext(QString programFolder)
@@ -11,9 +12,18 @@ AppContext::AppContext(QString programFolder)
       m_databasePath(resolveDatabasePath(m_programFolder)),
       m_clock(std::make_unique<SystemClock>()), m_runner(std::make_unique<ProcessCommandRunner>()),
       m_notifier(std::make_unique<SilentNotifier>()),
-      m_endProgram([](int code) { std::exit(code); }) {}
+      m_endProgram([](int code) { std::exit(code); }) {
+    // For tests only: shortens every monitor timer step (see tick()).
+    bool numeric = false;
+    const int divisor = qEnvironmentVariableIntValue("KORVANE_TEST_TICK_DIVISOR", &numeric);
+    setTickDivisor(numeric ? divisor : 1);
+}
 
 AppContext::~AppContext() = default;
+
+std::chrono::milliseconds AppContext::tick(std::chrono::milliseconds step) const {
+    return std::max(step / m_tickDivisor, std::chrono::milliseconds(1));
+}
 
 void AppContext::endProgram(int exitCode) {
     m_ended = true;

@@ -53,6 +53,13 @@ class AppContext {
     std::chrono::milliseconds lockedRetryLimit() const { return m_lockedRetryLimit; }
     void setLockedRetryLimit(std::chrono::milliseconds limit) { m_lockedRetryLimit = limit; }
 
+    // A monitor timer's step as the timers are armed with. The product keeps its steps (minutes
+    // for the countdowns); only a test run shortens them: KORVANE_TEST_TICK_DIVISOR, read once
+    // here, divides every step (at least 1 ms). Ignored unless set to a whole number above 1.
+    std::chrono::milliseconds tick(std::chrono::milliseconds step) const;
+    int tickDivisor() const { return m_tickDivisor; }
+    void setTickDivisor(int divisor) { m_tickDivisor = divisor > 1 ? divisor : 1; }
+
     // Ends the program with the exit code (after its message has been shown). The real
     // handler ends the process at once; a test installs one that records the call.
     void endProgram(int exitCode);
@@ -82,5 +89,6 @@ class AppContext {
     PublicValues m_values;
     std::chrono::milliseconds m_lockedRetryLimit = kLockedRetryLimit;
     bool m_desktopNotifications = true;
+    int m_tickDivisor = 1;
     bool m_ended = false;
 };

@@ -1,5 +1,7 @@
 #include "app/CmdOutput.h"
 
+#include "app/Log.h"
+
 #include <QCoroProcess>
 #include <QProcess>
 #include <QStringDecoder>
@@ -58,9 +60,17 @@ QCoro::Task<QString> ProcessCommandRunner::run(QStringList argv, CommandOptions 
     process.setChildProcessModifier([] { ::setpgid(0, 0); });
 
     QByteArray output;
-    auto collect = [&process, &output, &options] {
+    bool overflowed = false;
+    auto collect = [&process, &output, &options, &overflowed] {
         output +=
             options.wantStdOut ? process.readAllStandardOutput() : process.readAllStandardError();
+        if (output.size() <= options.maxOutputBytes || overflowed)
+            return;
+        overflowed = true;
+        output.truncate(options.maxOutputBytes);
+        qCWarning(lcApp).noquote() << process.program() << "printed more than"
+                                   << options.maxOutputBytes << "bytes and was ended";
+        killGroup(process);
     };
     QObject::connect(&process, &QProcess::readyReadStandardOutput, &process, collect);
     QObject::connect(&process, &QProcess::readyReadStandardError, &process, collect);
@@ -91,5 +101,6 @@ QCoro::Task<QString> ProcessCommandRunner::run(QStringList argv, CommandOptions 
     }
     QObject::disconnect(cancel);
     collect();
+    output.truncate(options.maxOutputBytes);
     co_return decode(output, options.oemConvert);
 }

@@ -18,6 +18,9 @@ struct CommandOptions {
     // After this the child and its whole process group are killed and whatever was read so
     // far is returned.
     std::chrono::milliseconds timeout = std::chrono::seconds(60);
+    // A program that prints more than this is ended at once and the first this many bytes are
+    // returned: a child that prints without end never fills the memory.
+    qsizetype maxOutputBytes = qsizetype(1) << 20;
     // When this object is destroyed while the command runs, the child is killed at once
     // (a monitor that stops drops its probe this way). Optional.
     QPointer<QObject> cancelGuard;

@@ -171,10 +171,11 @@ void Form1::buildControls() {
 
     m_ui.Timer1 = new QTimer(this);
     m_ui.Timer1->setObjectName(u"Timer1"_s);
-    m_ui.Timer1->setInterval(60000);
+    m_ui.Timer1->setInterval(m_ctx.tick(std::chrono::minutes(1)));
     m_ui.Timer2 = new QTimer(this);
     m_ui.Timer2->setObjectName(u"Timer2"_s);
-    m_ui.Timer2->setInterval(3000);
+    // The probe's result is picked up three seconds after the probe.
+    m_ui.Timer2->setInterval(m_ctx.tick(std::chrono::seconds(3)));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_ui.Command1);

@@ -38,6 +38,8 @@ const char* levelName(QtMsgType type) {
     return "?";
 }
 
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
 void rotateIfLarge(QFile& file) {
     if (file.size() < kRotateBytes)
         return;
@@ -45,8 +47,7 @@ void rotateIfLarge(QFile& file) {
     file.close();
     QFile::remove(path + QStringLiteral(".1"));
     QFile::rename(path, path + QStringLiteral(".1"));
-    file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text, kOwnerOnly);
 }
 
 void writeToFile(QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -88,10 +89,11 @@ QString installFileLog(const QString& folder) {
     QMutexLocker lock(&g_mutex);
     if (!g_file)
         g_file = new QFile(path);
+    // Created readable by its owner only; a file left by an older version is made so too.
     if (!g_file->isOpen() &&
-        !g_file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        !g_file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text, kOwnerOnly))
         return {};
-    g_file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    g_file->setPermissions(kOwnerOnly);
     if (!g_installed) {
         g_installed = true;
         g_previous = qInstallMessageHandler(&writeToFile);

@@ -3,6 +3,9 @@
 #include "editors/EditorTexts.h"
 
 #include <QHash>
+#include <QLocale>
+
+#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -68,7 +71,18 @@ QString leadingNumberText(const QString& text) {
         }
     }
     const double value = number.toDouble();
-    return QString::number(value == 0 ? 0.0 : value, 'g', 15);
+    // A number too large for a double has no value the probe could compare with: it counts as
+    // no number, which the maximum-average rule refuses.
+    if (!std::isfinite(value))
+        return u"0"_s;
+    if (value == 0)
+        return u"0"_s;
+    // Fifteen digits, unless that rounds past the largest double: then the shortest text that
+    // reads back as the same number.
+    const QString fifteen = QString::number(value, 'g', 15);
+    return std::isfinite(fifteen.toDouble())
+               ? fifteen
+               : QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 bool maxAverageRefused(const QString& numberText) {

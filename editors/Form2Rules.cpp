@@ -5,8 +5,8 @@
 #include "app/AppContext.h"
 #include "editors/EditorTexts.h"
 #include "editors/FieldHooks.h"
-#include "settings/SettingsRules.h"
 #include "editors/Form2.h"
+#include "settings/SettingsRules.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,8 +4,10 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,6 +17,9 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+// Ages of files, in days, are taken within a million years either way.
+constexpr double kMostDays = 365.25e6;
 
 // The days and the label of each tabled AgeOfFile, in the order of ageOfFileTexts().
 struct Criterion {
@@ -144,11 +149,13 @@ AgeJudgement judgeFileAge(const QString& ageOfFile, const QDateTime& lastModifie
         // Any other stored value is taken as a number of days.
         bool isNumber = false;
         const double days = ageOfFile.trimmed().toDouble(&isNumber);
-        if (!isNumber) {
+        if (!isNumber || std::isnan(days)) {
             judgement.verdict = Verdict::TypeMismatch;
             return judgement;
         }
-        limit = now.addMSecs(-qRound64(days * 86400000.0));
+        // Any age beyond every file's lifetime judges like that lifetime: the time arithmetic
+        // holds no more.
+        limit = now.addMSecs(-qRound64(std::clamp(days, -kMostDays, kMostDays) * 86400000.0));
     }
     judgement.verdict = lastModified < limit ? Verdict::Old : Verdict::Fine;
     return judgement;

@@ -23,8 +23,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // Timer1's step: a minute after Start, 20 seconds after a Resume.
-constexpr int kStartStepMs = 60000;
-constexpr int kResumeStepMs = 20000;
+constexpr std::chrono::milliseconds kStartStep = std::chrono::minutes(1);
+constexpr std::chrono::milliseconds kResumeStep = std::chrono::seconds(20);
 
 } // namespace
 
@@ -97,7 +97,7 @@ QCoro::Task<void> JobCycle::start() {
     // One short of the interval: the first tick runs the first job.
     m_intTicksElapsed = m_intTimerTicks - 1;
     m_state = State::Waiting;
-    m_ui.Timer1->start(kStartStepMs);
+    m_ui.Timer1->start(m_ctx.tick(kStartStep));
     Q_EMIT stateChanged();
 }
 
@@ -202,7 +202,7 @@ void JobCycle::Command3_Click() {
         // Resume: from now on every countdown step lasts 20 seconds.
         m_ui.Text1->setFocus();
         m_host.setEditAndSettingsMenusEnabled(false);
-        m_ui.Timer1->setInterval(kResumeStepMs);
+        m_ui.Timer1->setInterval(m_ctx.tick(kResumeStep));
         if (m_phase != Phase::None) {
             // The job under way arms the timer when it is done.
             m_state = State::Running;

@@ -54,8 +54,8 @@ const QString kPauseTip = u"Click here again to Pause the Ping process"_s;
 
 // Timer1's step: a minute after Start, half a minute after a Resume; the first tick comes one
 // step after the press.
-constexpr int kStartStepMs = 60000;
-constexpr int kResumeStepMs = 30000;
+constexpr std::chrono::milliseconds kStartStep = std::chrono::minutes(1);
+constexpr std::chrono::milliseconds kResumeStep = std::chrono::seconds(30);
 
 // Runs `ping` (or the ten-echo run) through the context's runner; a command that cannot run
 // reads like one whose program is missing.
@@ -159,7 +159,7 @@ QCoro::Task<void> PingCycle::start() {
     m_interval = *minutes;
     // One short of the interval: the first probe comes with the first tick.
     m_countdown = m_interval - 1;
-    m_ui.Timer1->start(kStartStepMs);
+    m_ui.Timer1->start(m_ctx.tick(kStartStep));
     m_ctx.values().blForm1isRunning = true;
 
     if (QAbstractItemModel* model = m_ui.ListView1->model(); model && model->rowCount() > 0)
@@ -207,7 +207,7 @@ void PingCycle::Command3_Click() {
         // Resume: from now on every countdown step lasts half a minute, until the next Start.
         m_ui.Text1->setFocus();
         m_host.setEditAndSettingsMenusEnabled(false);
-        m_ui.Timer1->start(kResumeStepMs);
+        m_ui.Timer1->start(m_ctx.tick(kResumeStep));
         m_ctx.values().blForm1isRunning = true;
         m_paused = false;
         m_ui.Command3->setToolTip(Text::kPauseTip);

@@ -71,7 +71,10 @@ QString wholePercentText(const QString& figure) {
     const double value = figure.toDouble();
     if (!std::isfinite(value))
         return QString();
-    return QString::number(static_cast<qint64>(std::floor(value)));
+    // Written without a conversion to a whole-number type, which a figure of more digits than
+    // it holds would overflow.
+    const double whole = std::floor(value);
+    return QString::number(whole == 0 ? 0.0 : whole, 'f', 0);
 }
 
 bool isDigit(QChar c) {

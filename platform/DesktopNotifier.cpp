@@ -17,16 +17,29 @@ const QString kAppName = u"Korvane"_s;
 const QString kAppIcon = u"korvane"_s;
 // How long the service may take to answer before the note counts as lost.
 constexpr int kCallTimeoutMs = 10000;
+// Notes kept while the service is asked about markup.
+constexpr qsizetype kMostWaiting = 20;
 } // namespace
 
 DesktopNotifier::DesktopNotifier(QDBusConnection bus, QObject* parent)
     : QObject(parent), m_bus(std::move(bus)) {}
 
 void DesktopNotifier::notify(const QString& title, const QString& body) {
+    // Without a session bus no call can even be made (and none would ever answer): said once.
+    if (!m_bus.isConnected()) {
+        if (!m_noBusLogged)
+            qCWarning(lcApp).noquote() << "There is no session bus: desktop notifications are not"
+                                          " shown.";
+        m_noBusLogged = true;
+        return;
+    }
     if (m_markup == Markup::Plain || m_markup == Markup::Escaped) {
         send(title, body);
         return;
     }
+    // A service that is slow to answer does not make notes pile up without end.
+    if (m_waiting.size() >= kMostWaiting)
+        m_waiting.removeFirst();
     m_waiting.append({title, body});
     if (m_markup == Markup::Unknown)
         askCapabilities();

@@ -28,4 +28,5 @@ class DesktopNotifier final : public QObject, public Notifier {
     Markup m_markup = Markup::Unknown;
     // Notes that wait for the service's answer about markup.
     QList<QPair<QString, QString>> m_waiting;
+    bool m_noBusLogged = false;
 };

@@ -16,6 +16,7 @@ packages=(
   samba-common-bin krb5-user # net for Windows PCs' services and drives; klist
   samba                      # the tests' stand-in for a Windows PC
   clang-format
+  clang libclang-rt-14-dev   # the fuzz targets (libFuzzer, sanitizers)
   xauth xvfb
   dbus python3-dbus python3-gi # a private session bus with a notification service (tests)
   dpkg-dev lintian             # the Debian package: its dependencies found, then checked

@@ -273,10 +273,11 @@ namespace Schema {
 
 DbStatus create(const QString& path, const QString& password) {
     {
-        // The file holds passwords: it is made readable by its owner only before anything
-        // is written into it.
+        // The file holds passwords: it is created readable by its owner only, so not even
+        // its empty first moment is open to others (SQLite gives its journal the same mode).
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             return DbStatus::failure(QFileInfo::exists(path) ? DbError::Other
                                                              : DbError::FileNotFound,
                                      file.errorString());

@@ -21,6 +21,7 @@ QByteArray base64(const QJsonValue& value) {
 
 ReceivedMail parseRecord(const QJsonObject& o) {
     ReceivedMail mail;
+    mail.mailFrom = o[u"mail_from"_s].toString();
     for (const QJsonValue& r : o[u"rcpt_tos"_s].toArray())
         mail.recipients.append(r.toString());
     mail.login = o[u"login"_s].toString();

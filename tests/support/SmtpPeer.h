@@ -20,6 +20,7 @@ struct ReceivedMail {
         QString text;        // decoded text of text parts
     };
 
+    QString mailFrom;            // the envelope sender
     QStringList recipients;      // envelope recipients the server accepted, in RCPT order
     QString login;               // user name of a successful AUTH, empty without one
     bool loginEncrypted = false; // that login came over an encrypted session

@@ -52,7 +52,7 @@ class Store:
         raw = envelope.original_content or b""
         message = email.message_from_bytes(raw, policy=email.policy.default)
         login = session.auth_data.login.decode() if session.authenticated else None
-        record = {"rcpt_tos": envelope.rcpt_tos, "login": login,
+        record = {"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos, "login": login,
                   "login_tls": getattr(session, "login_tls", False),
                   "tls": encrypted(server, session), "raw_b64": base64.b64encode(raw).decode(),
                   "headers": [[k, str(v)] for k, v in message.items()], "parts": parts_of(message)}

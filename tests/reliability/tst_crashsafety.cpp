@@ -1,0 +1,208 @@
+// The program killed with SIGKILL at random moments: while both monitors run and write their
+// outcomes, and while the two editors save. After every kill the database is intact, no row is
+// lost or half written, and the next start takes over the dead instance's lock and runs.
+#include "RecordingDialogs.h"
+#include "Reliability.h"
+#include "SmtpPeer.h"
+#include "app/AppContext.h"
+#include "app/Form1.h"
+#include "editors/EditorTexts.h"
+#include "editors/Form2.h"
+#include "editors/Form6.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kUp = 12, kDown = 12, kJobs = 12;
+constexpr int kTickDivisor = 2000;
+constexpr qint64 kTimeBoundMs = 4 * 60 * 1000;
+
+// The editor child: adds devices and jobs and changes devices without end through the two
+// editors, numbering them from `first`, and says "saved KIND N" after each save the editor
+// reported as done.
+int saveRecords(const QString& folder, int first) {
+    AppContext ctx(folder);
+    auto recording = std::make_unique<RecordingDialogs>();
+    RecordingDialogs& dialogs = *recording;
+    ctx.setDialogs(std::move(recording));
+    Form1 host(ctx);
+    Form6 devices(ctx, host);
+    Form2 jobs(ctx);
+    if (!devices.Form_Load() || !jobs.Form_Load())
+        return 2;
+    // One save; "saved KIND N" once the editor said it was saved.
+    auto save = [&dialogs](RecordEditor& editor, const QList<std::pair<QLineEdit*, QString>>& boxes,
+                           bool adding, const QString& what) {
+        dialogs.shown.clear();
+        if (adding)
+            editor.Command2_Click();
+        for (const auto& [box, text] : boxes)
+            box->setText(text);
+        editor.Command3_Click();
+        const QString said = dialogs.shown.isEmpty() ? QString() : dialogs.shown.last().title;
+        if (said == EditorText::kSavedTitle || said == EditorText::kUpdatedTitle)
+            std::printf("saved %s\n", qPrintable(what));
+        else
+            std::fprintf(stderr, "not saved: %s: %s\n", qPrintable(what), qPrintable(said));
+        std::fflush(stdout);
+    };
+    for (int n = first;; ++n) {
+        // The average box takes four digits: mail and average carry the same number.
+        const QString i = QString::number(n), v = QString::number(n % 1000);
+        const QString w = QString::number(1000 + n % 1000);
+        save(devices,
+             {{devices.Text1, u"dev-"_s + i},
+              {devices.Text2, v + u"@x.invalid"_s},
+              {devices.Text4, v}},
+             true, u"device "_s + i);
+        save(jobs,
+             {{jobs.Text1, u"pc-"_s + i},
+              {jobs.Text2, u"svc-"_s + i},
+              {jobs.Text8, u"u-"_s + i},
+              {jobs.Text9, u"p-"_s + i}},
+             true, u"job "_s + i);
+        // A change of the device shown: mail and average change together.
+        save(devices, {{devices.Text2, w + u"@x.invalid"_s}, {devices.Text4, w}}, false,
+             u"change "_s + i);
+    }
+}
+
+// Rows whose columns do not belong together: a device outcome's status without its action, a
+// saved device whose mail and average differ, a job whose columns carry different numbers.
+QStringList halfWritten(const QString& db) {
+    return rel::query(
+        db, u"SELECT 'device ' || ComputerName FROM ComputerPingList WHERE CASE"
+            " WHEN ComputerName LIKE 'dev-%' THEN EmailWhenDown <> MaxAverage || '@x.invalid'"
+            " ELSE NOT ((Status = '' AND ActionTaken = '')"
+            "  OR (ComputerName LIKE 'up-%' AND Status = 'Percentage Lost 0%'"
+            "      AND ActionTaken LIKE 'Ping OK - %')"
+            "  OR (ComputerName LIKE 'down-%' AND Status = 'Percentage Lost 100%'"
+            "      AND ActionTaken LIKE 'Email%' || ComputerName || '@x.invalid%')) END"
+            " UNION ALL SELECT 'job ' || ComputerName FROM Services WHERE ComputerName LIKE 'pc-%'"
+            " AND Service1 || AdminUserName || AdminPassword <> 'svc-' || substr(ComputerName, 4)"
+            " || 'u-' || substr(ComputerName, 4) || 'p-' || substr(ComputerName, 4)"_s);
+}
+
+} // namespace
+
+class TestCrashSafety : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+
+    void killedAtRandom_data() {
+        QTest::addColumn<bool>("editors");
+        QTest::addColumn<int>("kills");
+        QTest::newRow("both monitors writing outcomes") << false << 150;
+        QTest::newRow("the editors saving") << true << 100;
+    }
+
+    void killedAtRandom() {
+        QFETCH(bool, editors);
+        QFETCH(int, kills);
+        rel::ProgramCopy program;
+        rel::StandIns standIns;
+        SmtpPeer smtp;
+        KORVANE_START_SMTP_PEER(smtp);
+        rel::seedMonitors(program.databasePath(), kUp, kDown, kJobs, program.folder(), smtp.port());
+        QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+        QStringList saved; // acknowledged saves: "device N", "job N"
+        QElapsedTimer clock;
+        clock.start();
+        int survived = 0;
+        for (; survived < kills && clock.elapsed() < kTimeBoundMs; ++survived) {
+            // Let it get some way, then kill it a random moment later.
+            const int steps = 1 + int(random.bounded(3));
+            QProcess saver;
+            qsizetype before = 0;
+            std::function<bool()> progressed;
+            if (editors) {
+                saver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+                saver.start(
+                    QApplication::applicationFilePath(),
+                    {u"--save-records"_s, program.folder(), QString::number(survived * 10000)});
+                progressed = [&] {
+                    saver.waitForReadyRead(5);
+                    while (saver.canReadLine())
+                        saved << QString::fromUtf8(saver.readLine()).trimmed().mid(6);
+                    return saved.size() >= before + steps;
+                };
+                before = saved.size();
+            } else {
+                program.start(standIns, kTickDivisor);
+                before = rel::StandIns::lines(standIns.pingLog()).size();
+                progressed = [&] {
+                    return rel::StandIns::lines(standIns.pingLog()).size() >= before + steps;
+                };
+            }
+            QVERIFY2(QTest::qWaitFor(progressed, 30000), "the program made no progress");
+            const qint64 moment = clock.elapsed() + random.bounded(25);
+            (void)QTest::qWaitFor([&] { return clock.elapsed() >= moment; });
+            if (editors) {
+                saver.kill();
+                saver.waitForFinished();
+                progressed(); // what it acknowledged before it died
+            } else {
+                program.kill();
+            }
+
+            const QString db = program.databasePath();
+            QCOMPARE(rel::query(db, u"PRAGMA integrity_check"_s), QStringList{u"ok"_s});
+            const QStringList bad = halfWritten(db);
+            QVERIFY2(bad.isEmpty(), qPrintable(bad.join(u"; "_s)));
+            QCOMPARE(rel::query(db, u"SELECT COUNT(*) FROM ComputerPingList WHERE ComputerName"
+                                    " NOT LIKE 'dev-%'"_s),
+                     QStringList{QString::number(kUp + kDown)});
+            // Every acknowledged save is there; at most the one under way at each kill is
+            // there without having been acknowledged.
+            const QStringList stored = rel::query(
+                db, u"SELECT 'device ' || substr(ComputerName, 5) FROM ComputerPingList WHERE"
+                    " ComputerName LIKE 'dev-%' UNION ALL SELECT 'job ' || substr(ComputerName, 4)"
+                    " FROM Services WHERE ComputerName LIKE 'pc-%'"_s);
+            const QSet<QString> present(stored.cbegin(), stored.cend());
+            for (const QString& ack : saved)
+                QVERIFY2(ack.startsWith(u"change"_s) || present.contains(ack), qPrintable(ack));
+            QVERIFY(stored.size() <=
+                    saved.size() - saved.filter(u"change"_s).size() + survived + 1);
+        }
+        // The next start takes over the lock of the killed instance and runs both monitors.
+        const qsizetype probes = rel::StandIns::lines(standIns.pingLog()).size();
+        program.start(standIns, kTickDivisor);
+        QVERIFY2(
+            QTest::qWaitFor(
+                [&] { return rel::StandIns::lines(standIns.pingLog()).size() > probes; }, 30000),
+            "the program did not run after the last kill");
+        program.stop();
+        const QString what = editors ? u"editors saving"_s : u"monitors writing"_s;
+        rel::figure(u"kills"_s, what + u": kills survived"_s, QString::number(survived));
+        rel::figure(u"kills"_s, what + u": seconds"_s,
+                    QString::number(clock.elapsed() / 1000.0, 'f', 1));
+        rel::figure(u"kills"_s, what + u": rows at the end"_s,
+                    rel::query(program.databasePath(),
+                               u"SELECT (SELECT COUNT(*) FROM ComputerPingList) +"
+                               " (SELECT COUNT(*) FROM Services)"_s)
+                        .value(0));
+        QCOMPARE(survived, kills);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--save-records") == 0)
+        return saveRecords(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
+    TestCrashSafety test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_crashsafety.moc"

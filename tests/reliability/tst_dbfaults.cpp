@@ -1,0 +1,187 @@
+// Database faults while the program runs: the file removed, made read-only, replaced by
+// garbage, locked by another process past the retry limit, and the disk full (a small tmpfs).
+// The ping monitor writing an outcome and the device editor saving a change each say so
+// clearly, nothing crashes, no row is half written, and nothing is lost without a word.
+#include "Reliability.h"
+#include "TestProgramFolder.h"
+#include "app/Form1.h"
+#include "editors/Form6.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <array>
+
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+bool run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Runs the fault as the probe runs, then reads like a device that answered.
+class FaultingRunner final : public CommandRunner {
+  public:
+    explicit FaultingRunner(std::function<void()> fault) : m_fault(std::move(fault)) {}
+    QCoro::Task<QString> GetCommandOutput(QStringList, CommandOptions) override {
+        if (m_fault)
+            std::exchange(m_fault, {})();
+        co_return u"4 packets transmitted, 4 received, 0% packet loss, time 3003ms\n"_s;
+    }
+
+  private:
+    std::function<void()> m_fault;
+};
+
+// A database on a small tmpfs of its own, which the faults act on.
+class FaultyDisk {
+  public:
+    FaultyDisk() {
+        m_mounted = ::geteuid() == 0 && run(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=1m"_s,
+                                                         u"tmpfs"_s, m_dir.path()});
+    }
+    ~FaultyDisk() {
+        if (m_locker.state() != QProcess::NotRunning) {
+            m_locker.closeWriteChannel();
+            m_locker.waitForFinished();
+        }
+        if (m_mounted)
+            run(u"umount"_s, {u"-l"_s, m_dir.path()});
+    }
+    bool mounted() const { return m_mounted; }
+    QString db() const { return m_dir.filePath(u"HalvardDB.mdb"_s); }
+
+    void inject(const QString& fault) {
+        if (fault == u"removed"_s) {
+            QFile::remove(db());
+        } else if (fault == u"read-only"_s) {
+            run(u"mount"_s, {u"-o"_s, u"remount,ro"_s, m_dir.path()});
+        } else if (fault == u"garbage"_s) {
+            QFile file(db());
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(QByteArray(8192, '\x5a'));
+        } else if (fault == u"locked"_s) {
+            m_locker.start(u"python3"_s,
+                           {u"-c"_s,
+                            u"import sqlite3,sys\n"
+                            "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
+                            "c.execute('BEGIN EXCLUSIVE')\nprint('locked',flush=True)\n"
+                            "sys.stdin.read()"_s,
+                            db()});
+            m_locker.waitForReadyRead(30000);
+        } else if (fault == u"disk full"_s) {
+            QFile filler(m_dir.filePath(u"filler"_s));
+            filler.open(QIODevice::WriteOnly);
+            while (filler.write(QByteArray(4096, '\0')) == 4096) {
+            }
+        }
+    }
+    // Takes the fault away again where the file is still the database.
+    void heal(const QString& fault) {
+        if (fault == u"read-only"_s)
+            run(u"mount"_s, {u"-o"_s, u"remount,rw"_s, m_dir.path()});
+        if (fault == u"disk full"_s)
+            QFile::remove(m_dir.filePath(u"filler"_s));
+        if (fault == u"locked"_s) {
+            m_locker.closeWriteChannel();
+            m_locker.waitForFinished();
+        }
+    }
+
+  private:
+    QTemporaryDir m_dir;
+    QProcess m_locker;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+class TestDbFaults : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+
+    void faultWhileWriting_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<QString>("said"); // the box; DB stands for the database's path
+        const QString monitor = u"Database Error: The monitoring database could not be read or"
+                                " written (%1). This application will now close."_s;
+        const QString editor = u"Database Error: The record could not be saved: %1\n\nNothing was"
+                               " written to the database. Your entries are still in the window, so"
+                               " you can try again."_s;
+        const QList<std::array<QString, 3>> faults{
+            {u"removed"_s, u"no database file at DB"_s, u"no database file at DB"_s},
+            {u"read-only"_s, u"attempt to write a readonly database Unable to fetch row"_s, {}},
+            {u"garbage"_s, u"file is not a database Unable to execute statement"_s, {}},
+            {u"locked"_s, u"the database is locked by another program"_s,
+             u"database is locked Unable to execute statement"_s},
+            {u"disk full"_s, u"database or disk is full Unable to fetch row"_s, {}}};
+        for (const auto& [fault, onMonitor, onEditor] : faults) {
+            QTest::addRow("%s, ping monitor", qPrintable(fault))
+                << fault << u"ping monitor"_s << monitor.arg(onMonitor);
+            QTest::addRow("%s, device editor", qPrintable(fault))
+                << fault << u"device editor"_s
+                << editor.arg(onEditor.isEmpty() ? onMonitor : onEditor);
+        }
+    }
+
+    void faultWhileWriting() {
+        QFETCH(QString, fault);
+        QFETCH(QString, writer);
+        QFETCH(QString, said);
+        FaultyDisk disk;
+        if (!disk.mounted())
+            QSKIP("mounting a small tmpfs needs root");
+        TestProgramFolder folder(false);
+        folder.ctx.setDatabasePath(disk.db());
+        folder.ctx.setTickDivisor(1000);
+        folder.ctx.setLockedRetryLimit(std::chrono::seconds(2));
+        QVERIFY(Schema::create(disk.db()).ok());
+        const qint64 id = folder.addDevice(u"alpha"_s);
+        const auto row = [&] {
+            return rel::query(disk.db(),
+                              u"SELECT ComputerName||'|'||EmailWhenDown||'|'||Status||'|'||"
+                              "ActionTaken FROM ComputerPingList WHERE ID = %1"_s.arg(id));
+        };
+        const QStringList before = row();
+
+        Form1 main(folder.ctx);
+        QVERIFY(main.Form_Load());
+        if (writer == u"ping monitor"_s) {
+            folder.ctx.setRunner(std::make_unique<FaultingRunner>([&] { disk.inject(fault); }));
+            main.pingCycle().Command1_Click();
+            QTRY_VERIFY_WITH_TIMEOUT(!folder.dialogs().shown.isEmpty(), 60000);
+            // The monitor stops: what could not be written is never taken as done.
+            QCOMPARE(folder.endedWith, QList<int>{1});
+        } else {
+            Form6 editor(folder.ctx, main);
+            QVERIFY(editor.Form_Load());
+            disk.inject(fault);
+            editor.Text2->setText(u"ops@x.invalid"_s);
+            editor.Command3_Click();
+            QVERIFY(!folder.dialogs().shown.isEmpty());
+            // The entry stays in the window for another try.
+            QCOMPARE(editor.Text2->text(), u"ops@x.invalid"_s);
+        }
+        const auto& box = folder.dialogs().shown.first();
+        QCOMPARE(box.title + u": "_s + box.text, said.replace(u"DB"_s, disk.db()));
+        disk.heal(fault);
+        if (fault != u"removed"_s && fault != u"garbage"_s) {
+            QCOMPARE(rel::query(disk.db(), u"PRAGMA integrity_check"_s), QStringList{u"ok"_s});
+            QCOMPARE(row(), before);
+        }
+        QString told = box.title + u": "_s + box.text;
+        rel::figure(u"faults"_s, QString::fromLatin1(QTest::currentDataTag()),
+                    told.replace(disk.db(), u"HalvardDB.mdb"_s).replace(u'\n', u' '));
+    }
+};
+
+QTEST_MAIN(TestDbFaults)
+#include "tst_dbfaults.moc"

@@ -1,0 +1,162 @@
+// Both monitors of the real program on 1,000 devices and 1,000 jobs with every timer step
+// shortened, until every device and every job has been processed four times: memory
+// stays flat after the first pass, no descriptor, thread or child process is left behind, and
+// every probe and job is accounted for in the rows and in the mails at the local SMTP server.
+#include "Reliability.h"
+#include "SmtpPeer.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <algorithm>
+#include <climits>
+#include <numeric>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+constexpr int kUp = 900, kDown = 100, kJobs = 1000, kPasses = 4;
+constexpr int kTickDivisor = 4000; // a one-minute step lasts 15 ms
+constexpr qint64 kTimeBoundMs = 12 * 60 * 1000;
+
+// How often each key was seen.
+QHash<QString, int> tally(const QStringList& keys) {
+    QHash<QString, int> counts;
+    for (const QString& key : keys)
+        ++counts[key];
+    return counts;
+}
+int fewest(const QHash<QString, int>& counts, int expectedKeys) {
+    if (counts.size() < expectedKeys)
+        return 0;
+    return *std::min_element(counts.cbegin(), counts.cend());
+}
+} // namespace
+
+class TestSoak : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void bothMonitorsOnThousands() {
+        SmtpPeer smtp;
+        KORVANE_START_SMTP_PEER(smtp);
+        rel::ProgramCopy program;
+        rel::StandIns standIns;
+        QTemporaryDir files;
+        rel::seedMonitors(program.databasePath(), kUp, kDown, kJobs, files.path(), smtp.port());
+        program.start(standIns, kTickDivisor);
+        const qint64 pid = program.process().processId();
+
+        // Samples every two seconds until every device and job came round kPasses times.
+        QList<rel::ProcessFigures> samples;
+        int warmUp = -1; // the sample at which every device and job had its first turn
+        QHash<QString, int> probes, mails;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < kTimeBoundMs) {
+            QTest::qWait(2000);
+            QVERIFY2(program.process().state() == QProcess::Running, "the program ended");
+            samples << rel::processFigures(pid);
+            probes = tally(rel::StandIns::lines(standIns.pingLog()));
+            const int probeRound = fewest(probes, kUp + kDown);
+            // The mails are read only when they can complete a round.
+            if (probeRound >= (warmUp < 0 ? 1 : kPasses)) {
+                QStringList recipients;
+                for (const ReceivedMail& mail : smtp.messages())
+                    recipients << mail.recipients;
+                mails = tally(recipients);
+            }
+            const int round = std::min(probeRound, fewest(mails, kJobs + kDown));
+            if (warmUp < 0 && round >= 1)
+                warmUp = int(samples.size()) - 1;
+            if (round >= kPasses)
+                break;
+        }
+        program.stop();
+        // What the run left: every probe, and every mail the server took.
+        probes = tally(rel::StandIns::lines(standIns.pingLog()));
+        QStringList recipients;
+        for (const ReceivedMail& mail : smtp.messages())
+            recipients << mail.recipients;
+        mails = tally(recipients);
+
+        QStringList curve;
+        for (const auto& s : samples)
+            curve << QString::number(s.residentKb);
+        rel::figure(u"soak"_s, u"devices"_s, QString::number(kUp + kDown));
+        rel::figure(u"soak"_s, u"jobs"_s, QString::number(kJobs));
+        rel::figure(u"soak"_s, u"seconds"_s, QString::number(clock.elapsed() / 1000));
+        rel::figure(u"soak"_s, u"monitor time at the product's timer steps (minutes)"_s,
+                    QString::number(clock.elapsed() * kTickDivisor / 60000));
+        rel::figure(u"soak"_s, u"probes"_s,
+                    QString::number(std::accumulate(probes.cbegin(), probes.cend(), 0)));
+        rel::figure(u"soak"_s, u"mails"_s, QString::number(smtp.messageCount()));
+        rel::figure(u"soak"_s, u"resident kB every 2 s"_s, curve.join(u' '));
+        QVERIFY2(warmUp >= 0, "not every device and job had a turn in time");
+        const qint64 base = samples.at(warmUp).residentKb;
+        qint64 highest = 0;
+        for (qsizetype i = warmUp; i < samples.size(); ++i)
+            highest = std::max(highest, samples.at(i).residentKb);
+        rel::figure(u"soak"_s, u"growth after warm-up (%)"_s,
+                    QString::number(100.0 * double(highest - base) / double(base), 'f', 2));
+        // Descriptors and threads come and go with each probe and mail: the fewest open in the
+        // last quarter of the run are no more than the most open in the first after warm-up.
+        const qsizetype n = samples.size(), quarter = std::max<qsizetype>(1, (n - warmUp) / 4);
+        auto range = [&](int rel::ProcessFigures::*field, qsizetype from) {
+            std::pair<int, int> lowHigh{INT_MAX, 0};
+            for (qsizetype i = from; i < from + quarter; ++i) {
+                lowHigh.first = std::min(lowHigh.first, samples.at(i).*field);
+                lowHigh.second = std::max(lowHigh.second, samples.at(i).*field);
+            }
+            return lowHigh;
+        };
+        const auto fdsFirst = range(&rel::ProcessFigures::descriptors, warmUp);
+        const auto fdsLast = range(&rel::ProcessFigures::descriptors, n - quarter);
+        const auto threadsFirst = range(&rel::ProcessFigures::threads, warmUp);
+        const auto threadsLast = range(&rel::ProcessFigures::threads, n - quarter);
+        rel::figure(u"soak"_s, u"descriptors, threads: first and last quarter after warm-up"_s,
+                    u"%1-%2, %3-%4 / %5-%6, %7-%8"_s.arg(fdsFirst.first)
+                        .arg(fdsFirst.second)
+                        .arg(threadsFirst.first)
+                        .arg(threadsFirst.second)
+                        .arg(fdsLast.first)
+                        .arg(fdsLast.second)
+                        .arg(threadsLast.first)
+                        .arg(threadsLast.second));
+
+        // Every device and every job came round kPasses times.
+        QCOMPARE(probes.size(), kUp + kDown);
+        QVERIFY(fewest(probes, kUp + kDown) >= kPasses);
+        QCOMPARE(mails.size(), kJobs + kDown);
+        QVERIFY(fewest(mails, kJobs + kDown) >= kPasses);
+        // Every probe of a device that was down was mailed, but one cut short by the end.
+        for (int i = kUp; i < kUp + kDown; ++i) {
+            const QString name = u"down-%1"_s.arg(i);
+            const int unmailed = probes.value(name) - mails.value(name + u"@x.invalid"_s);
+            QVERIFY2(unmailed == 0 || unmailed == 1, qPrintable(name));
+        }
+        // Every probe is in its row: every reachable device says so, every down one was mailed.
+        const QString db = program.databasePath();
+        QCOMPARE(rel::query(db,
+                            u"SELECT COUNT(*) FROM ComputerPingList WHERE"
+                            " Status = 'Percentage Lost 0%' AND ActionTaken LIKE 'Ping OK - %'"_s),
+                 QStringList{QString::number(kUp)});
+        QCOMPARE(rel::query(db, u"SELECT COUNT(*) FROM ComputerPingList WHERE"
+                                " Status = 'Percentage Lost 100%' AND"
+                                " ActionTaken = 'Emailed To: ' || ComputerName || '@x.invalid'"_s),
+                 QStringList{QString::number(kDown)});
+        // Flat memory, nothing leaked.
+        QVERIFY2(highest <= base + base / 20, "resident memory grew by 5 % or more");
+        QVERIFY(fdsLast.first <= fdsFirst.second);
+        QVERIFY(threadsLast.first <= threadsFirst.second);
+        // A child that just ended may wait a moment to be reaped; more would be a leak.
+        for (const auto& s : samples) {
+            QVERIFY(s.children <= 2);
+            QVERIFY(s.zombies <= 1);
+        }
+    }
+};
+
+QTEST_MAIN(TestSoak)
+#include "tst_soak.moc"
