@@ -143,7 +143,7 @@ inline QStringList receivedMails(const SmtpPeer& peer) {
     QStringList mails;
     for (const ReceivedMail& m : peer.messages())
         mails << m.recipients.join(u';') + u" | "_s +
-                     m.decodedHeader(u"Subject"_s).value_or(QString()) + u" | "_s +
+                     m.header(u"Subject"_s).value_or(QString()) + u" | "_s +
                      m.body().remove(QRegularExpression(u"\n+$"_s));
     return mails;
 }

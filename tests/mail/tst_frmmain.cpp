@@ -270,7 +270,7 @@ class TestFrmMain : public QObject {
     }
 
     void outcomes_data() {
-        const QString a = u"a@x.invalid"_s, evil = u"a@x.invalid\r\nRCPT TO:<evil@x.invalid>"_s;
+        const QString a = u"a@x.invalid"_s;
         const QString none, failed = u"Email Failed To: a@x.invalid - "_s,
                             refused = u"refused@x.invalid"_s;
         const QString refusal = u"The mail server refused the recipient refused@x.invalid (550 "_s;
@@ -282,13 +282,10 @@ class TestFrmMain : public QObject {
             {"refused by the server", none, u"refused@x.invalid;a@x.invalid"_s,
              u"Emailed To: a@x.invalid - Email Failed To: refused@x.invalid - refused address"_s, a, refusal},
             {"every recipient refused", none, refused, u"Email Failed To: refused@x.invalid - refused address"_s, none, refusal},
-            {"a stored line break never redirects", none, evil, u"Email Failed To: "_s + evil + u" - refused address"_s, none,
-             u"The recipient address \"a@x.invalid\\r\\nRCPT TO:<evil@x.invalid>\" is not "_s},
             {"no recipient", none, u" ; "_s, u"Email Failed To:  ;  - no recipient"_s, none, u"No recipient address was given."_s},
             {"port out of range", u"port=70000"_s, a, failed + u"bad port"_s, none, u"The SMTP port 70000 is not valid."_s},
             {"port not a whole number", u"port=25.5"_s, a, failed + u"bad port"_s, none, u"The SMTP port \"25.5\" is not a whole number."_s},
             {"nothing listens", u"port=closed"_s, a, failed + u"could not connect"_s, none, u"Could not connect to the mail server 127.0.0.1:"_s},
-            {"silent server", u"port=silent"_s, a, failed + u"no answer from the server"_s, none, u"The mail server 127.0.0.1:"_s},
             {"refused login", u"password=wrong"_s, a, failed + u"refused login"_s, none, u"The mail server 127.0.0.1 refused the login of \"korvane\""_s},
             {"empty server", u"server= "_s, a, failed + u"bad server name"_s, none, u"No SMTP server was given."_s},
             {"server with a line break", u"server=127.0.0.1\r\nx"_s, a, failed + u"bad server name"_s, none, u"The SMTP server \"127.0.0.1\\r\\nx\""_s},
@@ -300,7 +297,6 @@ class TestFrmMain : public QObject {
     }
     void outcomes() {
         QFETCH(Outcome, c);
-        SilentPeer silent;
         PublicValues& v = m_folder->ctx.values();
         const QString value = c.setting.section(u'=', 1);
         const QHash<QString, QString*> settings{{u"port"_s, &v.SMTPport},
@@ -308,9 +304,7 @@ class TestFrmMain : public QObject {
                                                 {u"from"_s, &v.SMTPFromEmail},
                                                 {u"password"_s, &v.SMTPPassword}};
         if (QString* setting = settings.value(c.setting.section(u'=', 0, 0)))
-            *setting = value == u"silent"_s   ? QString::number(silent.port())
-                       : value == u"closed"_s ? QString::number(unusedLoopbackPort())
-                                              : value;
+            *setting = value == u"closed"_s ? QString::number(unusedLoopbackPort()) : value;
         // Exactly one line for a failed send, naming who got nothing and why; none otherwise.
         if (!c.explanation.isEmpty())
             QTest::ignoreMessage(
