@@ -70,7 +70,6 @@ class TestJobCycle : public QObject {
         row("shrank while paused: back to job 1", 1, u"start tick tick pause shrink pause tick"_s, u"Waiting 1 20000 011 off off on running"_s, one, u"j1"_s);
         row("unload", 1, u"start unload"_s, u"gone on off off stopped"_s);
         row("unload, ping runs", 1, u"ping start unload"_s, u"gone off off off stopped"_s);
-        row("a check left to its limit", 1, u"fifo limit start tick hung release"_s, u"Waiting 1 60000 011 off off on running"_s, one, u"File (%F/hang1.bak) was NOT found. Please check the database list to make sure the file name or path was not spelled incorrectly. "_s);
         row("two checks hang, the next job runs on time", 1, u"fifo fifo limit start tick tick hung tick release"_s, u"Waiting 3 60000 011 off off on running"_s, one, u"j1"_s);
         row("a check cut short by Pause", 1, u"fifo start tick- pause release"_s, u"Paused 0 off 011 on on on running paused"_s, {}, u"Checking File %F/hang1.bak"_s);
         row("a check cut short by Stop", 1, u"fifo start tick- stop release"_s, u"Idle 0 off 101 on on on stopped"_s);

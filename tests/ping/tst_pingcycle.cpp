@@ -207,9 +207,7 @@ class TestPingCycle : public QObject {
     void outcome() {
         QFETCH(Outcome, c);
         CycleFixture<> fx;
-        fx.folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail = "
-                          u"'korvane@site.invalid', SMTPport = ?"_s,
-                          {m_peer.port()});
+        fx.folder.mailTo(m_peer.port());
         const qint64 id = fx.addDevice(u"pc%1"_s, c.addresses, c.maxAverage);
         const qint64 other = fx.addDevice(u"pc2"_s);
         fx.folder.execSql(u"UPDATE ComputerPingList SET Status = 'old' WHERE ID = ?"_s, {other});
@@ -311,7 +309,9 @@ class TestPingCycle : public QObject {
         QTest::addColumn<bool>("released");
         for (const char* when : {"Start", "read", "write"}) {
             QTest::addRow("%s, locked for a while", when) << QString::fromLatin1(when) << true;
-            QTest::addRow("%s, locked past the limit", when) << QString::fromLatin1(when) << false;
+            if (qstrcmp(when, "write") != 0) // past the limit while writing: tst_dbfaults
+                QTest::addRow("%s, locked past the limit", when)
+                    << QString::fromLatin1(when) << false;
         }
     }
     void locked() {
