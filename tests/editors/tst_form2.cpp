@@ -31,12 +31,12 @@ class TestForm2 : public QObject {
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void script_data() {
+        // clang-format off
         QTest::addColumn<QString>("setup"); // SQL run before the editor opens
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QString>("report");
         QTest::addColumn<QStringList>("rows"); // the table afterwards
-        // clang-format off
         const auto check = [](const QString& entries) { return u"Command2|"_s + entries + u"|Command3|?focus"_s; };
         const auto save = [](const QString& entries) { return u"Command2|"_s + entries + u"|Command3|?Command2|!Command4|!cmdMoveNext|?focus"_s; };
         const QString saved = u"Command2=Add New Command4=on cmdMoveNext=on focus=Text3"_s;

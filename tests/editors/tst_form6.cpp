@@ -13,12 +13,12 @@ class TestForm6 : public QObject {
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void script_data() {
+        // clang-format off
         QTest::addColumn<QStringList>("devices");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QString>("report");
         QTest::addColumn<QStringList>("rows"); // the table afterwards
-        // clang-format off
         const QString readMe = u"information Read ME: You Must first click the Add New button in order to add a new record."_s;
         const QString empty = u"information Empty Field: The I.P. Address or Host Name field is blank. If you don't want to create a new record click Cancel."_s;
         const QString dup = u"critical Duplicate Record Detected: There is already a Record with that I.P. Address or Host Name. Please make the change before updating."_s;

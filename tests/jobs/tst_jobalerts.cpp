@@ -75,6 +75,7 @@ class TestJobAlerts : public QObject {
     // A file-age job's file is %F/a.bak, last modified fileAge seconds ago; without a PC the
     // mail server is down. "mails": "recipients | subject | body".
     void fileJob_data() {
+        // clang-format off
         QTest::addColumn<QString>("job");
         QTest::addColumn<qint64>("fileAge");
         QTest::addColumn<std::shared_ptr<LogicalDisks>>("pc");
@@ -82,7 +83,6 @@ class TestJobAlerts : public QObject {
         QTest::addColumn<QString>("mails");
         const auto none = disks(S::Failed);
         const QString lng = QString(300, u'n');
-        // clang-format off
         const QString notFound = u") was NOT found. Please check the database list to make sure the file name or path was not spelled incorrectly.  | "_s;
         const auto age = [](const QString& path, const QString& age, const QString& to = kOps) { return u"FilePathToCheck="_s + path + u"|AgeOfFile=Greater Than "_s + age + u"|EmailWhenDown="_s + to; };
         const auto exist = [](const QString& name, int when, const QString& folder = u"%F"_s) { return u"CheckIfFileExistFolder="_s + folder + u"|FileNameOfFileExist="_s + name + u"|FileExistEmailHere=ops@site.invalid|FileExistEmailifThereOrNot="_s + fileExistActionTexts().at(when); };
@@ -128,12 +128,12 @@ class TestJobAlerts : public QObject {
     // "answers": SERVICE=a state digit or the tool's whole output; "runs": OPERATION SERVICE;
     // "outcome": Label3 | Label1, then the mails; "log": after "Service job for PC pc1: ".
     void serviceJob_data() {
+        // clang-format off
         QTest::addColumn<QString>("slots");
         QTest::addColumn<QStringList>("answers");
         QTest::addColumn<QString>("runs");
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QString>("log");
-        // clang-format off
         const QString noState = u"no usable state for the service %1, so the PC is reported as not responding: the tool "_s, noResp = u"{notfound}{noresp}\n{mailNoresp}"_s;
         QTest::newRow("running") << u"Spooler"_s << QStringList{u"Spooler=4"_s} << u"query Spooler"_s << u"{checked}{up:Spooler}\n"_s << QString();
         QTest::newRow("stopped, restart; always-restart") << u"Spooler+ / W3SVC"_s << QStringList{u"Spooler=1"_s} << u"query Spooler,start Spooler,restart W3SVC"_s << u"{checked}{restarted:Spooler}\r\n{always:W3SVC}\n{mailRestarted:Spooler}"_s << QString();

@@ -63,12 +63,12 @@ class TestJobChecks : public QObject {
 
     // The type mismatch of a value that is not a number is in the job alerts' table.
     void fileAge_data() {
+        // clang-format off
         QTest::addColumn<QString>("ageOfFile");
         QTest::addColumn<qint64>("secondsAgo");
         QTest::addColumn<Verdict>("verdict");
         QTest::addColumn<QString>("label");
         const qint64 day = 86400;
-        // clang-format off
         QTest::newRow("hour, 60 min 59 s") << u"Greater Than An Hour"_s << 3659LL << Verdict::Fine << u"1 Hour"_s;
         QTest::newRow("hour, 61 min") << u"Greater Than An Hour"_s << 3660LL << Verdict::Old << u"1 Hour"_s;
         QTest::newRow("hour, 61 min ahead") << u"Greater Than An Hour"_s << -3660LL << Verdict::Old << u"1 Hour"_s;
@@ -96,10 +96,10 @@ class TestJobChecks : public QObject {
     // A file's time (no name) or a search of the folder, as an unprivileged user. Missing files
     // and folders are in the job alerts' table.
     void paths_data() {
+        // clang-format off
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("result"); // the problem, or whether a file was found
-        // clang-format off
         QTest::newRow("file there, typed with \\") << u"logs\\readme"_s << QString() << u"None"_s;
         QTest::newRow("file through a file") << u"logs/readme/a"_s << QString() << u"PathNotFound"_s;
         QTest::newRow("unreadable file") << u"secret"_s << QString() << u"BadFileName"_s;
@@ -133,12 +133,12 @@ class TestJobChecks : public QObject {
 
     // The other answers of a PC are in the job alerts' table.
     void driveLetter_data() {
+        // clang-format off
         QTest::addColumn<std::shared_ptr<LogicalDisks>>("pc");
         QTest::addColumn<QString>("letter");
         QTest::addColumn<DriveCheck::Result>("result");
         QTest::addColumn<QByteArray>("file");
         const QStringList three{u"C:"_s, u"D:"_s, u"Z:"_s};
-        // clang-format off
         QTest::newRow("z among C: D: Z:") << disks(S::Found, three) << u"z"_s << R::Found << QByteArray("C:D:Z:");
         QTest::newRow("no letter") << disks(S::Found, {u"C:"_s}) << QString() << R::Found << QByteArray("C:");
         QTest::newRow("letter with colon") << disks(S::Found, three) << u"Z:"_s << R::NotThere << QByteArray("C:D:Z:");

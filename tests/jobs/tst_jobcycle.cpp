@@ -35,6 +35,7 @@ class TestJobCycle : public QObject {
     // folder, only the name of a quiet job whose outcome it shows), and the title of the last
     // message box.
     void states_data() {
+        // clang-format off
         QTest::addColumn<int>("interval");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("summary");
@@ -44,7 +45,6 @@ class TestJobCycle : public QObject {
             QTest::newRow(name) << interval << script
                                 << QStringList{summary, label2, job, box}.join(u" | "_s);
         };
-        // clang-format off
         const QString five = u"Less Than 5 minutes until the next one"_s, one = u"Less Than 1 minute until the next one"_s;
         const QString waiting = u"Waiting 1 60000 011 off off on running"_s, idle = u"Idle 0 off 100 on on on stopped"_s, prep = u"Preparing, Please Wait...."_s;
         row("loaded", 5, {}, idle);

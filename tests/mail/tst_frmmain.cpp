@@ -270,11 +270,11 @@ class TestFrmMain : public QObject {
     }
 
     void outcomes_data() {
+        // clang-format off
         const QString a = u"a@x.invalid"_s;
         const QString none, failed = u"Email Failed To: a@x.invalid - "_s,
                             refused = u"refused@x.invalid"_s;
         const QString refusal = u"The mail server refused the recipient refused@x.invalid (550 "_s;
-        // clang-format off
         addRows<Outcome>({
             {"delivered to both", none, u"a@x.invalid;b@x.invalid"_s, u"Emailed To: a@x.invalid;b@x.invalid"_s, u"a@x.invalid b@x.invalid"_s, none},
             {"an invalid entry among valid ones", none, u"a@x.invalid; bad entry"_s,

@@ -126,8 +126,8 @@ class TestSmtpClient : public QObject {
     }
 
     void recipients_data() {
-        const QString a = u"a@x.invalid"_s, b = u"b@x.invalid"_s, none;
         // clang-format off
+        const QString a = u"a@x.invalid"_s, b = u"b@x.invalid"_s, none;
         addRows<Recipients>({
             {"names by position, blanks and empty entries", u" a@x.invalid ; ;b@x.invalid ; "_s, u"Smith, \"Al\";;"_s, none, none,
              u"a@x.invalid b@x.invalid"_s, u"\"Smith, \\\"Al\\\"\" <a@x.invalid>, b@x.invalid"_s, none},
@@ -161,8 +161,8 @@ class TestSmtpClient : public QObject {
     }
 
     void content_data() {
-        const QString longText = QString(u"Störung 服务器 🔥 "_s).repeated(12), none;
         // clang-format off
+        const QString longText = QString(u"Störung 服务器 🔥 "_s).repeated(12), none;
         addRows<Content>({
             {"plain", u"PC1 is down"_s, u"PC1 is down"_s, u"Korvane"_s, u"Korvane"_s, u"a\r\nb\nc\rd .\n..two dots"_s, false},
             {"non-ascii, long, html", longText, longText, u"Jörg Müller"_s, u"Jörg Müller"_s,

@@ -23,10 +23,10 @@ class TestHungPeers : public QObject {
     void initTestCase() { qputenv("PATH", m_standIns.searchPath().toLocal8Bit()); }
 
     void hungPeer_data() {
+        // clang-format off
         QTest::addColumn<QString>("peer");
         QTest::addColumn<QString>("outcome"); // the hung record's row, or its status lines
         const QString failed = u"Percentage Lost 100%|Email Failed To: ops@x.invalid - "_s;
-        // clang-format off
         QTest::newRow("ping that never ends") << u"ping"_s << u"Not Found In Domain|No Email Address In Database"_s;
         QTest::newRow("SMTP server that never answers") << u"smtp silent"_s << failed + u"no answer from the server"_s;
         QTest::newRow("SMTP server that drops the message") << u"smtp drop"_s << failed + u"send failed"_s;
