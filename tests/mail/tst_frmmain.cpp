@@ -134,14 +134,14 @@ class TestFrmMain : public QObject {
                                    u"pop fields popserver"_s, u"login html receipt fields"_s,
                                    u"uu locked"_s, u"pop uu fields popserver locked"_s,
                                    QString()})); // back to MIME: enabled, still unchecked
-        const QList<QList<int>> presses{{Qt::Key_Down},
-                                        {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down},
-                                        {Qt::Key_Down, Qt::Key_Up},
-                                        {Qt::Key_L},
-                                        {Qt::Key_End, Qt::Key_PageDown},
-                                        {Qt::Key_Down, Qt::Key_Home}};
+        const int down = Qt::Key_Down;
         QString priorities;
-        for (const QList<int>& keys : presses) {
+        for (const QList<int>& keys : QList<QList<int>>{{down},
+                                                        {down, down, down},
+                                                        {down, Qt::Key_Up},
+                                                        {Qt::Key_L},
+                                                        {Qt::Key_End, Qt::Key_PageDown},
+                                                        {down, Qt::Key_Home}}) {
             auto w = loadedWindow();
             for (int key : keys) {
                 QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier,
@@ -183,12 +183,10 @@ class TestFrmMain : public QObject {
                                        {u"/m/a.txt"_s, u"/m/b c.txt"_s},
                                        {u"/x/a.txt"_s, u"/y/b.txt"_s},
                                        {u"/a"_s, u"/b"_s}};
-        QStringList filters;
         for (const QStringList& picked : picks) {
             auto w = loadedWindow();
             w->txtAttach->setText(u"x.doc"_s);
-            w->setFileChooser([&](QWidget*, const QString&, const QStringList& nameFilters) {
-                filters = nameFilters;
+            w->setFileChooser([&](QWidget*, const QString&, const QStringList&) {
                 return picked.isEmpty() ? std::nullopt : std::optional(picked);
             });
             w->cmdBrowse->click();
@@ -196,8 +194,6 @@ class TestFrmMain : public QObject {
         }
         QCOMPARE(got, (QStringList{u"x.doc"_s, u"x.doc;/m/a.txt"_s, u"x.doc;/m/a.txt;/m/b c.txt"_s,
                                    u"x.doc;/x/a.txt;/y/b.txt"_s, u"x.doc;/a;/b"_s}));
-        QCOMPARE(filters.mid(0, 2),
-                 (QStringList{u"All Files (*)"_s, u"HTML Files (*.htm *.html *.shtml)"_s}));
     }
 
     void reset() {
@@ -221,17 +217,13 @@ class TestFrmMain : public QObject {
     void settingsHandedOver() {
         m_folder->ctx.values().SMTPport = u" 2526 "_s;
         auto w = loadedWindow();
-        const QStringList texts{u"127.0.0.9"_s, u"alerts@x.invalid"_s,
-                                u"Alerts"_s,    u"a@x.invalid"_s,
-                                u"Ann"_s,       u"c@x.invalid"_s,
-                                u"Cy"_s,        u"d@x.invalid"_s,
-                                u"Subject"_s,   u"ku"_s,
-                                u"127.0.0.2"_s};
-        QLineEdit* boxes[] = {w->txtServer,  w->txtFrom,     w->txtFromName, w->txtTo,
-                              w->txtToName,  w->txtCc,       w->txtCcName,   w->txtBcc,
-                              w->txtSubject, w->txtUserName, w->txtPopServer};
+        const QStringList texts =
+            u"127.0.0.9 alerts@x.invalid Alerts a@x.invalid Ann c@x.invalid Cy"
+            " d@x.invalid Subject ku 127.0.0.2"_s.split(u' ');
+        const QStringList boxes = u"txtServer txtFrom txtFromName txtTo txtToName txtCc txtCcName"
+                                  " txtBcc txtSubject txtUserName txtPopServer"_s.split(u' ');
         for (int i = 0; i < texts.size(); ++i)
-            boxes[i]->setText(texts.at(i));
+            w->findChild<QLineEdit*>(boxes.at(i))->setText(texts.at(i));
         w->txtMsg->setPlainText(u"Body"_s);
         w->txtAttach->setText(u"  /srv/a b.txt ; /srv/c.txt  "_s);
         for (const char* name : {"ckPopLogin", "ckHtml", "ckReceipt"})
