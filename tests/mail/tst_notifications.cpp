@@ -28,9 +28,7 @@ class TestNotifications : public QObject {
     void prepare(TestProgramFolder& folder, quint16 smtpPort, bool on) {
         folder.ctx.setNotifier(std::make_unique<DesktopNotifier>(
             QDBusConnection::connectToBus(m_bus.property("address").toString(), u"notes"_s)));
-        folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail ="
-                       u" 'korvane@site.invalid', SMTPport = ?"_s,
-                       {smtpPort});
+        folder.mailTo(smtpPort);
         folder.execSql(u"UPDATE Settings SET DesktopNotifications = ?"_s, {on});
     }
     // The next notification: application, title, body.
@@ -106,7 +104,6 @@ class TestNotifications : public QObject {
     void jobAlertEscaped() {
         jobtest::JobFixture fx;
         prepare(fx.folder, m_smtp.port(), true);
-        fx.mailTo(m_smtp.port());
         const QString path = fx.folder.path() + u"/R&D.bak"_s;
         fx.add(u"FilePathToCheck=%F/R&D.bak|AgeOfFile=Greater Than 1 Day|EmailWhenDown="_s + kOps);
         fx.open().Command1->click();

@@ -81,29 +81,15 @@ class TestPingCycle : public QObject {
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void states_data() {
+        // clang-format off
         const QString four = u"charlie alpha !beta-off Bravo"_s, none;
         const QString stopped = u"101 00 1 0 0"_s, paused = u"011 00 1 0 1"_s;
-        const QString noDevices = u"critical No Devices In Database: You don't have any devices "
-                                  u"setup yet! Before you can start to "
-                                  u"automatically ping your network devices you must add devices "
-                                  u"to the database by clicking on the "
-                                  u"Edit menu then click Edit Ping Database. You can add "
-                                  u"Computers, Printers, or any device that can "
-                                  u"be pinged on the network in any combination."_s;
-        const QString noInterval =
-            u"information Invalid Interval: The time between two pings is stored as \"abc\" "
-            u"minutes, which the "
-            u"ping process cannot use: it must be a whole number of minutes, at least 1 and at "
-            u"most 32767. "
-            u"Please correct it in Settings > Application Settings, then click Start again."_s;
-        const QString editor =
-            u"information Read Me: You can't edit the ping list list in the paused state. "
-            u"Please click the stop button."_s;
-        const QString notStarted =
-            u"information Read Me: You can not Pause or Unpause until you have started the ping process."_s;
+        const QString noDevices = u"critical No Devices In Database: You don't have any devices setup yet! Before you can start to automatically ping your network devices you must add devices to the database by clicking on the Edit menu then click Edit Ping Database. You can add Computers, Printers, or any device that can be pinged on the network in any combination."_s;
+        const QString noInterval = u"information Invalid Interval: The time between two pings is stored as \"abc\" minutes, which the ping process cannot use: it must be a whole number of minutes, at least 1 and at most 32767. Please correct it in Settings > Application Settings, then click Start again."_s;
+        const QString editor = u"information Read Me: You can't edit the ping list list in the paused state. Please click the stop button."_s;
+        const QString notStarted = u"information Read Me: You can not Pause or Unpause until you have started the ping process."_s;
         const QString ticks8 = u"start tick tick tick tick tick tick tick tick"_s;
         const QString minute = u"Less Than 1 minute until the next one|"_s;
-        // clang-format off
         addRows<State>({
             {"Start without an enabled device", u"1"_s, u"!off"_s, u"start"_s, none, kStopped, u"|||"_s, noDevices, none},
             {"due and non-due ticks walk the enabled devices by name and wrap", u"2"_s, four, ticks8,
@@ -172,19 +158,14 @@ class TestPingCycle : public QObject {
     }
 
     void outcome_data() {
+        // clang-format off
         const QString ops = u"ops@site.invalid"_s, two = u"ops@site.invalid;desk@site.invalid"_s;
         const QString lost = u"Percentage Lost "_s, noMail = u"No Email Address In Database"_s;
         const QString notFound = u"Not Found In Domain"_s, slow = u"Device Is Slow"_s;
         const QString ok = iputilsOutput(4, 4), none;
-        const QString down =
-            u"Korvane - Device Can Not Be Pinged - pc%1 | pc%1 is not able to be pinged."_s;
-        const QString dropping =
-            u"Korvane - Device Is Dropping Packets - pc%1 | pc%1 is pinging, but is "
-            u"droping packets. Currently pinging with a 50% loss."_s;
-        const QString slowMail =
-            u"Ping Time Is Slow - pc%1 | pc%1 - is pinging with an average of 0.501ms "
-            u"which is slower than your desired average of 0.5ms."_s;
-        // clang-format off
+        const QString down = u"Korvane - Device Can Not Be Pinged - pc%1 | pc%1 is not able to be pinged."_s;
+        const QString dropping = u"Korvane - Device Is Dropping Packets - pc%1 | pc%1 is pinging, but is droping packets. Currently pinging with a 50% loss."_s;
+        const QString slowMail = u"Ping Time Is Slow - pc%1 | pc%1 - is pinging with an average of 0.501ms which is slower than your desired average of 0.5ms."_s;
         addRows<Outcome>({
             {"none lost", none, ops, ok, none, u"0"_s, kOk, kPingOk, none},
             {"1 of 4 lost, faster than the maximum", u"5"_s, ops, iputilsOutput(4, 3), windowsOutput(0, 4), u"25"_s, lost + u"25%"_s,
@@ -207,9 +188,7 @@ class TestPingCycle : public QObject {
     void outcome() {
         QFETCH(Outcome, c);
         CycleFixture<> fx;
-        fx.folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail = "
-                          u"'korvane@site.invalid', SMTPport = ?"_s,
-                          {m_peer.port()});
+        fx.folder.mailTo(m_peer.port());
         const qint64 id = fx.addDevice(u"pc%1"_s, c.addresses, c.maxAverage);
         const qint64 other = fx.addDevice(u"pc2"_s);
         fx.folder.execSql(u"UPDATE ComputerPingList SET Status = 'old' WHERE ID = ?"_s, {other});
@@ -230,10 +209,11 @@ class TestPingCycle : public QObject {
         QCOMPARE(fx.row(other), u"old|"_s);
         QCOMPARE(fx.listColumn(1) + u'|' + fx.listColumn(2),
                  c.status + u"|old|"_s + c.action + u'|');
-        QCOMPARE(fx.text(u"Label3"_s),
-                 c.loss.isEmpty() ? u"Pinged pc%1, and it wasn't found on your network. Preparing "
-                                    u"for the next one.... Waiting For Timer"_s
-                                  : lossLine(u"pc%1"_s, c.loss));
+        QCOMPARE(
+            fx.text(u"Label3"_s),
+            c.loss.isEmpty()
+                ? u"Pinged pc%1, and it wasn't found on your network. Preparing for the next one.... Waiting For Timer"_s
+                : lossLine(u"pc%1"_s, c.loss));
         QCOMPARE(fx.text(u"Label5"_s), u"Pinged Device (1) of (2)"_s);
         QCOMPARE(m_peer.messageCount(), int(!c.mail.isEmpty()));
         const ReceivedMail mail = m_peer.messages().value(0);
@@ -249,9 +229,9 @@ class TestPingCycle : public QObject {
     // Stop and Pause drop a probe still running or a result not picked up; an outcome whose
     // writing has begun is finished, without touching the lines or timers of the stopped run.
     void interrupted_data() {
+        // clang-format off
         const QString pinging = u"Pinging - pc1, Please Wait...."_s, none;
         const QString written = kOk + u'|' + kPingOk;
-        // clang-format off
         addRows<Interruption>({
             {"probe, Stop", u"probe"_s, false, true, u"|"_s, none},
             {"probe, Pause", u"probe"_s, true, true, u"|"_s, pinging},
@@ -311,7 +291,9 @@ class TestPingCycle : public QObject {
         QTest::addColumn<bool>("released");
         for (const char* when : {"Start", "read", "write"}) {
             QTest::addRow("%s, locked for a while", when) << QString::fromLatin1(when) << true;
-            QTest::addRow("%s, locked past the limit", when) << QString::fromLatin1(when) << false;
+            if (qstrcmp(when, "write") != 0) // past the limit while writing: tst_dbfaults
+                QTest::addRow("%s, locked past the limit", when)
+                    << QString::fromLatin1(when) << false;
         }
     }
     void locked() {
@@ -336,10 +318,10 @@ class TestPingCycle : public QObject {
         }
         if (!released) {
             QTRY_COMPARE(fx.folder.endedWith, QList<int>{1});
-            QCOMPARE(fx.folder.dialogs().boxes(),
-                     QStringList{u"critical Database Error: The monitoring database could not be "
-                                 u"read or written (the database is locked by another program). "
-                                 u"This application will now close."_s});
+            QCOMPARE(
+                fx.folder.dialogs().boxes(),
+                QStringList{
+                    u"critical Database Error: The monitoring database could not be read or written (the database is locked by another program). This application will now close."_s});
             lock.reset();
             QCOMPARE(fx.row(id), u"|"_s);
             QVERIFY(!fx.timerActive(u"Timer1"_s) && !fx.timerActive(u"Timer2"_s));

@@ -56,9 +56,7 @@ class TestPingNetwork : public QObject {
             host = ns->address();
         }
         CycleFixture<ProcessCommandRunner> fx;
-        fx.folder.execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail = "
-                          u"'korvane@site.invalid', SMTPport = ?"_s,
-                          {m_peer.port()});
+        fx.folder.mailTo(m_peer.port());
         const qint64 id = fx.addDevice(host, u"ops@site.invalid"_s, maxAverage);
         fx.start();
         fx.form->Timer1_Timer();

@@ -32,10 +32,10 @@ class TestPingProbe : public QObject {
     // What a reading says in one line: marker, loss, average, host not found, outcome (0 down,
     // 1 dropping packets, 2 minor loss, 3 reachable, 4 not found).
     void readOutput_data() {
+        // clang-format off
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("reading");
         const QString rtt = u"rtt min/avg/max/mdev = 0.045/0.067/0.116/0.028 ms\n"_s;
-        // clang-format off
         QTest::newRow("iputils 0%") << iputils(u"4 packets transmitted, 4 received, 0% packet loss, time 3063ms"_s, rtt) << u"marker '0' 0.067 -> 3"_s;
         QTest::newRow("iputils 25%") << iputils(u"4 packets transmitted, 3 received, 25% packet loss, time 3004ms"_s, rtt) << u"marker '25' 0.067 -> 2"_s;
         QTest::newRow("iputils 50%") << iputils(u"4 packets transmitted, 2 received, 50% packet loss"_s) << u"marker '50' none -> 1"_s;

@@ -57,13 +57,13 @@ class TestSambaDisks : public QObject {
     // The real net against the real server. With a "ticket" (klist says there is one), net
     // is asked for Kerberos first, which the server refuses; the next credentials follow.
     void listing_data() {
+        // clang-format off
         QTest::addColumn<bool>("ticket");
         QTest::addColumn<QString>("password"); // of the credentials file; empty: none
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("anonymous"); // the server lets anonymous users list shares
         QTest::addColumn<bool>("reachable");
         QTest::addColumn<Status>("outcome");
-        // clang-format off
         QTest::newRow("ticket refused, file") << true << SambaPeer::password() << 0600 << false << true << Status::Found;
         QTest::newRow("credentials file") << false << SambaPeer::password() << 0600 << false << true << Status::Found;
         QTest::newRow("wrong password") << false << u"wrong"_s << 0600 << false << true << Status::AccessRefused;

@@ -1,11 +1,8 @@
 // The program killed with SIGKILL at random moments: while both monitors run and write their
 // outcomes, and while the two editors save. After every kill the database is intact, no row is
 // lost or half written, and the next start takes over the dead instance's lock and runs.
-#include "RecordingDialogs.h"
 #include "Reliability.h"
 #include "SmtpPeer.h"
-#include "app/AppContext.h"
-#include "app/Form1.h"
 #include "editors/EditorTexts.h"
 #include "editors/Form2.h"
 #include "editors/Form6.h"
@@ -14,9 +11,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QSet>
-#include <QTest>
 
 #include <cstdio>
 
@@ -41,14 +35,14 @@ int saveRecords(const QString& folder, int first) {
     Form2 jobs(ctx);
     if (!devices.Form_Load() || !jobs.Form_Load())
         return 2;
-    // One save; "saved KIND N" once the editor said it was saved.
-    auto save = [&dialogs](RecordEditor& editor, const QList<std::pair<QLineEdit*, QString>>& boxes,
-                           bool adding, const QString& what) {
+    // One save of the boxes "Name=text" (a change of the device shown, else after Add New);
+    // "saved KIND N" once the editor said it was saved.
+    auto save = [&dialogs](RecordEditor& editor, const QString& what, const QString& boxes) {
         dialogs.shown.clear();
-        if (adding)
+        if (!what.startsWith(u"change"_s))
             editor.Command2_Click();
-        for (const auto& [box, text] : boxes)
-            box->setText(text);
+        for (const QString& box : boxes.split(u' '))
+            editor.findChild<QLineEdit*>(box.section(u'=', 0, 0))->setText(box.section(u'=', 1));
         editor.Command3_Click();
         const QString said = dialogs.shown.isEmpty() ? QString() : dialogs.shown.last().title;
         if (said == EditorText::kSavedTitle || said == EditorText::kUpdatedTitle)
@@ -60,28 +54,17 @@ int saveRecords(const QString& folder, int first) {
     for (int n = first;; ++n) {
         // The average box takes four digits: mail and average carry the same number.
         const QString i = QString::number(n), v = QString::number(n % 1000);
-        const QString w = QString::number(1000 + n % 1000);
-        save(devices,
-             {{devices.Text1, u"dev-"_s + i},
-              {devices.Text2, v + u"@x.invalid"_s},
-              {devices.Text4, v}},
-             true, u"device "_s + i);
-        save(jobs,
-             {{jobs.Text1, u"pc-"_s + i},
-              {jobs.Text2, u"svc-"_s + i},
-              {jobs.Text8, u"u-"_s + i},
-              {jobs.Text9, u"p-"_s + i}},
-             true, u"job "_s + i);
+        save(devices, u"device "_s + i, u"Text1=dev-%1 Text2=%2@x.invalid Text4=%2"_s.arg(i, v));
+        save(jobs, u"job "_s + i, u"Text1=pc-%1 Text2=svc-%1 Text8=u-%1 Text9=p-%1"_s.arg(i));
         // A change of the device shown: mail and average change together.
-        save(devices, {{devices.Text2, w + u"@x.invalid"_s}, {devices.Text4, w}}, false,
-             u"change "_s + i);
+        save(devices, u"change "_s + i, u"Text2=%1@x.invalid Text4=%1"_s.arg(1000 + n % 1000));
     }
 }
 
 // Rows whose columns do not belong together: a device outcome's status without its action, a
 // saved device whose mail and average differ, a job whose columns carry different numbers.
 QStringList halfWritten(const QString& db) {
-    return rel::query(
+    return sqlRows(
         db, u"SELECT 'device ' || ComputerName FROM ComputerPingList WHERE CASE"
             " WHEN ComputerName LIKE 'dev-%' THEN EmailWhenDown <> MaxAverage || '@x.invalid'"
             " ELSE NOT ((Status = '' AND ActionTaken = '')"
@@ -141,9 +124,9 @@ class TestCrashSafety : public QObject {
                 before = saved.size();
             } else {
                 program.start(standIns, kTickDivisor);
-                before = rel::StandIns::lines(standIns.pingLog()).size();
+                before = rel::lines(standIns.pingLog()).size();
                 progressed = [&] {
-                    return rel::StandIns::lines(standIns.pingLog()).size() >= before + steps;
+                    return rel::lines(standIns.pingLog()).size() >= before + steps;
                 };
             }
             QVERIFY2(QTest::qWaitFor(progressed, 30000), "the program made no progress");
@@ -158,15 +141,15 @@ class TestCrashSafety : public QObject {
             }
 
             const QString db = program.databasePath();
-            QCOMPARE(rel::query(db, u"PRAGMA integrity_check"_s), QStringList{u"ok"_s});
+            QCOMPARE(sqlRows(db, u"PRAGMA integrity_check"_s), QStringList{u"ok"_s});
             const QStringList bad = halfWritten(db);
             QVERIFY2(bad.isEmpty(), qPrintable(bad.join(u"; "_s)));
-            QCOMPARE(rel::query(db, u"SELECT COUNT(*) FROM ComputerPingList WHERE ComputerName"
-                                    " NOT LIKE 'dev-%'"_s),
+            QCOMPARE(sqlRows(db, u"SELECT COUNT(*) FROM ComputerPingList WHERE ComputerName"
+                                 " NOT LIKE 'dev-%'"_s),
                      QStringList{QString::number(kUp + kDown)});
             // Every acknowledged save is there; at most the one under way at each kill is
             // there without having been acknowledged.
-            const QStringList stored = rel::query(
+            const QStringList stored = sqlRows(
                 db, u"SELECT 'device ' || substr(ComputerName, 5) FROM ComputerPingList WHERE"
                     " ComputerName LIKE 'dev-%' UNION ALL SELECT 'job ' || substr(ComputerName, 4)"
                     " FROM Services WHERE ComputerName LIKE 'pc-%'"_s);
@@ -177,11 +160,10 @@ class TestCrashSafety : public QObject {
                     saved.size() - saved.filter(u"change"_s).size() + survived + 1);
         }
         // The next start takes over the lock of the killed instance and runs both monitors.
-        const qsizetype probes = rel::StandIns::lines(standIns.pingLog()).size();
+        const qsizetype probes = rel::lines(standIns.pingLog()).size();
         program.start(standIns, kTickDivisor);
         QVERIFY2(
-            QTest::qWaitFor(
-                [&] { return rel::StandIns::lines(standIns.pingLog()).size() > probes; }, 30000),
+            QTest::qWaitFor([&] { return rel::lines(standIns.pingLog()).size() > probes; }, 30000),
             "the program did not run after the last kill");
         program.stop();
         const QString what = editors ? u"editors saving"_s : u"monitors writing"_s;
@@ -189,9 +171,9 @@ class TestCrashSafety : public QObject {
         rel::figure(u"kills"_s, what + u": seconds"_s,
                     QString::number(clock.elapsed() / 1000.0, 'f', 1));
         rel::figure(u"kills"_s, what + u": rows at the end"_s,
-                    rel::query(program.databasePath(),
-                               u"SELECT (SELECT COUNT(*) FROM ComputerPingList) +"
-                               " (SELECT COUNT(*) FROM Services)"_s)
+                    sqlRows(program.databasePath(),
+                            u"SELECT (SELECT COUNT(*) FROM ComputerPingList) +"
+                            " (SELECT COUNT(*) FROM Services)"_s)
                         .value(0));
         QCOMPARE(survived, kills);
     }

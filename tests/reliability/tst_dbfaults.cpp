@@ -3,14 +3,10 @@
 // The ping monitor writing an outcome and the device editor saving a change each say so
 // clearly, nothing crashes, no row is half written, and nothing is lost without a word.
 #include "Reliability.h"
-#include "TestProgramFolder.h"
-#include "app/Form1.h"
+#include "RunProgram.h"
 #include "editors/Form6.h"
 
-#include <QFile>
 #include <QLineEdit>
-#include <QSignalSpy>
-#include <QTest>
 
 #include <array>
 
@@ -19,12 +15,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-bool run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 // Runs the fault as the probe runs, then reads like a device that answered.
 class FaultingRunner final : public CommandRunner {
@@ -44,16 +34,13 @@ class FaultingRunner final : public CommandRunner {
 class FaultyDisk {
   public:
     FaultyDisk() {
-        m_mounted = ::geteuid() == 0 && run(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=1m"_s,
-                                                         u"tmpfs"_s, m_dir.path()});
+        m_mounted = ::geteuid() == 0 &&
+                    mount({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=1m"_s, u"tmpfs"_s, m_dir.path()});
     }
     ~FaultyDisk() {
-        if (m_locker.state() != QProcess::NotRunning) {
-            m_locker.closeWriteChannel();
-            m_locker.waitForFinished();
-        }
+        heal(u"locked"_s);
         if (m_mounted)
-            run(u"umount"_s, {u"-l"_s, m_dir.path()});
+            runProgram(u"umount"_s, {u"-l"_s, m_dir.path()});
     }
     bool mounted() const { return m_mounted; }
     QString db() const { return m_dir.filePath(u"HalvardDB.mdb"_s); }
@@ -62,11 +49,11 @@ class FaultyDisk {
         if (fault == u"removed"_s) {
             QFile::remove(db());
         } else if (fault == u"read-only"_s) {
-            run(u"mount"_s, {u"-o"_s, u"remount,ro"_s, m_dir.path()});
+            mount({u"-o"_s, u"remount,ro"_s, m_dir.path()});
         } else if (fault == u"garbage"_s) {
             QFile file(db());
-            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-            file.write(QByteArray(8192, '\x5a'));
+            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                file.write(QByteArray(8192, '\x5a'));
         } else if (fault == u"locked"_s) {
             m_locker.start(u"python3"_s,
                            {u"-c"_s,
@@ -78,24 +65,26 @@ class FaultyDisk {
             m_locker.waitForReadyRead(30000);
         } else if (fault == u"disk full"_s) {
             QFile filler(m_dir.filePath(u"filler"_s));
-            filler.open(QIODevice::WriteOnly);
-            while (filler.write(QByteArray(4096, '\0')) == 4096) {
-            }
+            if (filler.open(QIODevice::WriteOnly))
+                while (filler.write(QByteArray(4096, '\0')) == 4096) {
+                }
         }
     }
     // Takes the fault away again where the file is still the database.
     void heal(const QString& fault) {
         if (fault == u"read-only"_s)
-            run(u"mount"_s, {u"-o"_s, u"remount,rw"_s, m_dir.path()});
+            mount({u"-o"_s, u"remount,rw"_s, m_dir.path()});
         if (fault == u"disk full"_s)
             QFile::remove(m_dir.filePath(u"filler"_s));
-        if (fault == u"locked"_s) {
+        if (fault == u"locked"_s && m_locker.state() != QProcess::NotRunning) {
             m_locker.closeWriteChannel();
             m_locker.waitForFinished();
         }
     }
 
   private:
+    static bool mount(const QStringList& args) { return runProgram(u"mount"_s, args).ok; }
+
     QTemporaryDir m_dir;
     QProcess m_locker;
     bool m_mounted = false;
@@ -145,12 +134,9 @@ class TestDbFaults : public QObject {
         folder.ctx.setLockedRetryLimit(std::chrono::seconds(2));
         QVERIFY(Schema::create(disk.db()).ok());
         const qint64 id = folder.addDevice(u"alpha"_s);
-        const auto row = [&] {
-            return rel::query(disk.db(),
-                              u"SELECT ComputerName||'|'||EmailWhenDown||'|'||Status||'|'||"
-                              "ActionTaken FROM ComputerPingList WHERE ID = %1"_s.arg(id));
-        };
-        const QStringList before = row();
+        const QString row = u"SELECT ComputerName, EmailWhenDown, Status, ActionTaken FROM"
+                            " ComputerPingList WHERE ID = %1"_s.arg(id);
+        const QStringList before = sqlRows(disk.db(), row);
 
         Form1 main(folder.ctx);
         QVERIFY(main.Form_Load());
@@ -171,13 +157,13 @@ class TestDbFaults : public QObject {
             QCOMPARE(editor.Text2->text(), u"ops@x.invalid"_s);
         }
         const auto& box = folder.dialogs().shown.first();
-        QCOMPARE(box.title + u": "_s + box.text, said.replace(u"DB"_s, disk.db()));
+        QString told = box.title + u": "_s + box.text;
+        QCOMPARE(told, said.replace(u"DB"_s, disk.db()));
         disk.heal(fault);
         if (fault != u"removed"_s && fault != u"garbage"_s) {
-            QCOMPARE(rel::query(disk.db(), u"PRAGMA integrity_check"_s), QStringList{u"ok"_s});
-            QCOMPARE(row(), before);
+            QCOMPARE(sqlRows(disk.db(), u"PRAGMA integrity_check"_s), QStringList{u"ok"_s});
+            QCOMPARE(sqlRows(disk.db(), row), before);
         }
-        QString told = box.title + u": "_s + box.text;
         rel::figure(u"faults"_s, QString::fromLatin1(QTest::currentDataTag()),
                     told.replace(disk.db(), u"HalvardDB.mdb"_s).replace(u'\n', u' '));
     }

@@ -6,9 +6,6 @@
 #include "SmtpPeer.h"
 
 #include <QElapsedTimer>
-#include <QHash>
-#include <QRegularExpression>
-#include <QTest>
 
 #include <algorithm>
 #include <climits>
@@ -20,6 +17,37 @@ namespace {
 constexpr int kUp = 900, kDown = 100, kJobs = 1000, kPasses = 4;
 constexpr int kTickDivisor = 4000; // a one-minute step lasts 15 ms
 constexpr qint64 kTimeBoundMs = 12 * 60 * 1000;
+
+// What /proc says about a process: resident memory, descriptors, threads, living children and
+// children that ended and were never waited for.
+struct ProcessFigures {
+    qint64 residentKb = 0;
+    int descriptors = 0, threads = 0, children = 0, zombies = 0;
+};
+QByteArray readProc(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+ProcessFigures processFigures(qint64 pid) {
+    const QString proc = u"/proc/%1"_s.arg(pid);
+    ProcessFigures figures;
+    for (const QByteArray& line : readProc(proc + u"/status"_s).split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            figures.residentKb = line.mid(6).trimmed().split(' ').first().toLongLong();
+        else if (line.startsWith("Threads:"))
+            figures.threads = line.mid(8).trimmed().toInt();
+    }
+    figures.descriptors =
+        int(QDir(proc + u"/fd"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
+    for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        // /proc/PID/stat: "PID (name) STATE PPID ..."; the name may hold blanks and brackets.
+        const QByteArray stat = readProc(u"/proc/"_s + entry + u"/stat"_s);
+        const QList<QByteArray> rest = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (rest.size() >= 2 && rest.at(1).toLongLong() == pid)
+            (rest.at(0) == "Z" ? figures.zombies : figures.children)++;
+    }
+    return figures;
+}
 
 // How often each key was seen.
 QHash<QString, int> tally(const QStringList& keys) {
@@ -46,27 +74,29 @@ class TestSoak : public QObject {
         QTemporaryDir files;
         rel::seedMonitors(program.databasePath(), kUp, kDown, kJobs, files.path(), smtp.port());
         program.start(standIns, kTickDivisor);
-        const qint64 pid = program.process().processId();
+        const qint64 pid = program.pid();
 
         // Samples every two seconds until every device and job came round kPasses times.
-        QList<rel::ProcessFigures> samples;
+        QList<ProcessFigures> samples;
         int warmUp = -1; // the sample at which every device and job had its first turn
         QHash<QString, int> probes, mails;
+        const auto mailed = [&smtp] {
+            QStringList recipients;
+            for (const ReceivedMail& mail : smtp.messages())
+                recipients << mail.recipients;
+            return tally(recipients);
+        };
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < kTimeBoundMs) {
             QTest::qWait(2000);
-            QVERIFY2(program.process().state() == QProcess::Running, "the program ended");
-            samples << rel::processFigures(pid);
-            probes = tally(rel::StandIns::lines(standIns.pingLog()));
+            QVERIFY2(program.running(), "the program ended");
+            samples << processFigures(pid);
+            probes = tally(rel::lines(standIns.pingLog()));
             const int probeRound = fewest(probes, kUp + kDown);
             // The mails are read only when they can complete a round.
-            if (probeRound >= (warmUp < 0 ? 1 : kPasses)) {
-                QStringList recipients;
-                for (const ReceivedMail& mail : smtp.messages())
-                    recipients << mail.recipients;
-                mails = tally(recipients);
-            }
+            if (probeRound >= (warmUp < 0 ? 1 : kPasses))
+                mails = mailed();
             const int round = std::min(probeRound, fewest(mails, kJobs + kDown));
             if (warmUp < 0 && round >= 1)
                 warmUp = int(samples.size()) - 1;
@@ -75,55 +105,49 @@ class TestSoak : public QObject {
         }
         program.stop();
         // What the run left: every probe, and every mail the server took.
-        probes = tally(rel::StandIns::lines(standIns.pingLog()));
-        QStringList recipients;
-        for (const ReceivedMail& mail : smtp.messages())
-            recipients << mail.recipients;
-        mails = tally(recipients);
+        probes = tally(rel::lines(standIns.pingLog()));
+        mails = mailed();
 
+        const auto figure = [](const QString& key, const auto& value) {
+            rel::figure(u"soak"_s, key, QVariant(value).toString());
+        };
         QStringList curve;
         for (const auto& s : samples)
             curve << QString::number(s.residentKb);
-        rel::figure(u"soak"_s, u"devices"_s, QString::number(kUp + kDown));
-        rel::figure(u"soak"_s, u"jobs"_s, QString::number(kJobs));
-        rel::figure(u"soak"_s, u"seconds"_s, QString::number(clock.elapsed() / 1000));
-        rel::figure(u"soak"_s, u"monitor time at the product's timer steps (minutes)"_s,
-                    QString::number(clock.elapsed() * kTickDivisor / 60000));
-        rel::figure(u"soak"_s, u"probes"_s,
-                    QString::number(std::accumulate(probes.cbegin(), probes.cend(), 0)));
-        rel::figure(u"soak"_s, u"mails"_s, QString::number(smtp.messageCount()));
-        rel::figure(u"soak"_s, u"resident kB every 2 s"_s, curve.join(u' '));
+        figure(u"devices"_s, kUp + kDown);
+        figure(u"jobs"_s, kJobs);
+        figure(u"seconds"_s, clock.elapsed() / 1000);
+        figure(u"monitor time at the product's timer steps (minutes)"_s,
+               clock.elapsed() * kTickDivisor / 60000);
+        figure(u"probes"_s, std::accumulate(probes.cbegin(), probes.cend(), 0));
+        figure(u"mails"_s, smtp.messageCount());
+        figure(u"resident kB every 2 s"_s, curve.join(u' '));
         QVERIFY2(warmUp >= 0, "not every device and job had a turn in time");
         const qint64 base = samples.at(warmUp).residentKb;
         qint64 highest = 0;
         for (qsizetype i = warmUp; i < samples.size(); ++i)
             highest = std::max(highest, samples.at(i).residentKb);
-        rel::figure(u"soak"_s, u"growth after warm-up (%)"_s,
-                    QString::number(100.0 * double(highest - base) / double(base), 'f', 2));
+        figure(u"growth after warm-up (%)"_s,
+               QString::number(100.0 * double(highest - base) / double(base), 'f', 2));
         // Descriptors and threads come and go with each probe and mail: the fewest open in the
         // last quarter of the run are no more than the most open in the first after warm-up.
         const qsizetype n = samples.size(), quarter = std::max<qsizetype>(1, (n - warmUp) / 4);
-        auto range = [&](int rel::ProcessFigures::*field, qsizetype from) {
+        const auto range = [&](int ProcessFigures::*field, qsizetype from) {
             std::pair<int, int> lowHigh{INT_MAX, 0};
-            for (qsizetype i = from; i < from + quarter; ++i) {
-                lowHigh.first = std::min(lowHigh.first, samples.at(i).*field);
-                lowHigh.second = std::max(lowHigh.second, samples.at(i).*field);
-            }
+            for (qsizetype i = from; i < from + quarter; ++i)
+                lowHigh = {std::min(lowHigh.first, samples.at(i).*field),
+                           std::max(lowHigh.second, samples.at(i).*field)};
             return lowHigh;
         };
-        const auto fdsFirst = range(&rel::ProcessFigures::descriptors, warmUp);
-        const auto fdsLast = range(&rel::ProcessFigures::descriptors, n - quarter);
-        const auto threadsFirst = range(&rel::ProcessFigures::threads, warmUp);
-        const auto threadsLast = range(&rel::ProcessFigures::threads, n - quarter);
-        rel::figure(u"soak"_s, u"descriptors, threads: first and last quarter after warm-up"_s,
-                    u"%1-%2, %3-%4 / %5-%6, %7-%8"_s.arg(fdsFirst.first)
-                        .arg(fdsFirst.second)
-                        .arg(threadsFirst.first)
-                        .arg(threadsFirst.second)
-                        .arg(fdsLast.first)
-                        .arg(fdsLast.second)
-                        .arg(threadsLast.first)
-                        .arg(threadsLast.second));
+        const std::pair<int, int> ranges[] = {range(&ProcessFigures::descriptors, warmUp),
+                                              range(&ProcessFigures::threads, warmUp),
+                                              range(&ProcessFigures::descriptors, n - quarter),
+                                              range(&ProcessFigures::threads, n - quarter)};
+        QStringList shown;
+        for (const auto& [low, high] : ranges)
+            shown << u"%1-%2"_s.arg(low).arg(high);
+        figure(u"descriptors, threads: first and last quarter after warm-up"_s,
+               shown.mid(0, 2).join(u", "_s) + u" / "_s + shown.mid(2).join(u", "_s));
 
         // Every device and every job came round kPasses times.
         QCOMPARE(probes.size(), kUp + kDown);
@@ -138,23 +162,19 @@ class TestSoak : public QObject {
         }
         // Every probe is in its row: every reachable device says so, every down one was mailed.
         const QString db = program.databasePath();
-        QCOMPARE(rel::query(db,
-                            u"SELECT COUNT(*) FROM ComputerPingList WHERE"
-                            " Status = 'Percentage Lost 0%' AND ActionTaken LIKE 'Ping OK - %'"_s),
+        QCOMPARE(sqlRows(db, u"SELECT COUNT(*) FROM ComputerPingList WHERE"
+                             " Status = 'Percentage Lost 0%' AND ActionTaken LIKE 'Ping OK - %'"_s),
                  QStringList{QString::number(kUp)});
-        QCOMPARE(rel::query(db, u"SELECT COUNT(*) FROM ComputerPingList WHERE"
-                                " Status = 'Percentage Lost 100%' AND"
-                                " ActionTaken = 'Emailed To: ' || ComputerName || '@x.invalid'"_s),
+        QCOMPARE(sqlRows(db, u"SELECT COUNT(*) FROM ComputerPingList WHERE"
+                             " Status = 'Percentage Lost 100%' AND"
+                             " ActionTaken = 'Emailed To: ' || ComputerName || '@x.invalid'"_s),
                  QStringList{QString::number(kDown)});
         // Flat memory, nothing leaked.
         QVERIFY2(highest <= base + base / 20, "resident memory grew by 5 % or more");
-        QVERIFY(fdsLast.first <= fdsFirst.second);
-        QVERIFY(threadsLast.first <= threadsFirst.second);
+        QVERIFY(ranges[2].first <= ranges[0].second && ranges[3].first <= ranges[1].second);
         // A child that just ended may wait a moment to be reaped; more would be a leak.
-        for (const auto& s : samples) {
-            QVERIFY(s.children <= 2);
-            QVERIFY(s.zombies <= 1);
-        }
+        for (const auto& s : samples)
+            QVERIFY(s.children <= 2 && s.zombies <= 1);
     }
 };
 

@@ -56,31 +56,20 @@ bool save(QWidget& window, const QString& folder, const QString& name) {
     return true;
 }
 
-void addDevice(const QString& db, const QString& name, const QString& status, const QString& action,
-               bool disabled = false) {
-    DeviceRecord d;
-    d.computerName = name;
-    d.emailWhenDown = kHelpdesk;
-    d.status = status;
-    d.actionTaken = action;
-    d.disabled = disabled;
-    DeviceTable(db).insert(d);
-}
-
-// The devices as earlier passes of the ping monitor left them; "access-router" is probed live.
+// The devices as earlier passes of the ping monitor left them ("access-router" is probed live),
+// and a job whose file is three hours old.
 void fillDatabase(AppContext& ctx) {
-    const QString db = ctx.databasePath();
-    const QDateTime earlier = ctx.clock().now().addSecs(-600);
-    addDevice(db, u"access-router.site.invalid"_s, QString(), QString());
-    addDevice(db, u"printer-hall.site.invalid"_s, ping::statusText(u"50"_s),
-              ping::emailedToAction(kHelpdesk));
-    addDevice(db, u"nas-backup.site.invalid"_s, ping::statusText(ping::notFoundStatus()),
-              ping::emailedToAction(kHelpdesk));
-    addDevice(db, u"switch-core.site.invalid"_s, ping::statusText(u"0"_s),
-              ping::pingOkAction(earlier));
-    addDevice(db, u"wifi-lobby.site.invalid"_s, ping::statusText(u"0"_s),
-              ping::pingOkAction(earlier), true);
-
+    const QString db = ctx.databasePath(), ok = ping::pingOkAction(ctx.clock().now().addSecs(-600));
+    const QString mailed = ping::emailedToAction(kHelpdesk);
+    // clang-format off
+    for (const DeviceRecord& d : {
+             DeviceRecord{0, u"access-router.site.invalid"_s, kHelpdesk, {}, false, {}, {}},
+             DeviceRecord{0, u"printer-hall.site.invalid"_s, kHelpdesk, {}, false, ping::statusText(u"50"_s), mailed},
+             DeviceRecord{0, u"nas-backup.site.invalid"_s, kHelpdesk, {}, false, ping::statusText(ping::notFoundStatus()), mailed},
+             DeviceRecord{0, u"switch-core.site.invalid"_s, kHelpdesk, {}, false, ping::statusText(u"0"_s), ok},
+             DeviceRecord{0, u"wifi-lobby.site.invalid"_s, kHelpdesk, {}, true, ping::statusText(u"0"_s), ok}})
+        // clang-format on
+        DeviceTable(db).insert(d);
     JobRecord job;
     job.filePathToCheck = g_workFolder + u"/nightly.bak"_s;
     job.ageOfFile = ageOfFileTexts().at(1);

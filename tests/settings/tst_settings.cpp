@@ -74,9 +74,9 @@ class TestSettings : public QObject {
     }
 
     void application_data() {
+        // clang-format off
         const QString none, blank = u"information Empty Field: The "_s,
                             bad = u"information Invalid Data: The "_s;
-        // clang-format off
         addRows<Application>({
             {"both empty", none, none, blank + u"Korvane timer interval field can not be blank."_s, u"Text1"_s, u"|"_s},
             {"services empty before a letter", u"a"_s, none, blank + u"Tallis timer interval field can not be blank."_s, u"Text2"_s, u"a|"_s},
@@ -129,10 +129,9 @@ class TestSettings : public QObject {
     // Fields of blanks only count as empty and are trimmed away; a port that is no number is
     // saved as typed; the Subject column is kept.
     void email_data() {
-        const QString empty = u"information Empty Field: The "_s;
-        const QString blank =
-            u" field is blank. If you don't want to create a new record click Cancel."_s;
         // clang-format off
+        const QString empty = u"information Empty Field: The "_s;
+        const QString blank = u" field is blank. If you don't want to create a new record click Cancel."_s;
         addRows<Email>({
             {"all empty", u"|||||"_s, empty + u"SMTP Server Name"_s + blank, u"Text1"_s, u"|||||"_s},
             {"server", u"   |u|p|f|n|25"_s, empty + u"SMTP Server Name"_s + blank, u"Text1"_s, u"|u|p|f|n|25"_s},

@@ -1,6 +1,7 @@
-// The monitoring database: the file as created, repairs of a file that lost what the program
-// relies on, the interval rule, the job table's kinds and hostile values, and the browse set
-// the editors use. Opening refused files is tested with the real program (tst_startup).
+// The monitoring database: repairs of a file that lost what the program relies on, the interval
+// rule, the job table's kinds and hostile values, and the browse set the editors use. Opening
+// refused files is tested with the real program (tst_startup); the file's mode and contents
+// with the secrets (tst_secrets).
 #include "TestProgramFolder.h"
 #include "storage/BrowseSet.h"
 #include "storage/Database.h"
@@ -15,19 +16,6 @@ class TestDatabase : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    // Readable by its owner only (it holds passwords), the password not in it, never
-    // overwritten.
-    void createdFile() {
-        TestProgramFolder folder;
-        const QString path = folder.databasePath();
-        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::ReadOther |
-                                             QFileDevice::WriteGroup | QFileDevice::WriteOther),
-                 QFileDevice::Permissions());
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly) && !f.readAll().contains(databasePassword().toUtf8()));
-        QCOMPARE(Schema::create(path).error, DbError::Other);
-    }
-
     void ensureRepairs_data() {
         QTest::addColumn<QString>("damage"); // statements, ";" between them
         QTest::addColumn<QString>("left");   // Settings | SMTPsettings | devices | indexes

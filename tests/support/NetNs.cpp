@@ -1,8 +1,8 @@
 #include "support/NetNs.h"
+#include "support/RunProgram.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -50,20 +50,12 @@ void NetNs::remove() {
 }
 
 bool NetNs::run(const QString& program, const QStringList& arguments, QString* output) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    const bool ended = process.waitForFinished(10000);
-    if (!ended)
-        process.kill();
-    const QString text = QString::fromLocal8Bit(process.readAll());
+    const ProgramRun run = runProgram(program, arguments, {}, 10000);
     if (output)
-        *output = text;
-    if (ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-        return true;
-    m_failure = u"%1 %2 failed: %3"_s.arg(program, arguments.join(u' '),
-                                          ended ? text.trimmed() : process.errorString());
-    return false;
+        *output = run.output;
+    if (!run.ok)
+        m_failure = run.failure;
+    return run.ok;
 }
 
 bool NetNs::create() {

@@ -1,4 +1,5 @@
 #include "SambaPeer.h"
+#include "RunProgram.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,16 +16,9 @@ SambaPeer::~SambaPeer() {
 }
 
 bool SambaPeer::run(const QString& program, const QStringList& arguments, const QByteArray& input) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, arguments);
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(20000))
-        p.kill();
-    m_error = u"%1 %2 failed: %3"_s.arg(program, arguments.join(u' '),
-                                        QString::fromLocal8Bit(p.readAll()).trimmed());
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    const ProgramRun run = runProgram(program, arguments, input, 20000);
+    m_error = run.failure;
+    return run.ok;
 }
 
 // The namespace, the folders and the user (a system user without home or shell; one that an

@@ -136,34 +136,21 @@ void SmtpPeer::clear() {
         QFile::remove(dir.filePath(name));
 }
 
-SilentPeer::SilentPeer() {
-    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+SilentPeer::SilentPeer(bool dropping) {
+    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this, dropping] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(&m_server); // kept open, never answered
+            socket->setParent(&m_server); // kept open
             ++m_connections;
-        }
-    });
-    m_server.listen(QHostAddress::LocalHost, 0);
-}
-
-PopPeer::PopPeer(const QString& user, const QString& password) {
-    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this, user, password] {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(&m_server);
-            socket->write("+OK Korvane test POP3 ready\r\n");
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [=, this] {
+            if (!dropping)
+                continue;
+            socket->write("220 localhost ESMTP\r\n");
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
                 while (socket->canReadLine()) {
-                    const QString line = QString::fromUtf8(socket->readLine()).trimmed();
-                    m_commands.append(line);
-                    const QString verb = line.section(u' ', 0, 0).toUpper();
-                    if (verb == u"CAPA"_s)
-                        socket->write("+OK\r\nUSER\r\n.\r\n");
-                    else if (verb != u"PASS"_s) // USER, NOOP, QUIT
-                        socket->write("+OK\r\n");
-                    else if (m_commands.contains(u"USER "_s + user) && line.mid(5) == password)
-                        socket->write("+OK logged in\r\n");
-                    else
-                        socket->write("-ERR invalid login\r\n");
+                    if (socket->property("data").toBool())
+                        return socket->abort();
+                    const bool data = socket->readLine().toUpper().startsWith("DATA");
+                    socket->setProperty("data", data);
+                    socket->write(data ? "354 go ahead\r\n" : "250 ok\r\n");
                 }
             });
         }

@@ -31,7 +31,6 @@ struct ReceivedMail {
 
     // First value of the header as a reader shows it, or nothing. Case-insensitive.
     std::optional<QString> header(const QString& name) const;
-    std::optional<QString> decodedHeader(const QString& name) const { return header(name); }
     // The first text part's text with line endings made "\n", and its media type.
     QString body() const {
         return bodyPart() ? QString(bodyPart()->text).remove(u'\r') : QString();
@@ -89,28 +88,17 @@ class SmtpPeer final {
                              (peer).errorString()));                                               \
     } while (false)
 
-// A server on 127.0.0.1 that accepts connections and never says a word.
+// A server on 127.0.0.1 that accepts connections and never says a word or, dropping, one that
+// answers every command until the message itself comes, then drops the connection.
 class SilentPeer final {
   public:
-    SilentPeer();
+    explicit SilentPeer(bool dropping = false);
     quint16 port() const { return m_server.serverPort(); } // 0 when it could not listen
     int connectionCount() const { return m_connections; }
 
   private:
     QTcpServer m_server;
     int m_connections = 0;
-};
-
-// A scripted POP3 server on 127.0.0.1 that accepts one user and records every command line.
-class PopPeer final {
-  public:
-    PopPeer(const QString& user, const QString& password);
-    quint16 port() const { return m_server.serverPort(); } // 0 when it could not listen
-    QStringList commands() const { return m_commands; }
-
-  private:
-    QTcpServer m_server;
-    QStringList m_commands;
 };
 
 // A loopback port on which nothing listens (bound for a moment, then released).

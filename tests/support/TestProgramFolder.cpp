@@ -5,6 +5,30 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+using namespace Qt::Literals::StringLiterals;
+
+QStringList sqlRows(const QString& db, const QString& sql, const QVariantList& values) {
+    DbSession session(db);
+    QSqlQuery q(session.db());
+    if (const DbStatus status = session.exec(q, sql, values); !status.ok())
+        return {u"<failed: "_s + status.detail + u'>'};
+    QStringList rows;
+    while (q.isSelect() && q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << textOf(q.value(i));
+        rows << row.join(u'|');
+    }
+    return rows;
+}
+
+QStringList quotedRows(const QString& db, const QString& table, QStringList columns) {
+    if (columns.isEmpty())
+        columns = sqlRows(db, u"SELECT name FROM pragma_table_info(?)"_s, {table});
+    return sqlRows(
+        db, u"SELECT quote(%1) FROM %2 ORDER BY ID"_s.arg(columns.join(u"), quote("_s), table));
+}
+
 TestProgramFolder::TestProgramFolder(bool createDatabase) : ctx(m_dir.path()) {
     auto dialogs = std::make_unique<RecordingDialogs>();
     m_dialogs = dialogs.get();
@@ -35,21 +59,13 @@ qint64 TestProgramFolder::addDevice(const QString& name, bool disabled) {
 }
 
 void TestProgramFolder::execSql(const QString& sql, const QVariantList& values) {
-    select(sql, values);
+    if (const QString failed = select(sql, values).value(0); failed.startsWith(u"<failed: "_s))
+        qFatal("SQL failed: %s: %s", qPrintable(sql), qPrintable(failed));
 }
 
-QStringList TestProgramFolder::select(const QString& sql, const QVariantList& values) {
-    DbSession session(databasePath());
-    QSqlQuery q(session.db());
-    const DbStatus status = session.exec(q, sql, values);
-    if (!status.ok())
-        qFatal("SQL failed: %s: %s", qPrintable(sql), qPrintable(status.detail));
-    QStringList rows;
-    while (q.isSelect() && q.next()) {
-        QStringList row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row << textOf(q.value(i));
-        rows << row.join(u'|');
-    }
-    return rows;
+void TestProgramFolder::mailTo(quint16 port) {
+    execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', SMTPport = ?, SMTPusername = '',"
+            " SMTPpassword = '', FromEmail = 'korvane@site.invalid', FromName = 'Korvane'"_s,
+            {QString::number(port)});
+    ctx.values().fncGetSMTPsettings(databasePath());
 }

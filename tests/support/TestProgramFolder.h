@@ -8,6 +8,13 @@
 #include <QList>
 #include <QTemporaryDir>
 
+// The rows of a query on a database file, each as its values joined by "|" (a null as empty
+// text); one row "<failed: why>" when the statement fails.
+QStringList sqlRows(const QString& db, const QString& sql, const QVariantList& values = {});
+// Every row of a table ordered by ID, as SQLite quotes its values ('text', NULL, 1) joined by
+// "|": what was written, byte for byte. Without columns, all of them.
+QStringList quotedRows(const QString& db, const QString& table, QStringList columns = {});
+
 // A fresh program folder with its own database for one test: an AppContext over it with
 // recording dialogs, a fake clock and a recorded program end.
 class TestProgramFolder {
@@ -23,10 +30,15 @@ class TestProgramFolder {
     // Adds a device as given, or by name (enabled, no addresses); returns its ID.
     qint64 addDevice(const DeviceRecord& record);
     qint64 addDevice(const QString& name, bool disabled = false);
-    // Runs one SQL statement straight on the database file (to prepare odd rows).
+    // Runs one SQL statement straight on the database file (to prepare odd rows); a failure
+    // ends the test program.
     void execSql(const QString& sql, const QVariantList& values = {});
-    // The rows of a query, each as its values joined by "|" (a null as empty text).
-    QStringList select(const QString& sql, const QVariantList& values = {});
+    QStringList select(const QString& sql, const QVariantList& values = {}) {
+        return sqlRows(databasePath(), sql, values);
+    }
+    // Alerts go to the SMTP server on 127.0.0.1:port, from korvane@site.invalid, without a
+    // login; the shared mail settings are read again, as the main window's load does.
+    void mailTo(quint16 port);
 
   private:
     QTemporaryDir m_dir; // made before the context that lives in it

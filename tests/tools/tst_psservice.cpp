@@ -68,6 +68,7 @@ class TestPsService : public QObject {
     // calls net gets, that the password reaches net only in an owner-only authentication file,
     // and that nothing is left in the temporary folder (not even a killed run's folder).
     void scripted_data() {
+        // clang-format off
         QTest::addColumn<QStringList>("args"); // after "\\PC1 -u OFFICE\admin -p PASSWORD"
         QTest::addColumn<QJsonArray>("plan");
         QTest::addColumn<QString>("verbs");
@@ -77,7 +78,6 @@ class TestPsService : public QObject {
         const QString runningOut = u"        STATE    : 4  RUNNING\n        SERVICE  : Svc\n|0"_s,
                       unable = u"Unable to connect to \\\\PC1\n|1"_s;
         const QStringList query{u"query"_s, u"Svc"_s};
-        // clang-format off
         const char* const states[][2] = {{"stopped", "STOPPED"}, {"start pending", "START_PENDING"}, {"stop pending", "STOP_PENDING"}, {"running", "RUNNING"}, {"resume pending", "CONTINUE_PENDING"}, {"pause pending", "PAUSE_PENDING"}, {"paused", "PAUSED"}};
         for (int n = 1; n <= 7; ++n)
             QTest::addRow("query, %s", states[n - 1][0]) << query << QJsonArray{reply(u"Svc service is %1.\nConfiguration details:\n"_s.arg(QLatin1StringView(states[n - 1][0])))} << u"status"_s << u"        STATE    : %1  %2\n        SERVICE  : Svc\n|0"_s.arg(n).arg(QLatin1StringView(states[n - 1][1]));
@@ -132,11 +132,11 @@ class TestPsService : public QObject {
 
     // The real net against the real server.
     void realServer_data() {
+        // clang-format off
         QTest::addColumn<bool>("server"); // or an address where nothing listens
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("service");
         QTest::addColumn<QString>("out"); // %1: the PC
-        // clang-format off
         QTest::newRow("stopped") << true << SambaPeer::password() << u"Spooler"_s << u"        STATE    : 1  STOPPED\n        SERVICE  : Spooler\n|0"_s;
         QTest::newRow("unknown service") << true << SambaPeer::password() << u"NoSuchSvc"_s << u"|1"_s;
         QTest::newRow("wrong password") << true << u"wrong"_s << u"Spooler"_s << u"Unable to connect to \\\\%1\n|1"_s;

@@ -1,0 +1,221 @@
+#pragma once
+
+// What the reliability tests share: the figures they report, stand-in programs put first on
+// PATH, a copy of the program folder run as a child, a database seeded for both monitors, and
+// the job monitor run from the main window.
+#include "TestProgramFolder.h"
+#include "app/Form1.h"
+#include "jobs/Form3.h"
+#include "jobs/JobCycle.h"
+#include "storage/JobTable.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QSet>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <csignal>
+
+namespace rel {
+
+using namespace Qt::Literals::StringLiterals;
+
+// Writes one figure of a part of the suite ("kills", "soak"...) for the report: a line
+// "key<TAB>value" in <KORVANE_RELIABILITY_OUT>/<part>.tsv (the build's reliability/ folder
+// unless set), and prints it. The first figure of a part in a run starts its file afresh.
+inline void figure(const QString& part, const QString& key, const QString& value) {
+    static QSet<QString> started;
+    const QString folder =
+        qEnvironmentVariable("KORVANE_RELIABILITY_OUT", QStringLiteral(KORVANE_RELIABILITY_OUT));
+    QDir().mkpath(folder);
+    QFile file(QDir(folder).filePath(part + u".tsv"_s));
+    const bool first = !started.contains(part);
+    started.insert(part);
+    if (file.open(first ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::Append))
+        file.write((key + u'\t' + value + u'\n').toUtf8());
+    qInfo().noquote() << "figure:" << part << key << "=" << value;
+}
+
+// A shell script that only its owner may run.
+inline void writeScript(const QString& path, const QString& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// The lines of a file so far.
+inline QStringList lines(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+               : QStringList();
+}
+
+// A folder of stand-in programs, put first on PATH of the children that need them. The
+// `ping` stand-in answers at once and appends the host it was asked for to pingLog(): a host
+// starting with "down" gets no reply, one starting with "hang" never ends, any other answers.
+// The `net` stand-in appends its arguments (one per line, then "--") and its parent's command
+// line as the system shows it to netLog(), and says the service runs. The logs are in this
+// folder, whose name holds no quote.
+class StandIns {
+  public:
+    StandIns() {
+        writeScript(m_dir.filePath(u"ping"_s), uR"(#!/bin/sh
+for host; do :; done
+printf '%s\n' "$host" >> 'LOG'
+case "$host" in
+  down*) echo '4 packets transmitted, 0 received, 100% packet loss, time 3003ms'; exit 1;;
+  hang*) exec sleep 3600;;
+esac
+echo '4 packets transmitted, 4 received, 0% packet loss, time 3004ms'
+echo 'rtt min/avg/max/mdev = 0.031/0.042/0.060/0.011 ms'
+)"_s.replace(u"LOG"_s, pingLog()));
+        writeScript(m_dir.filePath(u"net"_s), uR"(#!/bin/sh
+printf '%s\n' "$@" -- >> 'LOG'
+tr '\0' ' ' < /proc/$PPID/cmdline >> 'LOG'
+echo >> 'LOG'
+for service; do :; done
+echo "$service service is running."
+)"_s.replace(u"LOG"_s, netLog()));
+    }
+    QString pingLog() const { return m_dir.filePath(u"ping.log"_s); }
+    QString netLog() const { return m_dir.filePath(u"net.log"_s); }
+    // PATH with this folder first.
+    QString searchPath() const {
+        return m_dir.path() + u':' + qEnvironmentVariable("PATH", u"/usr/bin:/bin"_s);
+    }
+
+  private:
+    QTemporaryDir m_dir;
+};
+
+// A folder holding copies of the program and its service tool, with its own database (created
+// when the folder is made), runtime and data folders, run as a child with the test tick scale.
+class ProgramCopy {
+  public:
+    ProgramCopy() {
+        for (const QString& name : {u"korvane"_s, u"psservice.exe"_s})
+            if (!QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR) + u'/' + name,
+                             m_dir.filePath(name)))
+                qFatal("cannot copy %s", qPrintable(name));
+        QDir(m_dir.path()).mkdir(u"data"_s);
+        QDir(m_dir.path()).mkdir(u"runtime"_s);
+        QFile::setPermissions(m_dir.filePath(u"runtime"_s), QFileDevice::ReadOwner |
+                                                                QFileDevice::WriteOwner |
+                                                                QFileDevice::ExeOwner);
+        if (const DbStatus created = Schema::create(databasePath()); !created.ok())
+            qFatal("cannot create the database: %s", qPrintable(created.detail));
+    }
+    ~ProgramCopy() {
+        if (m_process.state() != QProcess::NotRunning)
+            kill();
+    }
+    QString folder() const { return m_dir.path(); }
+    QString databasePath() const { return m_dir.filePath(u"HalvardDB.mdb"_s); }
+    qint64 pid() const { return m_process.processId(); }
+    bool running() const { return m_process.state() == QProcess::Running; }
+    // Starts the program with the stand-ins first on PATH and every timer step divided.
+    void start(const StandIns& standIns, int tickDivisor) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"PATH"_s, standIns.searchPath());
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.filePath(u"runtime"_s));
+        env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
+        env.insert(u"KORVANE_TEST_TICK_DIVISOR"_s, QString::number(tickDivisor));
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.start(m_dir.filePath(u"korvane"_s), {});
+        if (!m_process.waitForStarted(10000))
+            qFatal("the program did not start: %s", qPrintable(m_process.errorString()));
+    }
+    // SIGKILL, and waits for the end.
+    void kill() {
+        ::kill(pid_t(m_process.processId()), SIGKILL);
+        m_process.waitForFinished(10000);
+    }
+    // Ends the program with SIGTERM (no one can close its window offscreen) and waits.
+    void stop() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000))
+            kill();
+    }
+
+  private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};
+
+// Fills a database for a run of both monitors: both intervals one minute, both auto-starts on,
+// the SMTP server at 127.0.0.1:smtpPort, `up` devices named up-N, `down` devices named
+// down-N mailing down-N@x.invalid, and `jobs` file-exists jobs on `folder` (job N mails
+// job-N@x.invalid when a file named file-N is there), all in one transaction.
+inline void seedMonitors(const QString& databasePath, int up, int down, int jobs,
+                         const QString& folder, quint16 smtpPort) {
+    DbSession session(databasePath);
+    QSqlQuery q(session.db());
+    auto run = [&](const QString& sql, const QVariantList& values = {}) {
+        if (const DbStatus status = session.exec(q, sql, values); !status.ok())
+            qFatal("cannot seed the database: %s", qPrintable(status.detail));
+    };
+    run(u"BEGIN"_s);
+    run(u"UPDATE Settings SET PingTimerSeconds = 1, ServicesTimerSeconds = 1,"
+        " AutoStartPinger = 1, AutoStartServices = 1"_s);
+    run(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail = 'korvane@x.invalid',"
+        " SMTPport = ?"_s,
+        {QString::number(smtpPort)});
+    for (int i = 0; i < up + down; ++i) {
+        const QString name = (i >= up ? u"down-%1"_s : u"up-%1"_s).arg(i);
+        run(u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Status,"
+            " ActionTaken) VALUES (?, ?, '', '', '')"_s,
+            {name, i >= up ? name + u"@x.invalid"_s : QString()});
+    }
+    for (int i = 0; i < jobs; ++i) {
+        run(u"INSERT INTO Services (ComputerName, CheckIfFileExistFolder, FileNameOfFileExist,"
+            " FileExistEmailifThereOrNot, FileExistEmailHere) VALUES (?, ?, ?, ?, ?)"_s,
+            {u"files-%1"_s.arg(i), folder, u"j%1"_s.arg(i), fileExistActionTexts().at(0),
+             u"job-%1@x.invalid"_s.arg(i)});
+        if (QFile file(QDir(folder).filePath(u"f.j%1"_s.arg(i))); !file.open(QIODevice::WriteOnly))
+            qFatal("cannot write a job's file");
+    }
+    run(u"COMMIT"_s);
+}
+
+// Starts the job monitor from the main window's menu (`prepare` sees its cycle first) and
+// returns the status lines ("Label3 | Label1") of its first `count` jobs; then stops it.
+inline QStringList runJobMonitor(Form1& main, int count,
+                                 const std::function<void(JobCycle&)>& prepare = {}) {
+    main.findChild<QAction*>(u"mnuRemoteServicesScanning"_s)->trigger();
+    Form3* form = Form3::openWindow(&main);
+    if (prepare)
+        prepare(form->cycle());
+    QStringList lines;
+    QObject listening; // goes before `lines`, and its connection with it
+    QObject::connect(&form->cycle(), &JobCycle::jobEnded, &listening,
+                     [&] { lines << form->Label3->text() + u" | "_s + form->Label1->text(); });
+    form->cycle().Command1_Click();
+    (void)QTest::qWaitFor([&] { return lines.size() >= count; }, 120000);
+    form->cycle().Command2_Click();
+    form->close();
+    return lines;
+}
+
+// The job monitor's lines for a record without an address, and for a PC that did not answer.
+inline QString noMailLine(const QString& what) {
+    return u" | No email address was found for this %1 record. Enter an Email address in this"
+           " record to recieve a email notification. Now waiting on timer for the next record."_s
+               .arg(what);
+}
+inline QString pcNotFoundLine(const QString& pc) {
+    return u"PC named (%1) was not found on the network, or the user name/password doesn't have"
+           " admin rights on the PC, or the PC is on a different WorkGroup/Domain, or one of the"
+           " services is not spelled correctly, or the service doesn't exist on the PC. Preparing"
+           " for the next PC...."_s.arg(pc) +
+           noMailLine(u"PC isn't responding"_s);
+}
+
+} // namespace rel
