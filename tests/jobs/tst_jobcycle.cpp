@@ -168,11 +168,9 @@ class TestJobCycle : public QObject {
         // clang-format on
     }
 
-    // The summary reads: state, walk index, Timer1 ("off" or its step), Command1..3 enabled,
-    // the Edit and Settings menus and the job-scanning mark, blForm3isRunning, blPaused ("gone"
-    // and the main window's part once the window has closed); then Label2, Label3 ("%F" for the
-    // folder, only the name of a quiet job whose outcome it shows), and the title of the last
-    // message box.
+    // The summary: state, walk index, Timer1's step, Command1..3 enabled, the main window's menus
+    // and mark, blForm3isRunning, blPaused ("gone" once closed); then Label2, Label3 (the name of
+    // a job that ran), and the title of the last message box.
     void states_data() {
         // clang-format off
         QTest::addColumn<int>("interval");

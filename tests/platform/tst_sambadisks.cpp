@@ -1,6 +1,5 @@
-// The drive listing of a Windows PC: the share list read as drives, real listings with each
-// kind of credentials against a Samba server in a network namespace, and a drive-letter job of
-// the job monitor against it with this build's own backend.
+// A PC's drives: the share list read as drives, real listings with each kind of credentials
+// against Samba in a network namespace, and a drive-letter job of the job monitor against it.
 #include "TestTables.h"
 #include "jobs/JobFixture.h"
 #include "platform/SambaDiskLister.h"
@@ -26,7 +25,8 @@ QString writeCredentials(const QString& folder, const QString& password, int mod
         qFatal("cannot set the mode of the credentials file");
     return path;
 }
-// The server may let anonymous users list shares; "ticket": klist says there is one.
+// "anonymous": the server lets anonymous users list shares. With a "ticket" (klist says there
+// is one), net asks for Kerberos first, which the server refuses; the next credentials follow.
 struct Listing {
     const char* name;
     bool ticket;
@@ -62,8 +62,6 @@ class TestSambaDisks : public QObject {
                  (QStringList{u"C:"_s, u"D:"_s}));
     }
 
-    // The real net against the real server. With a "ticket" (klist says there is one), net
-    // is asked for Kerberos first, which the server refuses; the next credentials follow.
     void listing_data() {
         // clang-format off
         addRows<Listing>({
@@ -99,9 +97,7 @@ class TestSambaDisks : public QObject {
                  query.status == Status::Found ? (QStringList{u"C:"_s, u"D:"_s}) : QStringList());
     }
 
-    // A drive-letter job from the job monitor's tick to its status lines, with the default
-    // options (the credentials file in the user's data folder); the other outcomes are in the
-    // job alerts' table.
+    // A drive-letter job with the default options (the credentials file in the user's folder).
     void driveJob() {
         const QString userData = SambaDiskLister::defaultOptions().dataFolder;
         QVERIFY(QDir().mkpath(userData));

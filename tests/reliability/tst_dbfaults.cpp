@@ -1,7 +1,5 @@
-// Database faults while the program runs: the file removed, made read-only, replaced by
-// garbage, locked by another process past the retry limit, and the disk full (a small tmpfs).
-// The ping monitor writing an outcome and the device editor saving a change each say so
-// clearly, nothing crashes, no row is half written, and nothing is lost without a word.
+// Database faults while the ping monitor writes an outcome or the device editor saves: each is
+// told exactly, nothing crashes, no row is half written, and nothing is lost without a word.
 #include "Reliability.h"
 #include "RunProgram.h"
 #include "editors/Form6.h"

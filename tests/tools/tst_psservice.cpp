@@ -1,6 +1,5 @@
-// The service-control tool psservice.exe: its authentication file and its reading of net's
-// replies as tables, then the built program against a scripted net and against a real Samba
-// server in a network namespace.
+// The service-control tool: its authentication file, then the built program against a
+// scripted net and against a real Samba server in a network namespace.
 #include "TestTables.h"
 #include "support/SambaPeer.h"
 #include "tools/psservice/AuthFile.h"
