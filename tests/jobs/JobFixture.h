@@ -1,10 +1,7 @@
 #pragma once
 
-// What the job monitor's tests share: a fresh program folder that holds a scripted
-// service-control tool, the job monitor window opened over it beside a stand-in main window,
-// jobs added as rows, a stand-in for a PC's logical disks, and the mails at the local SMTP
-// server.
-
+// The job monitor's tests: a program folder with a scripted service-control tool, the job
+// monitor window over it beside a stand-in main window, a stand-in PC's disks, and the mails.
 #include "FakeMonitorHost.h"
 #include "SmtpPeer.h"
 #include "TestProgramFolder.h"
@@ -26,26 +23,23 @@ namespace jobtest {
 
 using namespace Qt::Literals::StringLiterals;
 
-// The main status line of a service job whose PC did not answer.
 inline const QString kNotFound =
     u"PC named (%1) was not found on the network, or the user name/password doesn't have admin "
     u"rights on the PC, or the PC is on a different WorkGroup/Domain, or one of the services is "
     u"not spelled correctly, or the service doesn't exist on the PC. Preparing for the next "
     u"PC...."_s;
 
-// A PC whose disks are known to the test.
-class FakeDisks final : public LogicalDisks {
-  public:
+// A PC whose disks the test knows.
+struct FakeDisks final : LogicalDisks {
     explicit FakeDisks(LogicalDiskList answer) : m_answer(std::move(answer)) {}
     LogicalDiskList list(const QString&) override { return m_answer; }
     LogicalDiskList m_answer;
 };
-
 inline std::shared_ptr<LogicalDisks> disks(LogicalDiskList::Status status, QStringList ids = {}) {
     return std::make_shared<FakeDisks>(LogicalDiskList{status, std::move(ids), {}});
 }
 
-// Writes a file, last modified at the given time when there is one.
+// A file, last modified at the given time when there is one.
 inline void writeFile(const QString& path, const QDateTime& modified = {},
                       const QByteArray& text = {}) {
     QFile f(path);
@@ -54,8 +48,8 @@ inline void writeFile(const QString& path, const QDateTime& modified = {},
         qFatal("cannot write %s", qPrintable(path));
 }
 
-// The service-control tool of a test: writes its arguments ("|" between them) to runs.log
-// beside it, prints OPERATION-SERVICE.out, and never ends for the service "hang".
+// The scripted service-control tool: logs its arguments ("|" between them) to runs.log beside
+// it, prints OPERATION-SERVICE.out, and never ends for the service "hang".
 inline const QByteArray kScriptedTool = R"sh(#!/bin/sh
 dir=$(dirname "$0")
 { printf '%s' "$(basename "$0")"; for a in "$@"; do printf '|%s' "$a"; done; echo; } >>"$dir/runs.log"
@@ -64,8 +58,7 @@ cat "$dir/$6-$7.out" 2>/dev/null
 )sh";
 
 // Ending tools by name would reach those of tests running alongside: calls go to runs.log.
-class RecordingTerminator final : public ProcessTerminator {
-  public:
+struct RecordingTerminator final : ProcessTerminator {
     explicit RecordingTerminator(QString log) : m_log(std::move(log)) {}
     QCoro::Task<int> fncTerminateProcess(QString text) override {
         QFile f(m_log);
@@ -83,7 +76,7 @@ struct JobFixture {
         QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         folder.execSql(u"UPDATE Settings SET ServicesTimerSeconds = ?"_s, {interval});
     }
-    // The main window's unload: the job monitor window and the mail windows close.
+    // As the main window's unload.
     ~JobFixture() {
         Form3::unloadShared(owner.get());
         mailWindows->closeAll();
@@ -101,8 +94,7 @@ struct JobFixture {
                            names.join(u','), u",?"_s.repeated(names.size() - 1)),
                        values);
     }
-    // Opens the job monitor window as the main window's menu does; its checks get a shorter
-    // time limit and, when given, the stand-in PC.
+    // The job monitor window as the main window's menu opens it, with a shorter check limit.
     Form3& open(std::shared_ptr<LogicalDisks> pc = {}) {
         form = Form3::showShared(folder.ctx, host, *mailWindows, owner.get());
         cycle().setCheckTimeLimit(std::chrono::seconds(5));
@@ -113,14 +105,13 @@ struct JobFixture {
         return *form;
     }
     JobCycle& cycle() { return form->cycle(); }
-    // One tick; when it made a job due, waits until the job has ended.
+    // One tick, and the end of the job it started.
     void tick() {
         QSignalSpy ended(&cycle(), &JobCycle::jobEnded);
         cycle().Timer1_Timer();
         if (cycle().jobUnderWay() && !ended.wait(20000))
             qWarning("the job did not end");
     }
-    // The status lines: Label3, then Label1.
     QString lines() const { return form->Label3->text() + u" | "_s + form->Label1->text(); }
 
     TestProgramFolder folder;
@@ -130,7 +121,7 @@ struct JobFixture {
     Form3* form = nullptr;
 };
 
-// Every mail the server received, oldest first, as "recipients | subject | body".
+// The mails received, oldest first, as "recipients | subject | body".
 inline QStringList receivedMails(const SmtpPeer& peer) {
     QStringList mails;
     for (const ReceivedMail& m : peer.messages())

@@ -1,9 +1,8 @@
-// Every job alert as the local SMTP server receives it (recipients, subject, body), with the
-// status lines the job leaves: one job per row, run by one tick of the job monitor. File and
-// drive-letter jobs run over real files and folders ("%F" stands for the row's folder) and a
-// stand-in PC; service jobs run the scripted service-control tool, which records how it was run
-// and answers from files.
+// Every job alert as the local SMTP server receives it, with the status lines the job leaves:
+// one job per row, run by one tick. File and drive jobs run on real files ("%F" for the folder)
+// and a stand-in PC; service jobs run the scripted service-control tool.
 #include "JobFixture.h"
+#include "TestTables.h"
 #include "support/SambaPeer.h"
 
 #include <QRegularExpression>
@@ -23,9 +22,8 @@ const QString kUser = u"OFFICE\\admin"_s;
 // clang-format off
 const QString kNoResponse = u"%1 - Is not responding with any Services information. Either the name is spelled incorrectly in the database, the device is turn off, currently being restarted, or the user name/password doesn't have admin rights on the PC, or the PC is on a different WorkGroup/Domain."_s;
 
-// The service job on PC pc1 with every alert to two recipients, from the table's shorthand: the
-// six services ("-" empty, "+" may be started), after "/" the always-restart service; a leading
-// "!" leaves out the account.
+// The service job on pc1 alerting two recipients: the services ("-" empty, "+" may be started),
+// after "/" the always-restart service; a leading "!" leaves out the account.
 QString serviceRow(QString slots) {
     const bool account = !slots.startsWith(u'!');
     QString job = u"ComputerName=pc1|EmailWhenDown="_s + kTwo + (account ? u"|AdminUserName="_s + kUser + u"|AdminPassword="_s + SambaPeer::password() : QString());
@@ -36,8 +34,7 @@ QString serviceRow(QString slots) {
     return job + u"|AlwaysRestartThisService="_s + slots.section(u'/', 1).trimmed();
 }
 
-// The service table's shorthand: "{up:S}" and the like stand for the exact texts about the
-// service S on pc1.
+// "{up:S}" and the like: the exact texts about the service S on pc1.
 QString expand(QString text) {
     static const QRegularExpression token(u"\\{(\\w+):?(\\w*)\\}"_s);
     const QString by = u"Now emailing ("_s + kTwo + u") because the "_s, mail = kTwo + u" | Korvane Service Check - "_s;
@@ -57,6 +54,23 @@ QString expand(QString text) {
 }
 // clang-format on
 
+// The file %F/a.bak was last modified fileAge seconds ago; without a PC no mail server.
+struct FileJob {
+    const char* name;
+    QString job;
+    qint64 fileAge;
+    std::shared_ptr<LogicalDisks> pc;
+    QString lines, mails = {}; // status lines "Label3 | Label1"; mails as receivedMails() has them
+};
+// "answers": SERVICE=a state digit or the tool's whole output; "runs": OPERATION SERVICE;
+// "outcome": the status lines, then the mails; "log": after "Service job for PC pc1: ".
+struct ServiceJob {
+    const char* name;
+    QString slots;
+    QStringList answers;
+    QString runs, outcome, log = {};
+};
+
 } // namespace
 
 class TestJobAlerts : public QObject {
@@ -65,22 +79,12 @@ class TestJobAlerts : public QObject {
     SmtpPeer m_peer;
 
   private Q_SLOTS:
-    void initTestCase() {
-        if (!m_peer.start())
-            QSKIP(qPrintable(u"the local SMTP server cannot start: "_s + m_peer.errorString()));
-    }
+    void initTestCase() { KORVANE_START_SMTP_PEER(m_peer); }
     void init() { m_peer.clear(); }
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
-    // A file-age job's file is %F/a.bak, last modified fileAge seconds ago; without a PC the
-    // mail server is down. "mails": "recipients | subject | body".
     void fileJob_data() {
         // clang-format off
-        QTest::addColumn<QString>("job");
-        QTest::addColumn<qint64>("fileAge");
-        QTest::addColumn<std::shared_ptr<LogicalDisks>>("pc");
-        QTest::addColumn<QString>("lines"); // Label3 | Label1
-        QTest::addColumn<QString>("mails");
         const auto none = disks(S::Failed);
         const QString lng = QString(300, u'n');
         const QString notFound = u") was NOT found. Please check the database list to make sure the file name or path was not spelled incorrectly.  | "_s;
@@ -90,91 +94,80 @@ class TestJobAlerts : public QObject {
         const auto pathNote = [](const QString& path) { return u"Now emailing (ops@site.invalid) because there was a problem with the path ("_s + path + u"). Try using a mapped network drive pointing to this file and check the spelling."_s + kWait; };
         const auto pathMail = [](const QString& path) { return kOps + u" | Korvane File Check - "_s + path + u" Path is in error | "_s + path + u" - The Path is in error. Try checking the path to this file. Try to always use a mapped network drive"_s; };
         const QString onPc = u"Drive Letter (Z) is NOT currently on the PC named (pc9), or the user name\\password for this record doesn't have admin rights on the pc, or "_s;
-        const auto row = [](const char* name, const QString& job, qint64 age, std::shared_ptr<LogicalDisks> pc, const QString& lines, const QString& mails = {}) { QTest::newRow(name) << job << age << pc << lines << mails; };
-        row("old, hour rule, two recipients", age(u"%F/a.bak"_s, u"An Hour"_s, kTwo), 7200, none, u"Checking File %F/a.bak | Now emailing ("_s + kTwo + u") because the file (%F/a.bak) is older than the criteria of 1 Hour."_s + kWait, kTwo + u" | Korvane File Check - %F/a.bak File is older than the set criteria | %F/a.bak - File is older than the set criteria.\n File was last modified on (12 May 2026 19:05:00), and the current Date/Time is (12 May 2026 21:05:00)."_s);
-        row("fine, hour rule", age(u"%F/a.bak"_s, u"An Hour"_s), 600, none, u"Checked File (%F/a.bak) | File (%F/a.bak) age checked out fine according to the criteria set."_s);
-        row("fine, day rule", age(u"%F/a.bak"_s, u"1 Day"_s), 600, none, u"Checked File (%F/a.bak) | File (%F/a.bak) age checked out fine according to the criteria set."_s + kWait);
-        row("file missing: the path alert", age(u"%F/gone.bak"_s, u"1 Day"_s), 0, none, u"File Path to (%F/gone.bak"_s + notFound + pathNote(u"%F/gone.bak"_s), pathMail(u"%F/gone.bak"_s));
-        row("file unreadable: the path alert", age(u"%F/"_s + lng, u"1 Day"_s), 0, none, u"File Path to (%F/"_s + lng + notFound + pathNote(u"%F/"_s + lng), pathMail(u"%F/"_s + lng));
-        row("folder missing: the file-missing alert", age(u"%F/no/a.bak"_s, u"1 Day"_s), 0, none, u"File (%F/no/a.bak"_s + notFound + u"Now emailing (ops@site.invalid) because the file (%F/no/a.bak) is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s + kWait, kOps + u" | Korvane File Check - %F/no/a.bak File is Missing | %F/no/a.bak - File is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s);
-        row("age not a number: the type-mismatch outcome", u"FilePathToCheck=%F/a.bak|AgeOfFile=soon|EmailWhenDown=ops@site.invalid"_s, 0, none, kNotFound.arg(QString()) + u" | Now emailing (ops@site.invalid) because the PC () is not responding."_s + kWait, kOps + u" | Korvane Service Check -  is NOT responding | "_s + kNoResponse.arg(QString()));
-        row("a failed send is noted as failed", age(u"%F/gone.bak"_s, u"1 Day"_s), 0, nullptr, u"File Path to (%F/gone.bak"_s + notFound + u"Email Failed To: ops@site.invalid - could not connect"_s);
-        row("file there", exist(u"BAK"_s, 0), 0, none, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (BAK) located in (%F) is currently in the folder."_s + kWait, kOps + u" | Korvane File Check - (BAK) located in (%F) is currently in the folder. | The file, or partial file name (BAK) located in (%F) is currently in the folder."_s);
-        row("file not there", exist(u"zip"_s, 1), 0, none, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (zip) located in (%F) is NOT in the folder."_s + kWait, kOps + u" | Korvane File Check - (zip) located in (%F) is NOT in the folder. | The file, or partial file name (zip) located in (%F) is NOT in the folder."_s);
-        row("file there, mail when not", exist(u"bak"_s, 1), 0, none, u"Checked File (bak) located in (%F). | File (bak) Does exist in (%F). Criteria set not to email if exist."_s + kWait);
-        row("folder unreadable", exist(u"bak"_s, 0, u"%F/"_s + lng), 0, none, u"Attempted to Check File (bak) located in (%F/"_s + lng + u"), and a permission error occured | This application does NOT have full rights on the pc that has this file. This job has failed."_s, kOps + u" | Korvane File Check - No permission to read (bak) located in (%F/"_s + lng + u"). | Korvane does NOT have the rights on the PC with the following : (bak) located in (%F/"_s + lng + u"). Some causes could be this PC is currently not turned on, not on the network "_s);
-        row("drive letter found", drive(u"z"_s), 0, disks(S::Found, {u"C:"_s, u"D:"_s, u"Z:"_s}), u"Checked Drive Letter (z). Waiting for timer... | Drive Letter (z) WAS found on PC named (pc9)."_s);
-        row("drive letter not there", drive(u"Z"_s), 0, disks(S::Found, {u"C:"_s}), u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the "_s + onPc + u"the PC is turned off or doesn't exist."_s, kOps + u" | Korvane Drive Letter Check - Drive Letter (Z) is NOT on (pc9) | "_s + onPc + u"this turned off or doesn't exist."_s);
-        row("drive query refused", drive(u"Z"_s), 0, disks(S::AccessRefused), u"This Drive Letter job check has encountered an issue. Please read below. | The PC named (pc9) can't be accessed properly. Make sure this PC name is correct and this application has full access to it. Waiting for the timer for the next record. Now emailing (ops@site.invalid)"_s, kOps + u" | Korvane Drive Letter Check - Drive Letter (Z) is NOT on (pc9) | "_s + onPc + u"this PC is turned off or doesn't exist."_s);
+        addRows<FileJob>({
+            {"old, hour rule, two recipients", age(u"%F/a.bak"_s, u"An Hour"_s, kTwo), 7200, none, u"Checking File %F/a.bak | Now emailing ("_s + kTwo + u") because the file (%F/a.bak) is older than the criteria of 1 Hour."_s + kWait, kTwo + u" | Korvane File Check - %F/a.bak File is older than the set criteria | %F/a.bak - File is older than the set criteria.\n File was last modified on (12 May 2026 19:05:00), and the current Date/Time is (12 May 2026 21:05:00)."_s},
+            {"fine, hour rule", age(u"%F/a.bak"_s, u"An Hour"_s), 600, none, u"Checked File (%F/a.bak) | File (%F/a.bak) age checked out fine according to the criteria set."_s},
+            {"fine, day rule", age(u"%F/a.bak"_s, u"1 Day"_s), 600, none, u"Checked File (%F/a.bak) | File (%F/a.bak) age checked out fine according to the criteria set."_s + kWait},
+            {"file missing: the path alert", age(u"%F/gone.bak"_s, u"1 Day"_s), 0, none, u"File Path to (%F/gone.bak"_s + notFound + pathNote(u"%F/gone.bak"_s), pathMail(u"%F/gone.bak"_s)},
+            {"file unreadable: the path alert", age(u"%F/"_s + lng, u"1 Day"_s), 0, none, u"File Path to (%F/"_s + lng + notFound + pathNote(u"%F/"_s + lng), pathMail(u"%F/"_s + lng)},
+            {"folder missing: the file-missing alert", age(u"%F/no/a.bak"_s, u"1 Day"_s), 0, none, u"File (%F/no/a.bak"_s + notFound + u"Now emailing (ops@site.invalid) because the file (%F/no/a.bak) is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s + kWait, kOps + u" | Korvane File Check - %F/no/a.bak File is Missing | %F/no/a.bak - File is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s},
+            {"age not a number: the type-mismatch outcome", u"FilePathToCheck=%F/a.bak|AgeOfFile=soon|EmailWhenDown=ops@site.invalid"_s, 0, none, kNotFound.arg(QString()) + u" | Now emailing (ops@site.invalid) because the PC () is not responding."_s + kWait, kOps + u" | Korvane Service Check -  is NOT responding | "_s + kNoResponse.arg(QString())},
+            {"a failed send is noted as failed", age(u"%F/gone.bak"_s, u"1 Day"_s), 0, nullptr, u"File Path to (%F/gone.bak"_s + notFound + u"Email Failed To: ops@site.invalid - could not connect"_s},
+            {"file there", exist(u"BAK"_s, 0), 0, none, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (BAK) located in (%F) is currently in the folder."_s + kWait, kOps + u" | Korvane File Check - (BAK) located in (%F) is currently in the folder. | The file, or partial file name (BAK) located in (%F) is currently in the folder."_s},
+            {"file not there", exist(u"zip"_s, 1), 0, none, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (zip) located in (%F) is NOT in the folder."_s + kWait, kOps + u" | Korvane File Check - (zip) located in (%F) is NOT in the folder. | The file, or partial file name (zip) located in (%F) is NOT in the folder."_s},
+            {"file there, mail when not", exist(u"bak"_s, 1), 0, none, u"Checked File (bak) located in (%F). | File (bak) Does exist in (%F). Criteria set not to email if exist."_s + kWait},
+            {"folder unreadable", exist(u"bak"_s, 0, u"%F/"_s + lng), 0, none, u"Attempted to Check File (bak) located in (%F/"_s + lng + u"), and a permission error occured | This application does NOT have full rights on the pc that has this file. This job has failed."_s, kOps + u" | Korvane File Check - No permission to read (bak) located in (%F/"_s + lng + u"). | Korvane does NOT have the rights on the PC with the following : (bak) located in (%F/"_s + lng + u"). Some causes could be this PC is currently not turned on, not on the network "_s},
+            {"drive letter found", drive(u"z"_s), 0, disks(S::Found, {u"C:"_s, u"D:"_s, u"Z:"_s}), u"Checked Drive Letter (z). Waiting for timer... | Drive Letter (z) WAS found on PC named (pc9)."_s},
+            {"drive letter not there", drive(u"Z"_s), 0, disks(S::Found, {u"C:"_s}), u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the "_s + onPc + u"the PC is turned off or doesn't exist."_s, kOps + u" | Korvane Drive Letter Check - Drive Letter (Z) is NOT on (pc9) | "_s + onPc + u"this turned off or doesn't exist."_s},
+            {"drive query refused", drive(u"Z"_s), 0, disks(S::AccessRefused), u"This Drive Letter job check has encountered an issue. Please read below. | The PC named (pc9) can't be accessed properly. Make sure this PC name is correct and this application has full access to it. Waiting for the timer for the next record. Now emailing (ops@site.invalid)"_s, kOps + u" | Korvane Drive Letter Check - Drive Letter (Z) is NOT on (pc9) | "_s + onPc + u"this PC is turned off or doesn't exist."_s},
+        });
         // clang-format on
     }
     void fileJob() {
-        QFETCH(QString, job);
-        QFETCH(qint64, fileAge);
-        QFETCH(std::shared_ptr<LogicalDisks>, pc);
+        QFETCH(FileJob, c);
         JobFixture fx;
         const QString folder = fx.folder.path();
-        writeFile(folder + u"/a.bak"_s, fx.folder.clock().time.addSecs(-fileAge));
-        fx.add(job);
-        fx.folder.mailTo(pc ? m_peer.port() : unusedLoopbackPort());
-        fx.open(pc ? pc : disks(S::Failed)).Command1->click();
+        writeFile(folder + u"/a.bak"_s, fx.folder.clock().time.addSecs(-c.fileAge));
+        fx.add(c.job);
+        fx.folder.mailTo(c.pc ? m_peer.port() : unusedLoopbackPort());
+        fx.open(c.pc ? c.pc : disks(S::Failed)).Command1->click();
         fx.tick();
-        QFETCH(QString, lines);
-        QCOMPARE(fx.lines(), lines.replace(u"%F"_s, folder));
-        QFETCH(QString, mails);
-        QCOMPARE(receivedMails(m_peer).join(u'\n'), mails.replace(u"%F"_s, folder));
+        QCOMPARE(fx.lines(), c.lines.replace(u"%F"_s, folder));
+        QCOMPARE(receivedMails(m_peer).join(u'\n'), c.mails.replace(u"%F"_s, folder));
     }
 
-    // "answers": SERVICE=a state digit or the tool's whole output; "runs": OPERATION SERVICE;
-    // "outcome": Label3 | Label1, then the mails; "log": after "Service job for PC pc1: ".
     void serviceJob_data() {
         // clang-format off
-        QTest::addColumn<QString>("slots");
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QString>("runs");
-        QTest::addColumn<QString>("outcome");
-        QTest::addColumn<QString>("log");
         const QString noState = u"no usable state for the service %1, so the PC is reported as not responding: the tool "_s, noResp = u"{notfound}{noresp}\n{mailNoresp}"_s;
-        QTest::newRow("running") << u"Spooler"_s << QStringList{u"Spooler=4"_s} << u"query Spooler"_s << u"{checked}{up:Spooler}\n"_s << QString();
-        QTest::newRow("stopped, restart; always-restart") << u"Spooler+ / W3SVC"_s << QStringList{u"Spooler=1"_s} << u"query Spooler,start Spooler,restart W3SVC"_s << u"{checked}{restarted:Spooler}\r\n{always:W3SVC}\n{mailRestarted:Spooler}"_s << QString();
-        QTest::newRow("stopped, no restart") << u"Spooler"_s << QStringList{u"Spooler=1"_s} << u"query Spooler"_s << u"{checked}{down:Spooler}\n{mailDown:Spooler}"_s << QString();
-        QTest::newRow("two stopped, one running") << u"Spooler Dhcp W32Time"_s << QStringList{u"Spooler=1"_s, u"Dhcp=1"_s, u"W32Time=4"_s} << u"query Spooler,query Dhcp,query W32Time"_s << u"{checked}{down:Dhcp}\r\n{up:W32Time}\n{mailDown:Spooler}\n{mailDown:Dhcp}"_s << QString();
-        QTest::newRow("slot 1 empty, unreachable") << u"- Spooler"_s << QStringList{u"Spooler=Unable to connect to \\\\pc1\n"_s} << u"query Spooler"_s << noResp << noState.arg(u"Spooler"_s) + u"printed: Unable to connect to \\\\pc1"_s;
-        QTest::newRow("unreachable") << u"Spooler+ Dhcp / W3SVC"_s << QStringList{u"Spooler=unable to connect to \\\\pc1 as "_s + SambaPeer::password()} << u"query Spooler"_s << noResp << u"the PC could not be reached (unable to connect to \\\\pc1 as ********)"_s;
-        QTest::newRow("no STATE") << u"Spooler Bogus Dhcp / W3SVC"_s << QStringList{u"Spooler=4"_s, u"Bogus=Service Bogus is not installed"_s} << u"query Spooler,query Bogus"_s << noResp << noState.arg(u"Bogus"_s) + u"printed: Service Bogus is not installed"_s;
-        QTest::newRow("state read in lower case") << u"Spooler+"_s << QStringList{u"Spooler=  state    : 1  STOPPED"_s} << u"query Spooler,start Spooler"_s << u"{checked}{restarted:Spooler}\n{mailRestarted:Spooler}"_s << QString();
-        QTest::newRow("the first STATE counts") << u"Spooler"_s << QStringList{u"Spooler=STATE      2 STATE      4"_s} << u"query Spooler"_s << u"{checked}{down:Spooler}\n{mailDown:Spooler}"_s << QString();
-        QTest::newRow("no STATE: the 11th character") << u"Spooler"_s << QStringList{u"Spooler=Spooler   4 up"_s} << u"query Spooler"_s << u"{checked}{up:Spooler}\n"_s << QString();
-        QTest::newRow("a blank for the state") << u"Spooler"_s << QStringList{u"Spooler=        STATE    :    RUNNING"_s} << u"query Spooler"_s << noResp << noState.arg(u"Spooler"_s) + u"printed: STATE    :    RUNNING"_s;
-        QTest::newRow("cut short before the state") << u"Spooler"_s << QStringList{u"Spooler=        STATE    : "_s} << u"query Spooler"_s << noResp << noState.arg(u"Spooler"_s) + u"printed: STATE    :"_s;
-        QTest::newRow("always-restart only, no account") << u"!/ W3SVC"_s << QStringList() << u"restart W3SVC"_s << u"{checked}\r\n{always:W3SVC}\n"_s << QString();
+        addRows<ServiceJob>({
+            {"running", u"Spooler"_s, {u"Spooler=4"_s}, u"query Spooler"_s, u"{checked}{up:Spooler}\n"_s},
+            {"stopped, restart; always-restart", u"Spooler+ / W3SVC"_s, {u"Spooler=1"_s}, u"query Spooler,start Spooler,restart W3SVC"_s, u"{checked}{restarted:Spooler}\r\n{always:W3SVC}\n{mailRestarted:Spooler}"_s},
+            {"stopped, no restart", u"Spooler"_s, {u"Spooler=1"_s}, u"query Spooler"_s, u"{checked}{down:Spooler}\n{mailDown:Spooler}"_s},
+            {"two stopped, one running", u"Spooler Dhcp W32Time"_s, {u"Spooler=1"_s, u"Dhcp=1"_s, u"W32Time=4"_s}, u"query Spooler,query Dhcp,query W32Time"_s, u"{checked}{down:Dhcp}\r\n{up:W32Time}\n{mailDown:Spooler}\n{mailDown:Dhcp}"_s},
+            {"slot 1 empty, unreachable", u"- Spooler"_s, {u"Spooler=Unable to connect to \\\\pc1\n"_s}, u"query Spooler"_s, noResp, noState.arg(u"Spooler"_s) + u"printed: Unable to connect to \\\\pc1"_s},
+            {"unreachable", u"Spooler+ Dhcp / W3SVC"_s, {u"Spooler=unable to connect to \\\\pc1 as "_s + SambaPeer::password()}, u"query Spooler"_s, noResp, u"the PC could not be reached (unable to connect to \\\\pc1 as ********)"_s},
+            {"no STATE", u"Spooler Bogus Dhcp / W3SVC"_s, {u"Spooler=4"_s, u"Bogus=Service Bogus is not installed"_s}, u"query Spooler,query Bogus"_s, noResp, noState.arg(u"Bogus"_s) + u"printed: Service Bogus is not installed"_s},
+            {"state read in lower case", u"Spooler+"_s, {u"Spooler=  state    : 1  STOPPED"_s}, u"query Spooler,start Spooler"_s, u"{checked}{restarted:Spooler}\n{mailRestarted:Spooler}"_s},
+            {"the first STATE counts", u"Spooler"_s, {u"Spooler=STATE      2 STATE      4"_s}, u"query Spooler"_s, u"{checked}{down:Spooler}\n{mailDown:Spooler}"_s},
+            {"no STATE: the 11th character", u"Spooler"_s, {u"Spooler=Spooler   4 up"_s}, u"query Spooler"_s, u"{checked}{up:Spooler}\n"_s},
+            {"a blank for the state", u"Spooler"_s, {u"Spooler=        STATE    :    RUNNING"_s}, u"query Spooler"_s, noResp, noState.arg(u"Spooler"_s) + u"printed: STATE    :    RUNNING"_s},
+            {"cut short before the state", u"Spooler"_s, {u"Spooler=        STATE    : "_s}, u"query Spooler"_s, noResp, noState.arg(u"Spooler"_s) + u"printed: STATE    :"_s},
+            {"always-restart only, no account", u"!/ W3SVC"_s, {}, u"restart W3SVC"_s, u"{checked}\r\n{always:W3SVC}\n"_s},
+        });
         // clang-format on
     }
     void serviceJob() {
-        QFETCH(QString, slots);
-        QFETCH(QStringList, answers);
-        QFETCH(QString, log);
+        QFETCH(ServiceJob, c);
         JobFixture fx;
         const QString folder = fx.folder.path() + u'/';
-        for (const QString& answer : answers) {
+        for (const QString& answer : c.answers) {
             const QString said = answer.section(u'=', 1);
             writeFile(
                 folder + u"query-"_s + answer.section(u'=', 0, 0) + u".out"_s, {},
                 (said.size() > 1 ? said : u"        STATE    : "_s + said + u"  X\n"_s).toUtf8());
         }
-        fx.add(serviceRow(slots));
+        fx.add(serviceRow(c.slots));
         fx.folder.mailTo(m_peer.port());
-        if (!log.isEmpty())
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(u"Service job for PC pc1: "_s + log));
+        if (!c.log.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(u"Service job for PC pc1: "_s + c.log));
         QTest::failOnWarning(QRegularExpression(QRegularExpression::escape(SambaPeer::password())));
         fx.open().Command1->click();
         fx.cycle().setServiceToolTimeLimit(std::chrono::seconds(2));
         fx.tick();
-        // Every run is one argument vector, followed by the ending of stray tools.
-        QFETCH(QString, runs);
-        const bool account = !slots.startsWith(u'!');
+        // Every run is one argument vector, then stray tools are ended.
+        const bool account = !c.slots.startsWith(u'!');
         QStringList expected;
-        for (const QString& run : runs.split(u','))
+        for (const QString& run : c.runs.split(u','))
             expected << u"PsService.EXE|\\\\pc1|-u|%1|-p|%2|%3|%4"_s.arg(
                             account ? kUser : QString(),
                             account ? SambaPeer::password() : QString(), run.section(u' ', 0, 0),
@@ -183,8 +176,7 @@ class TestJobAlerts : public QObject {
         QFile ran(folder + u"runs.log"_s);
         QVERIFY(ran.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(ran.readAll()).split(u'\n', Qt::SkipEmptyParts), expected);
-        QFETCH(QString, outcome);
-        QCOMPARE(fx.lines() + u'\n' + receivedMails(m_peer).join(u'\n'), expand(outcome));
+        QCOMPARE(fx.lines() + u'\n' + receivedMails(m_peer).join(u'\n'), expand(c.outcome));
         QCOMPARE(fx.cycle().intJobIndex(), 1);
     }
 };

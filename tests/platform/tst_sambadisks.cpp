@@ -1,6 +1,6 @@
-// The drive listing of a Windows PC: the share list read as drives, real listings with each
-// kind of credentials against a Samba server in a network namespace, and a drive-letter job of
-// the job monitor against it with this build's own backend.
+// A PC's drives: the share list read as drives, real listings with each kind of credentials
+// against Samba in a network namespace, and a drive-letter job of the job monitor against it.
+#include "TestTables.h"
 #include "jobs/JobFixture.h"
 #include "platform/SambaDiskLister.h"
 #include "support/SambaPeer.h"
@@ -12,8 +12,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 using Status = LogicalDiskList::Status;
-
-Q_DECLARE_METATYPE(Status)
 
 namespace {
 // Writes drive-check.credentials into the folder (none for an empty password).
@@ -27,6 +25,16 @@ QString writeCredentials(const QString& folder, const QString& password, int mod
         qFatal("cannot set the mode of the credentials file");
     return path;
 }
+// "anonymous": the server lets anonymous users list shares. With a "ticket" (klist says there
+// is one), net asks for Kerberos first, which the server refuses; the next credentials follow.
+struct Listing {
+    const char* name;
+    bool ticket;
+    QString password; // of the credentials file; empty: none
+    int mode;
+    bool anonymous, reachable;
+    Status outcome;
+};
 } // namespace
 
 class TestSambaDisks : public QObject {
@@ -54,55 +62,42 @@ class TestSambaDisks : public QObject {
                  (QStringList{u"C:"_s, u"D:"_s}));
     }
 
-    // The real net against the real server. With a "ticket" (klist says there is one), net
-    // is asked for Kerberos first, which the server refuses; the next credentials follow.
     void listing_data() {
         // clang-format off
-        QTest::addColumn<bool>("ticket");
-        QTest::addColumn<QString>("password"); // of the credentials file; empty: none
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("anonymous"); // the server lets anonymous users list shares
-        QTest::addColumn<bool>("reachable");
-        QTest::addColumn<Status>("outcome");
-        QTest::newRow("ticket refused, file") << true << SambaPeer::password() << 0600 << false << true << Status::Found;
-        QTest::newRow("credentials file") << false << SambaPeer::password() << 0600 << false << true << Status::Found;
-        QTest::newRow("wrong password") << false << u"wrong"_s << 0600 << false << true << Status::AccessRefused;
-        QTest::newRow("anonymous refused") << false << QString() << 0600 << false << true << Status::AccessRefused;
-        QTest::newRow("ticket refused, anonymous") << true << QString() << 0600 << true << true << Status::Found;
-        QTest::newRow("file others may read") << false << u"wrong"_s << 0640 << true << true << Status::Found;
-        QTest::newRow("anonymous allowed") << false << QString() << 0600 << true << true << Status::Found;
-        QTest::newRow("unreachable") << false << SambaPeer::password() << 0600 << true << false << Status::Failed;
+        addRows<Listing>({
+            {"ticket refused, file", true, SambaPeer::password(), 0600, false, true, Status::Found},
+            {"credentials file", false, SambaPeer::password(), 0600, false, true, Status::Found},
+            {"wrong password", false, u"wrong"_s, 0600, false, true, Status::AccessRefused},
+            {"anonymous refused", false, QString(), 0600, false, true, Status::AccessRefused},
+            {"ticket refused, anonymous", true, QString(), 0600, true, true, Status::Found},
+            {"file others may read", false, u"wrong"_s, 0640, true, true, Status::Found},
+            {"anonymous allowed", false, QString(), 0600, true, true, Status::Found},
+            {"unreachable", false, SambaPeer::password(), 0600, true, false, Status::Failed}});
         // clang-format on
     }
     void listing() {
-        QFETCH(bool, ticket);
-        QFETCH(QString, password);
-        QFETCH(int, mode);
-        QFETCH(bool, anonymous);
-        QFETCH(bool, reachable);
-        if (anonymous != m_anonymous)
-            QVERIFY2(m_peer.start(anonymous), qPrintable(m_peer.errorString()));
-        m_anonymous = anonymous;
+        QFETCH(Listing, c);
+        if (c.anonymous != m_anonymous)
+            QVERIFY2(m_peer.start(c.anonymous), qPrintable(m_peer.errorString()));
+        m_anonymous = c.anonymous;
         QTemporaryDir data;
-        const QString file = writeCredentials(data.path(), password, mode);
-        if (mode != 0600)
+        const QString file = writeCredentials(data.path(), c.password, c.mode);
+        if (c.mode != 0600)
             QTest::ignoreMessage(
                 QtWarningMsg,
                 qPrintable(
                     u"The drive check ignores %1 because other users may read or change it (mode 0640; make it readable by you only with chmod 600)"_s
                         .arg(file)));
         const SambaDiskLister lister(
-            {data.path(), u"/usr/bin/net"_s, ticket ? u"/bin/true"_s : QString()});
+            {data.path(), u"/usr/bin/net"_s, c.ticket ? u"/bin/true"_s : QString()});
         const LogicalDiskList query =
-            QCoro::waitFor(lister.listAsync(reachable ? m_peer.address() : m_noServer.address()));
-        QTEST(query.status, "outcome");
+            QCoro::waitFor(lister.listAsync(c.reachable ? m_peer.address() : m_noServer.address()));
+        QCOMPARE(query.status, c.outcome);
         QCOMPARE(query.deviceIds,
                  query.status == Status::Found ? (QStringList{u"C:"_s, u"D:"_s}) : QStringList());
     }
 
-    // A drive-letter job from the job monitor's tick to its status lines, with the default
-    // options (the credentials file in the user's data folder); the other outcomes are in the
-    // job alerts' table.
+    // A drive-letter job with the default options (the credentials file in the user's folder).
     void driveJob() {
         const QString userData = SambaDiskLister::defaultOptions().dataFolder;
         QVERIFY(QDir().mkpath(userData));

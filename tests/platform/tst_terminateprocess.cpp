@@ -1,7 +1,5 @@
-// Ending processes by name, on real processes: copies of sleep (and of a bash that ignores
-// SIGTERM) named like the text are ended, also when the kernel's name of the process is cut; a
-// copy with another name is left running; the program itself and a blank text end nothing.
-// The name is this run's own, so no other test's processes are touched.
+// Ending processes by name (this run's own): copies of sleep and of a bash that ignores SIGTERM
+// are ended, also under a name the kernel cut; others, the program itself and "" are not.
 #include "platform/ProcessTerminator.h"
 
 #include <QCoroTask>

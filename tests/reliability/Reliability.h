@@ -1,8 +1,7 @@
 #pragma once
 
-// What the reliability tests share: the figures they report, stand-in programs put first on
-// PATH, a copy of the program folder run as a child, a database seeded for both monitors, and
-// the job monitor run from the main window.
+// What the reliability tests share: their figures, stand-in programs, a copy of the program run
+// as a child, a database seeded for both monitors, and the job monitor run from the main window.
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
 #include "jobs/Form3.h"
@@ -23,9 +22,8 @@ namespace rel {
 
 using namespace Qt::Literals::StringLiterals;
 
-// Writes one figure of a part of the suite ("kills", "soak"...) for the report: a line
-// "key<TAB>value" in <KORVANE_RELIABILITY_OUT>/<part>.tsv (the build's reliability/ folder
-// unless set), and prints it. The first figure of a part in a run starts its file afresh.
+// One figure for the report: "key<TAB>value" in <KORVANE_RELIABILITY_OUT>/<part>.tsv (the first
+// of a part in a run starts the file afresh), and printed.
 inline void figure(const QString& part, const QString& key, const QString& value) {
     static QSet<QString> started;
     const QString folder =
@@ -39,7 +37,6 @@ inline void figure(const QString& part, const QString& key, const QString& value
     qInfo().noquote() << "figure:" << part << key << "=" << value;
 }
 
-// A shell script that only its owner may run.
 inline void writeScript(const QString& path, const QString& text) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
@@ -47,7 +44,6 @@ inline void writeScript(const QString& path, const QString& text) {
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-// The lines of a file so far.
 inline QStringList lines(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly)
@@ -55,12 +51,9 @@ inline QStringList lines(const QString& path) {
                : QStringList();
 }
 
-// A folder of stand-in programs, put first on PATH of the children that need them. The
-// `ping` stand-in answers at once and appends the host it was asked for to pingLog(): a host
-// starting with "down" gets no reply, one starting with "hang" never ends, any other answers.
-// The `net` stand-in appends its arguments (one per line, then "--") and its parent's command
-// line as the system shows it to netLog(), and says the service runs. The logs are in this
-// folder, whose name holds no quote.
+// Stand-ins for PATH: `ping` logs its host to pingLog() and answers at once ("down*": no reply,
+// "hang*": never ends); `net` logs its arguments (one a line, then "--") and its parent's
+// command line to netLog(), and says the service runs.
 class StandIns {
   public:
     StandIns() {
@@ -84,7 +77,6 @@ echo "$service service is running."
     }
     QString pingLog() const { return m_dir.filePath(u"ping.log"_s); }
     QString netLog() const { return m_dir.filePath(u"net.log"_s); }
-    // PATH with this folder first.
     QString searchPath() const {
         return m_dir.path() + u':' + qEnvironmentVariable("PATH", u"/usr/bin:/bin"_s);
     }
@@ -93,8 +85,7 @@ echo "$service service is running."
     QTemporaryDir m_dir;
 };
 
-// A folder holding copies of the program and its service tool, with its own database (created
-// when the folder is made), runtime and data folders, run as a child with the test tick scale.
+// Copies of the program and its service tool in a folder with its own database, run as a child.
 class ProgramCopy {
   public:
     ProgramCopy() {
@@ -103,10 +94,8 @@ class ProgramCopy {
                              m_dir.filePath(name)))
                 qFatal("cannot copy %s", qPrintable(name));
         QDir(m_dir.path()).mkdir(u"data"_s);
-        QDir(m_dir.path()).mkdir(u"runtime"_s);
-        QFile::setPermissions(m_dir.filePath(u"runtime"_s), QFileDevice::ReadOwner |
-                                                                QFileDevice::WriteOwner |
-                                                                QFileDevice::ExeOwner);
+        QDir(m_dir.path())
+            .mkdir(u"runtime"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (const DbStatus created = Schema::create(databasePath()); !created.ok())
             qFatal("cannot create the database: %s", qPrintable(created.detail));
     }
@@ -118,7 +107,6 @@ class ProgramCopy {
     QString databasePath() const { return m_dir.filePath(u"HalvardDB.mdb"_s); }
     qint64 pid() const { return m_process.processId(); }
     bool running() const { return m_process.state() == QProcess::Running; }
-    // Starts the program with the stand-ins first on PATH and every timer step divided.
     void start(const StandIns& standIns, int tickDivisor) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"PATH"_s, standIns.searchPath());
@@ -133,12 +121,11 @@ class ProgramCopy {
         if (!m_process.waitForStarted(10000))
             qFatal("the program did not start: %s", qPrintable(m_process.errorString()));
     }
-    // SIGKILL, and waits for the end.
     void kill() {
         ::kill(pid_t(m_process.processId()), SIGKILL);
         m_process.waitForFinished(10000);
     }
-    // Ends the program with SIGTERM (no one can close its window offscreen) and waits.
+    // SIGTERM: no one can close its window offscreen.
     void stop() {
         m_process.terminate();
         if (!m_process.waitForFinished(10000))
@@ -150,10 +137,9 @@ class ProgramCopy {
     QProcess m_process;
 };
 
-// Fills a database for a run of both monitors: both intervals one minute, both auto-starts on,
-// the SMTP server at 127.0.0.1:smtpPort, `up` devices named up-N, `down` devices named
-// down-N mailing down-N@x.invalid, and `jobs` file-exists jobs on `folder` (job N mails
-// job-N@x.invalid when a file named file-N is there), all in one transaction.
+// Both monitors auto-started at one-minute steps, mailing to 127.0.0.1:smtpPort: devices up-N,
+// then down-N mailing down-N@x.invalid, and file-exists jobs on `folder` (job N finds its file
+// and mails job-N@x.invalid).
 inline void seedMonitors(const QString& databasePath, int up, int down, int jobs,
                          const QString& folder, quint16 smtpPort) {
     DbSession session(databasePath);
@@ -185,8 +171,8 @@ inline void seedMonitors(const QString& databasePath, int up, int down, int jobs
     run(u"COMMIT"_s);
 }
 
-// Starts the job monitor from the main window's menu (`prepare` sees its cycle first) and
-// returns the status lines ("Label3 | Label1") of its first `count` jobs; then stops it.
+// The job monitor started from the main window's menu (`prepare` sees its cycle first): the
+// status lines ("Label3 | Label1") of its first `count` jobs.
 inline QStringList runJobMonitor(Form1& main, int count,
                                  const std::function<void(JobCycle&)>& prepare = {}) {
     main.findChild<QAction*>(u"mnuRemoteServicesScanning"_s)->trigger();
@@ -204,7 +190,7 @@ inline QStringList runJobMonitor(Form1& main, int count,
     return lines;
 }
 
-// The job monitor's lines for a record without an address, and for a PC that did not answer.
+// The job monitor's lines for a record without an address and for a PC that did not answer.
 inline QString noMailLine(const QString& what) {
     return u" | No email address was found for this %1 record. Enter an Email address in this"
            " record to recieve a email notification. Now waiting on timer for the next record."_s

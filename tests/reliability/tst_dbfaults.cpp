@@ -1,7 +1,5 @@
-// Database faults while the program runs: the file removed, made read-only, replaced by
-// garbage, locked by another process past the retry limit, and the disk full (a small tmpfs).
-// The ping monitor writing an outcome and the device editor saving a change each say so
-// clearly, nothing crashes, no row is half written, and nothing is lost without a word.
+// Database faults while the ping monitor writes an outcome or the device editor saves: each is
+// told exactly, nothing crashes, no row is half written, and nothing is lost without a word.
 #include "Reliability.h"
 #include "RunProgram.h"
 #include "editors/Form6.h"
@@ -30,13 +28,11 @@ class FaultingRunner final : public CommandRunner {
     std::function<void()> m_fault;
 };
 
-// A database on a small tmpfs of its own, which the faults act on.
+// A database on a small tmpfs of its own, which the faults act on; heal() takes a fault away
+// again where the file is still the database.
 class FaultyDisk {
   public:
-    FaultyDisk() {
-        m_mounted = ::geteuid() == 0 &&
-                    mount({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=1m"_s, u"tmpfs"_s, m_dir.path()});
-    }
+    FaultyDisk() { m_mounted = ::geteuid() == 0 && mount(u"-t tmpfs -o size=1m tmpfs"_s); }
     ~FaultyDisk() {
         heal(u"locked"_s);
         if (m_mounted)
@@ -46,34 +42,29 @@ class FaultyDisk {
     QString db() const { return m_dir.filePath(u"HalvardDB.mdb"_s); }
 
     void inject(const QString& fault) {
-        if (fault == u"removed"_s) {
-            QFile::remove(db());
-        } else if (fault == u"read-only"_s) {
-            mount({u"-o"_s, u"remount,ro"_s, m_dir.path()});
-        } else if (fault == u"garbage"_s) {
-            QFile file(db());
-            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                file.write(QByteArray(8192, '\x5a'));
-        } else if (fault == u"locked"_s) {
-            m_locker.start(u"python3"_s,
-                           {u"-c"_s,
-                            u"import sqlite3,sys\n"
-                            "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
-                            "c.execute('BEGIN EXCLUSIVE')\nprint('locked',flush=True)\n"
-                            "sys.stdin.read()"_s,
-                            db()});
-            m_locker.waitForReadyRead(30000);
-        } else if (fault == u"disk full"_s) {
-            QFile filler(m_dir.filePath(u"filler"_s));
-            if (filler.open(QIODevice::WriteOnly))
-                while (filler.write(QByteArray(4096, '\0')) == 4096) {
-                }
-        }
+        QFile file(fault == u"disk full"_s ? m_dir.filePath(u"filler"_s) : db());
+        if (fault == u"removed"_s)
+            file.remove();
+        else if (fault == u"read-only"_s)
+            mount(u"-o remount,ro"_s);
+        else if (fault == u"garbage"_s && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(QByteArray(8192, '\x5a'));
+        else if (fault == u"disk full"_s && file.open(QIODevice::WriteOnly))
+            while (file.write(QByteArray(4096, '\0')) == 4096) {
+            }
+        if (fault != u"locked"_s)
+            return;
+        m_locker.start(u"python3"_s, {u"-c"_s,
+                                      u"import sqlite3,sys\n"
+                                      "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
+                                      "c.execute('BEGIN EXCLUSIVE')\nprint('locked',flush=True)\n"
+                                      "sys.stdin.read()"_s,
+                                      db()});
+        m_locker.waitForReadyRead(30000);
     }
-    // Takes the fault away again where the file is still the database.
     void heal(const QString& fault) {
         if (fault == u"read-only"_s)
-            mount({u"-o"_s, u"remount,rw"_s, m_dir.path()});
+            mount(u"-o remount,rw"_s);
         if (fault == u"disk full"_s)
             QFile::remove(m_dir.filePath(u"filler"_s));
         if (fault == u"locked"_s && m_locker.state() != QProcess::NotRunning) {
@@ -83,7 +74,9 @@ class FaultyDisk {
     }
 
   private:
-    static bool mount(const QStringList& args) { return runProgram(u"mount"_s, args).ok; }
+    bool mount(const QString& options) {
+        return runProgram(u"mount"_s, options.split(u' ') << m_dir.path()).ok;
+    }
 
     QTemporaryDir m_dir;
     QProcess m_locker;
@@ -95,7 +88,6 @@ class FaultyDisk {
 class TestDbFaults : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-
     void faultWhileWriting_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("writer");
@@ -106,6 +98,7 @@ class TestDbFaults : public QObject {
                                " written to the database. Your entries are still in the window, so"
                                " you can try again."_s;
         const QList<std::array<QString, 3>> faults{
+            // fault, cause on the monitor, on the editor
             {u"removed"_s, u"no database file at DB"_s, u"no database file at DB"_s},
             {u"read-only"_s, u"attempt to write a readonly database Unable to fetch row"_s, {}},
             {u"garbage"_s, u"file is not a database Unable to execute statement"_s, {}},
@@ -137,7 +130,6 @@ class TestDbFaults : public QObject {
         const QString row = u"SELECT ComputerName, EmailWhenDown, Status, ActionTaken FROM"
                             " ComputerPingList WHERE ID = %1"_s.arg(id);
         const QStringList before = sqlRows(disk.db(), row);
-
         Form1 main(folder.ctx);
         QVERIFY(main.Form_Load());
         if (writer == u"ping monitor"_s) {

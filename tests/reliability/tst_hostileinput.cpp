@@ -1,9 +1,8 @@
-// One corpus of hostile texts (hostile-inputs.txt) through every entry point: the two editors
-// and the two settings windows typed into with key events, rows placed straight in the
-// database for both monitors (the ping command line, the service tool's argument list, the
-// alert mails), the service tool's own command line, and file-job paths and names. Nothing is
-// executed, no SQL is altered, no mail header or recipient is added or replaced, no row other
-// than the intended one changes, and the windows show the text as stored.
+// One corpus of hostile texts (hostile-inputs.txt) through every entry point: the editors and
+// settings windows typed into with key events, rows for both monitors (the ping command line,
+// the service tool's arguments, the alert mails), the service tool's own command line, and
+// file-job paths. Nothing is executed, no SQL altered, no mail header or recipient added, no
+// other row changed, and the windows show the text as stored.
 #include "FakeCommandRunner.h"
 #include "Reliability.h"
 #include "SmtpPeer.h"
@@ -21,7 +20,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// The corpus, decoded, with @CANARY@ replaced by `canary`.
+// The corpus decoded ({N:text} repeated N times), with @CANARY@ replaced by `canary`.
 QStringList readCorpus(const QString& canary) {
     QFile file(QStringLiteral(KORVANE_HOSTILE_CORPUS));
     if (!file.open(QIODevice::ReadOnly))
@@ -30,18 +29,15 @@ QStringList readCorpus(const QString& canary) {
     for (QByteArray line : file.readAll().split('\n')) {
         if (line.isEmpty() || line.startsWith('#'))
             continue;
-        if (line.startsWith('{')) { // {N:text}
-            const qsizetype colon = line.indexOf(':');
+        if (const qsizetype colon = line.indexOf(':'); line.startsWith('{'))
             line = line.mid(colon + 1, line.size() - colon - 2)
                        .repeated(line.mid(1, colon - 1).toInt());
-        }
         entries << QString::fromUtf8(QByteArray::fromPercentEncoding(line))
                        .replace(u"@CANARY@"_s, canary);
     }
     return entries;
 }
 
-// A window's boxes named in `names` (blanks between them), and their texts.
 QList<QLineEdit*> boxes(const QWidget& window, const QString& names) {
     QList<QLineEdit*> out;
     for (const QString& name : names.split(u' '))
@@ -55,8 +51,7 @@ QStringList texts(const QList<QLineEdit*>& boxes) {
     return out;
 }
 
-// Types the text into each box as key events, one per character (a surrogate pair as one):
-// line breaks and tabs as their keys, everything else as a key carrying that text.
+// Key events, one per character (a surrogate pair as one): line breaks and tabs as their keys.
 void typeInto(const QList<QLineEdit*>& boxes, const QString& text) {
     for (QLineEdit* box : boxes) {
         box->setFocus();
@@ -88,9 +83,15 @@ class TestHostileInput : public QObject {
     QHash<QString, int> m_tried;
 
     QString db() const { return m_folder->databasePath(); }
+    FakeCommandRunner& fakeRunner() {
+        auto runner = std::make_unique<FakeCommandRunner>();
+        FakeCommandRunner& calls = *runner;
+        m_folder->ctx.setRunner(std::move(runner));
+        return calls;
+    }
 
-    // An editor: a sentinel row stays as it is; the entry is typed into the boxes after Add
-    // New, then Update; a save stores exactly what the boxes show, and they show it again.
+    // An editor after Add New: a save stores exactly what the boxes show (or nothing, with a
+    // word), they show it again, and the sentinel row stays as it is.
     void editorSaves(RecordEditor& editor, const QString& table, const QString& boxNames,
                      const QString& columns, const QString& entry) {
         const QStringList before = quotedRows(db(), table);
@@ -103,7 +104,7 @@ class TestHostileInput : public QObject {
         QCOMPARE(after.mid(0, before.size()), before);
         QVERIFY(after.size() <= before.size() + 1);
         if (after.size() == before.size()) {
-            QVERIFY2(!m_folder->dialogs().shown.isEmpty(), "nothing was saved and nothing said");
+            QVERIFY2(!m_folder->dialogs().shown.isEmpty(), "nothing saved, nothing said");
             return;
         }
         const QString stored =
@@ -113,8 +114,8 @@ class TestHostileInput : public QObject {
         QCOMPARE(texts(typedInto).join(u'|'), stored);
     }
 
-    // A settings window: the typed entry is refused with a message (the row unchanged) or
-    // stored as the trimmed boxes show it; a reopened window shows what is stored.
+    // A settings window: the entry is refused with a message (the row unchanged) or stored as
+    // the trimmed boxes show it, and a reopened window shows that.
     template <typename Form>
     void settingsSaves(const QString& table, const QString& boxNames, const QString& entry) {
         const QStringList before = quotedRows(db(), table);
@@ -144,7 +145,7 @@ class TestHostileInput : public QObject {
             rel::figure(u"hostile"_s, it.key(), QString::number(it.value()));
     }
     void init() {
-        // A copy of one database made once: its password check is derived only once.
+        // Copies of one database: its password check is derived only once.
         m_folder = std::make_unique<TestProgramFolder>(false);
         QVERIFY(QFile::copy(m_scratch.filePath(u"template.mdb"_s), db()));
         m_folder->mailTo(m_smtp.port());
@@ -172,29 +173,29 @@ class TestHostileInput : public QObject {
             for (int i = 0; i < m_corpus.size(); ++i)
                 QTest::addRow("%s #%d", point, i) << QString::fromLatin1(point) << i;
     }
-
     void entryPoint() {
         QFETCH(QString, point);
         QFETCH(int, entry);
         const QString text = m_corpus.at(entry);
         ++m_tried[point];
+        if (point.startsWith(u"job editor"_s)) {
+            Form2 form(m_folder->ctx);
+            QVERIFY(form.Form_Load());
+            if (point.endsWith(u"services"_s))
+                return editorSaves(form, u"Services"_s, u"Text1 Text2 Text8 Text9 Text10"_s,
+                                   u"ComputerName, Service1, AdminUserName, AdminPassword,"
+                                   " EmailWhenDown"_s,
+                                   text);
+            form.Combo2->setCurrentIndex(0);
+            return editorSaves(form, u"Services"_s, u"Text15 Text16 Text17"_s,
+                               u"CheckIfFileExistFolder, FileNameOfFileExist, FileExistEmailHere"_s,
+                               text);
+        }
         if (point == u"device editor"_s) {
             Form6 form(m_folder->ctx, *m_main);
             QVERIFY(form.Form_Load());
             editorSaves(form, u"ComputerPingList"_s, u"Text1 Text2 Text4"_s,
                         u"ComputerName, EmailWhenDown, MaxAverage"_s, text);
-        } else if (point == u"job editor, services"_s) {
-            Form2 form(m_folder->ctx);
-            QVERIFY(form.Form_Load());
-            editorSaves(form, u"Services"_s, u"Text1 Text2 Text8 Text9 Text10"_s,
-                        u"ComputerName, Service1, AdminUserName, AdminPassword, EmailWhenDown"_s,
-                        text);
-        } else if (point == u"job editor, file exists"_s) {
-            Form2 form(m_folder->ctx);
-            QVERIFY(form.Form_Load());
-            form.Combo2->setCurrentIndex(0);
-            editorSaves(form, u"Services"_s, u"Text15 Text16 Text17"_s,
-                        u"CheckIfFileExistFolder, FileNameOfFileExist, FileExistEmailHere"_s, text);
         } else if (point == u"email settings"_s) {
             settingsSaves<Form7>(u"SMTPsettings"_s, u"Text1 Text2 Text3 Text4 Text5 Text7"_s, text);
         } else if (point == u"application settings"_s) {
@@ -209,8 +210,8 @@ class TestHostileInput : public QObject {
     }
 
   private:
-    // A device row and the sender's name holding the text: `ping` gets it as one host argument
-    // after "--", only its row changes, the list shows it as stored, and the alert goes from the
+    // A device row and the sender's name holding the text: `ping` gets it as one host after
+    // "--", only its outcome columns change, the list shows it, and the alert goes from the
     // stored sender to the listed addresses only, with the usual headers.
     void pingMonitor(const QString& text) {
         const qint64 id =
@@ -220,15 +221,13 @@ class TestHostileInput : public QObject {
         const QStringList fixed{u"ID"_s, u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,
                                 u"Disabled"_s};
         const QStringList before = quotedRows(db(), u"ComputerPingList"_s, fixed);
-        auto runner = std::make_unique<FakeCommandRunner>();
-        FakeCommandRunner* calls = runner.get();
-        runner->outputs = {u"4 packets transmitted, 0 received, 100% packet loss, time 3003ms\n"_s};
-        m_folder->ctx.setRunner(std::move(runner));
+        FakeCommandRunner& runner = fakeRunner();
+        runner.outputs = {u"4 packets transmitted, 0 received, 100% packet loss, time 3003ms\n"_s};
         QSignalSpy handled(&m_main->pingCycle(), &PingCycle::resultHandled);
         m_main->pingCycle().Command1_Click();
         QTRY_VERIFY_WITH_TIMEOUT(handled.size() >= 2, 60000);
         m_main->pingCycle().Command2_Click();
-        QVERIFY(calls->calls.contains(
+        QVERIFY(runner.calls.contains(
             QStringList{u"ping"_s, u"-c"_s, u"4"_s, u"-W"_s, u"4"_s, u"--"_s, text}));
         QCOMPARE(quotedRows(db(), u"ComputerPingList"_s, fixed), before);
         QCOMPARE(m_folder->select(u"SELECT Status FROM ComputerPingList WHERE ID = ?"_s, {id}),
@@ -255,28 +254,25 @@ class TestHostileInput : public QObject {
     }
 
     // A service job and a file-exists job holding the text: the service tool gets every value
-    // as one argument exactly as stored, the file check reads the path as a path and shows the
-    // name as stored, and no row changes.
+    // as one argument as stored, the file check reads the path as a path and shows the name as
+    // stored, and no row changes.
     void jobMonitor(const QString& text) {
-        JobRecord service;
+        JobRecord service, files;
         service.computerName = service.service[0] = service.adminUserName = text;
         service.adminPassword = text;
-        JobRecord files;
         files.computerName = u"~files"_s;
         files.checkIfFileExistFolder = files.fileNameOfFileExist = text;
         files.fileExistEmailifThereOrNot = fileExistActionTexts().at(1);
         JobTable(db()).insert(service);
         JobTable(db()).insert(files);
         m_folder->execSql(u"DELETE FROM Services WHERE ComputerName = 'sentinel'"_s);
-        QFile(m_folder->path() + u"/psservice.exe"_s).open(QIODevice::WriteOnly);
+        const QString tool = m_folder->path() + u"/psservice.exe"_s;
+        QFile(tool).open(QIODevice::WriteOnly);
         const QStringList before = quotedRows(db(), u"Services"_s);
-        auto runner = std::make_unique<FakeCommandRunner>();
-        FakeCommandRunner* calls = runner.get();
-        m_folder->ctx.setRunner(std::move(runner));
+        FakeCommandRunner& runner = fakeRunner();
         QStringList lines = rel::runJobMonitor(*m_main, 2);
-        QCOMPARE(calls->calls.value(0),
-                 (QStringList{m_folder->path() + u"/psservice.exe"_s, u"\\\\"_s + text, u"-u"_s,
-                              text, u"-p"_s, text, u"query"_s, text}));
+        QCOMPARE(runner.calls.value(0), (QStringList{tool, u"\\\\"_s + text, u"-u"_s, text, u"-p"_s,
+                                                     text, u"query"_s, text}));
         QCOMPARE(quotedRows(db(), u"Services"_s), before);
         QCOMPARE(lines.size(), 2);
         QVERIFY(lines.removeOne(rel::pcNotFoundLine(text)));
@@ -291,7 +287,7 @@ class TestHostileInput : public QObject {
     }
 
     // The service tool run with the text as PC, user, password and service: it ends with one of
-    // its exit statuses, `net` gets the PC and the service as single arguments and never the
+    // its exit codes, and `net` gets the PC and the service as single arguments, never the
     // password.
     void serviceTool(const QString& text) {
         QFile::remove(m_standIns.netLog());

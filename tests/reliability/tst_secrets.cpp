@@ -1,8 +1,7 @@
-// Secrets: the database and the journal SQLite makes during a write are readable by their owner
-// only from the first byte, whatever the umask, and the database password is not in the file;
-// and while both monitors run a service job and send alerts, no password appears in any child's
-// command line (the service tool blanks its own before it runs `net`), in the log, in a status
-// line or in a stored row.
+// The database, its journal and the log are their owner's only, whatever the umask, and the
+// database password is not in the file; while both monitors run, no password shows in a child's
+// command line (the service tool blanks its own before it runs `net`), the log, a status line
+// or a stored row.
 #include "Reliability.h"
 #include "SmtpPeer.h"
 #include "app/Log.h"
@@ -19,9 +18,8 @@ const QString kSmtpPassword = u"Smtp-Secret-5519"_s;
 
 QString modeOf(const QString& path) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return u"missing"_s;
-    return QString::number(st.st_mode & 0777, 8);
+    const bool there = ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    return there ? QString::number(st.st_mode & 0777, 8) : u"missing"_s;
 }
 } // namespace
 
@@ -76,14 +74,10 @@ class TestSecrets : public QObject {
         folder.execSql(u"UPDATE SMTPsettings SET SMTPusername = 'korvane', SMTPpassword = ?"_s,
                        {kSmtpPassword});
         folder.addDevice({0, u"down-1"_s, u"ops@x.invalid"_s, {}, false, {}, {}});
-        JobRecord job;
-        job.computerName = u"pc1"_s;
-        job.service[0] = u"Spooler"_s;
-        job.adminUserName = u"admin"_s;
-        job.adminPassword = kJobPassword;
-        job.emailWhenDown = u"ops@x.invalid"_s;
-        JobTable(folder.databasePath()).insert(job);
-
+        folder.execSql(u"INSERT INTO Services (ComputerName, Service1, AdminUserName,"
+                       " AdminPassword, EmailWhenDown) VALUES ('pc1', 'Spooler', 'admin', ?,"
+                       " 'ops@x.invalid')"_s,
+                       {kJobPassword});
         Form1 main(folder.ctx);
         QVERIFY(main.Form_Load());
         QSignalSpy handled(&main.pingCycle(), &PingCycle::resultHandled);
@@ -93,10 +87,8 @@ class TestSecrets : public QObject {
         for (const QLabel* label : main.findChildren<QLabel*>())
             shown << label->text();
         main.pingCycle().Command2_Click();
-
-        QFile logFile(m_log);
-        QVERIFY(logFile.open(QIODevice::ReadOnly));
-        const QString log = QString::fromUtf8(logFile.readAll());
+        const QStringList logLines = rel::lines(m_log);
+        const QString log = logLines.join(u'\n');
         const QString net = rel::lines(standIns.netLog()).join(u'\n');
         const QString rows =
             folder.select(u"SELECT Status, ActionTaken FROM ComputerPingList"_s).join(u'\n');
@@ -112,7 +104,7 @@ class TestSecrets : public QObject {
         }
         rel::figure(u"secrets"_s, u"service-tool runs / log lines / status lines searched"_s,
                     u"%1 / %2 / %3"_s.arg(net.count(u"psservice.exe"_s))
-                        .arg(log.count(u'\n'))
+                        .arg(logLines.size())
                         .arg(shown.size()));
     }
 };

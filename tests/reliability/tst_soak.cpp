@@ -1,14 +1,13 @@
 // Both monitors of the real program on 1,000 devices and 1,000 jobs with every timer step
-// shortened, until every device and every job has been processed four times: memory
-// stays flat after the first pass, no descriptor, thread or child process is left behind, and
-// every probe and job is accounted for in the rows and in the mails at the local SMTP server.
+// shortened, until every device and job has come round four times: memory stays flat after the
+// first round, no descriptor, thread or child process is left behind, and every probe and job is
+// accounted for in the rows and in the mails at the local SMTP server.
 #include "Reliability.h"
 #include "SmtpPeer.h"
 
 #include <QElapsedTimer>
 
 #include <algorithm>
-#include <climits>
 #include <numeric>
 
 using namespace Qt::Literals::StringLiterals;
@@ -18,8 +17,7 @@ constexpr int kUp = 900, kDown = 100, kJobs = 1000, kPasses = 4;
 constexpr int kTickDivisor = 4000; // a one-minute step lasts 15 ms
 constexpr qint64 kTimeBoundMs = 12 * 60 * 1000;
 
-// What /proc says about a process: resident memory, descriptors, threads, living children and
-// children that ended and were never waited for.
+// From /proc: resident memory, descriptors, threads, living children and unreaped ones.
 struct ProcessFigures {
     qint64 residentKb = 0;
     int descriptors = 0, threads = 0, children = 0, zombies = 0;
@@ -40,7 +38,7 @@ ProcessFigures processFigures(qint64 pid) {
     figures.descriptors =
         int(QDir(proc + u"/fd"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
     for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        // /proc/PID/stat: "PID (name) STATE PPID ..."; the name may hold blanks and brackets.
+        // "PID (name) STATE PPID ...": the name may hold blanks and brackets.
         const QByteArray stat = readProc(u"/proc/"_s + entry + u"/stat"_s);
         const QList<QByteArray> rest = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
         if (rest.size() >= 2 && rest.at(1).toLongLong() == pid)
@@ -49,17 +47,15 @@ ProcessFigures processFigures(qint64 pid) {
     return figures;
 }
 
-// How often each key was seen.
 QHash<QString, int> tally(const QStringList& keys) {
     QHash<QString, int> counts;
     for (const QString& key : keys)
         ++counts[key];
     return counts;
 }
-int fewest(const QHash<QString, int>& counts, int expectedKeys) {
-    if (counts.size() < expectedKeys)
-        return 0;
-    return *std::min_element(counts.cbegin(), counts.cend());
+// How often the least seen of `keys` keys was seen (0 while one is missing).
+int fewest(const QHash<QString, int>& counts, int keys) {
+    return counts.size() < keys ? 0 : *std::min_element(counts.cbegin(), counts.cend());
 }
 } // namespace
 
@@ -74,9 +70,6 @@ class TestSoak : public QObject {
         QTemporaryDir files;
         rel::seedMonitors(program.databasePath(), kUp, kDown, kJobs, files.path(), smtp.port());
         program.start(standIns, kTickDivisor);
-        const qint64 pid = program.pid();
-
-        // Samples every two seconds until every device and job came round kPasses times.
         QList<ProcessFigures> samples;
         int warmUp = -1; // the sample at which every device and job had its first turn
         QHash<QString, int> probes, mails;
@@ -91,11 +84,10 @@ class TestSoak : public QObject {
         while (clock.elapsed() < kTimeBoundMs) {
             QTest::qWait(2000);
             QVERIFY2(program.running(), "the program ended");
-            samples << processFigures(pid);
+            samples << processFigures(program.pid());
             probes = tally(rel::lines(standIns.pingLog()));
             const int probeRound = fewest(probes, kUp + kDown);
-            // The mails are read only when they can complete a round.
-            if (probeRound >= (warmUp < 0 ? 1 : kPasses))
+            if (probeRound >= (warmUp < 0 ? 1 : kPasses)) // the mails could complete a round
                 mails = mailed();
             const int round = std::min(probeRound, fewest(mails, kJobs + kDown));
             if (warmUp < 0 && round >= 1)
@@ -104,10 +96,8 @@ class TestSoak : public QObject {
                 break;
         }
         program.stop();
-        // What the run left: every probe, and every mail the server took.
         probes = tally(rel::lines(standIns.pingLog()));
         mails = mailed();
-
         const auto figure = [](const QString& key, const auto& value) {
             rel::figure(u"soak"_s, key, QVariant(value).toString());
         };
@@ -130,37 +120,33 @@ class TestSoak : public QObject {
         figure(u"growth after warm-up (%)"_s,
                QString::number(100.0 * double(highest - base) / double(base), 'f', 2));
         // Descriptors and threads come and go with each probe and mail: the fewest open in the
-        // last quarter of the run are no more than the most open in the first after warm-up.
-        const qsizetype n = samples.size(), quarter = std::max<qsizetype>(1, (n - warmUp) / 4);
-        const auto range = [&](int ProcessFigures::*field, qsizetype from) {
-            std::pair<int, int> lowHigh{INT_MAX, 0};
-            for (qsizetype i = from; i < from + quarter; ++i)
-                lowHigh = {std::min(lowHigh.first, samples.at(i).*field),
-                           std::max(lowHigh.second, samples.at(i).*field)};
-            return lowHigh;
-        };
-        const std::pair<int, int> ranges[] = {range(&ProcessFigures::descriptors, warmUp),
-                                              range(&ProcessFigures::threads, warmUp),
-                                              range(&ProcessFigures::descriptors, n - quarter),
-                                              range(&ProcessFigures::threads, n - quarter)};
+        // last quarter are no more than the most open in the first quarter after warm-up.
+        const qsizetype quarter = std::max<qsizetype>(1, (samples.size() - warmUp) / 4);
+        QList<std::pair<int, int>> ranges; // low, high
         QStringList shown;
-        for (const auto& [low, high] : ranges)
-            shown << u"%1-%2"_s.arg(low).arg(high);
+        for (const qsizetype from : {qsizetype(warmUp), samples.size() - quarter})
+            for (int ProcessFigures::*field :
+                 {&ProcessFigures::descriptors, &ProcessFigures::threads}) {
+                const auto [low, high] = std::minmax_element(
+                    samples.cbegin() + from, samples.cbegin() + from + quarter,
+                    [field](const auto& a, const auto& b) { return a.*field < b.*field; });
+                ranges.append({(*low).*field, (*high).*field});
+                shown << u"%1-%2"_s.arg(ranges.last().first).arg(ranges.last().second);
+            }
         figure(u"descriptors, threads: first and last quarter after warm-up"_s,
                shown.mid(0, 2).join(u", "_s) + u" / "_s + shown.mid(2).join(u", "_s));
-
-        // Every device and every job came round kPasses times.
+        // Every device and job came round kPasses times, and every probe of a device that was
+        // down was mailed, but one cut short by the end.
         QCOMPARE(probes.size(), kUp + kDown);
         QVERIFY(fewest(probes, kUp + kDown) >= kPasses);
         QCOMPARE(mails.size(), kJobs + kDown);
         QVERIFY(fewest(mails, kJobs + kDown) >= kPasses);
-        // Every probe of a device that was down was mailed, but one cut short by the end.
         for (int i = kUp; i < kUp + kDown; ++i) {
             const QString name = u"down-%1"_s.arg(i);
             const int unmailed = probes.value(name) - mails.value(name + u"@x.invalid"_s);
             QVERIFY2(unmailed == 0 || unmailed == 1, qPrintable(name));
         }
-        // Every probe is in its row: every reachable device says so, every down one was mailed.
+        // Every probe is in its row.
         const QString db = program.databasePath();
         QCOMPARE(sqlRows(db, u"SELECT COUNT(*) FROM ComputerPingList WHERE"
                              " Status = 'Percentage Lost 0%' AND ActionTaken LIKE 'Ping OK - %'"_s),
@@ -169,7 +155,6 @@ class TestSoak : public QObject {
                              " Status = 'Percentage Lost 100%' AND"
                              " ActionTaken = 'Emailed To: ' || ComputerName || '@x.invalid'"_s),
                  QStringList{QString::number(kDown)});
-        // Flat memory, nothing leaked.
         QVERIFY2(highest <= base + base / 20, "resident memory grew by 5 % or more");
         QVERIFY(ranges[2].first <= ranges[0].second && ranges[3].first <= ranges[1].second);
         // A child that just ended may wait a moment to be reaped; more would be a leak.

@@ -1,6 +1,6 @@
-// The service-control tool psservice.exe: its authentication file and its reading of net's
-// replies as tables, then the built program against a scripted net and against a real Samba
-// server in a network namespace.
+// The service-control tool: its authentication file, then the built program against a
+// scripted net and against a real Samba server in a network namespace.
+#include "TestTables.h"
 #include "support/SambaPeer.h"
 #include "tools/psservice/AuthFile.h"
 
@@ -31,6 +31,12 @@ QJsonObject reply(const QString& out, int exit = 0, const QString& err = {}) {
     return {{u"out"_s, out}, {u"exit"_s, exit}, {u"err"_s, err}};
 }
 
+struct ServerCase {
+    const char* name;
+    bool server;                    // or an address where nothing listens
+    QString password, service, out; // out: what the tool printed, "|", its exit code
+};
+
 } // namespace
 
 class TestPsService : public QObject {
@@ -43,25 +49,20 @@ class TestPsService : public QObject {
   private Q_SLOTS:
     void initTestCase() { m_peerReady = m_peer.start(); }
 
-    // The texts that reach net are in the scripted table.
-    void authFile_data() {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("text"); // empty: refused
-        QTest::newRow("local") << u".\\admin"_s << u""_s
-                               << u"username = admin\npassword = \ndomain = PC1\n"_s;
-        QTest::newRow("line break") << u"admin"_s << u"a\nusername = x"_s << QString();
-        QTest::newRow("leading blank") << u"admin"_s << u" p"_s << QString();
-    }
+    // The authentication file's text, or nothing when a value would add a line of its own.
     void authFile() {
-        QFETCH(QString, user);
-        QFETCH(QString, password);
-        QFETCH(QString, text);
-        QString why;
-        QCOMPARE(psservice::authFileText(user.toUtf8(), password.toUtf8(), u"PC1"_s, &why)
-                     .value_or(QByteArray()),
-                 text.toUtf8());
-        QCOMPARE(why.isEmpty(), !text.isEmpty());
+        const QString local = u"username = admin\npassword = \ndomain = PC1\n"_s;
+        const QString rows[][3] = {// user, password, text
+                                   {u".\\admin"_s, u""_s, local},
+                                   {u"admin"_s, u"a\nusername = x"_s, {}},
+                                   {u"admin"_s, u" p"_s, {}}};
+        for (const auto& [user, password, text] : rows) {
+            QString why;
+            QCOMPARE(psservice::authFileText(user.toUtf8(), password.toUtf8(), u"PC1"_s, &why)
+                         .value_or(QByteArray()),
+                     text.toUtf8());
+            QCOMPARE(why.isEmpty(), !text.isEmpty());
+        }
     }
 
     // The built tool with a scripted net (tests/support/fake_net.py): what it prints, the
@@ -130,31 +131,26 @@ class TestPsService : public QObject {
                  expected);
     }
 
-    // The real net against the real server.
+    // The real net against the real server, or an address where nothing listens.
     void realServer_data() {
+        const QString unable = u"Unable to connect to \\\\%1\n|1"_s;
         // clang-format off
-        QTest::addColumn<bool>("server"); // or an address where nothing listens
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("service");
-        QTest::addColumn<QString>("out"); // %1: the PC
-        QTest::newRow("stopped") << true << SambaPeer::password() << u"Spooler"_s << u"        STATE    : 1  STOPPED\n        SERVICE  : Spooler\n|0"_s;
-        QTest::newRow("unknown service") << true << SambaPeer::password() << u"NoSuchSvc"_s << u"|1"_s;
-        QTest::newRow("wrong password") << true << u"wrong"_s << u"Spooler"_s << u"Unable to connect to \\\\%1\n|1"_s;
-        QTest::newRow("no server") << false << SambaPeer::password() << u"Spooler"_s << u"Unable to connect to \\\\%1\n|1"_s;
+        addRows<ServerCase>({
+            {"stopped", true, SambaPeer::password(), u"Spooler"_s, u"        STATE    : 1  STOPPED\n        SERVICE  : Spooler\n|0"_s},
+            {"unknown service", true, SambaPeer::password(), u"NoSuchSvc"_s, u"|1"_s},
+            {"wrong password", true, u"wrong"_s, u"Spooler"_s, unable},
+            {"no server", false, SambaPeer::password(), u"Spooler"_s, unable}});
         // clang-format on
     }
     void realServer() {
-        QFETCH(bool, server);
-        QFETCH(QString, password);
-        QFETCH(QString, service);
-        QFETCH(QString, out);
+        QFETCH(ServerCase, c);
         if (!m_peerReady)
             QSKIP(qPrintable(m_peer.errorString()));
-        const QString pc = server ? m_peer.address() : m_noServer.address();
-        QCOMPARE(runTool({u"\\\\"_s + pc, u"-u"_s, SambaPeer::user(), u"-p"_s, password, u"query"_s,
-                          service},
+        const QString pc = c.server ? m_peer.address() : m_noServer.address();
+        QCOMPARE(runTool({u"\\\\"_s + pc, u"-u"_s, SambaPeer::user(), u"-p"_s, c.password,
+                          u"query"_s, c.service},
                          QProcessEnvironment::systemEnvironment()),
-                 out.replace(u"%1"_s, pc));
+                 c.out.replace(u"%1"_s, pc));
     }
 };
 
