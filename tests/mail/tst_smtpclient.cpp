@@ -1,6 +1,5 @@
 // SmtpClient against a real SMTP server (aiosmtpd on 127.0.0.1): what arrives, who is refused,
-// encryption and login, and hung servers. How each failed send ends, and what it records, is
-// tested with the alert mails through the mail window (tst_frmmain).
+// encryption and login, and hung servers. What a failed send records: tst_frmmain.
 #include "TestTables.h"
 #include "mail/MailFormat.h"
 #include "mail/SmtpClient.h"
@@ -8,6 +7,7 @@
 
 #include <QCoroTask>
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStringDecoder>
@@ -37,8 +37,7 @@ void configure(SmtpClient& client, int port) {
 
 // Sends and returns the outcome; exactly one verdict must be told, the right one.
 MailOutcome sendNow(SmtpClient& client) {
-    QSignalSpy ok(&client, &SmtpClient::SendSuccesful);
-    QSignalSpy failed(&client, &SmtpClient::SendFailed);
+    QSignalSpy ok(&client, &SmtpClient::SendSuccesful), failed(&client, &SmtpClient::SendFailed);
     const MailOutcome outcome = QCoro::waitFor(client.send());
     const bool sent = outcome.deliveredToAny();
     if (ok.count() != int(sent) || failed.count() != int(!sent) ||
@@ -48,32 +47,28 @@ MailOutcome sendNow(SmtpClient& client) {
 }
 
 // A scripted POP3 server on 127.0.0.1 that accepts one user and records every command line.
-class PopPeer final {
-  public:
+struct PopPeer {
     PopPeer() {
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                socket->setParent(&m_server);
-                socket->write("+OK Korvane test POP3 ready\r\n");
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, this] {
-                    while (socket->canReadLine()) {
-                        const QString line = QString::fromUtf8(socket->readLine()).trimmed();
-                        commands << line;
-                        const QString verb = line.section(u' ', 0, 0).toUpper();
-                        const bool user = commands.contains(u"USER "_s + kUser);
-                        socket->write(verb == u"CAPA"_s   ? "+OK\r\nUSER\r\n.\r\n"
-                                      : verb != u"PASS"_s ? "+OK\r\n" // USER, NOOP, QUIT
-                                      : user && line.mid(5) == kPassword
-                                          ? "+OK logged in\r\n"
-                                          : "-ERR invalid login\r\n");
-                    }
-                });
-            }
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            QTcpSocket* socket = server.nextPendingConnection();
+            socket->write("+OK Korvane test POP3 ready\r\n");
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, this] {
+                while (socket->canReadLine()) {
+                    const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+                    commands << line;
+                    const QString verb = line.section(u' ', 0, 0).toUpper();
+                    socket->write(verb == u"CAPA"_s   ? "+OK\r\nUSER\r\n.\r\n"
+                                  : verb != u"PASS"_s ? "+OK\r\n" // USER, NOOP, QUIT
+                                  : commands.contains(u"USER "_s + kUser) &&
+                                          line.mid(5) == kPassword
+                                      ? "+OK logged in\r\n"
+                                      : "-ERR invalid login\r\n");
+                }
+            });
         });
-        m_server.listen(QHostAddress::LocalHost, 0);
+        server.listen(QHostAddress::LocalHost, 0);
     }
-    quint16 port() const { return m_server.serverPort(); }
-    QTcpServer m_server;
+    QTcpServer server; // owns the sockets it hands out
     QStringList commands;
 };
 
@@ -223,9 +218,7 @@ class TestSmtpClient : public QObject {
     void attachments() {
         QFETCH(int, encoding);
         QByteArray random(300'000, Qt::Uninitialized);
-        quint32 seed = 7;
-        for (char& ch : random)
-            ch = char((seed = seed * 1664525u + 1013904223u) >> 24);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(random.data()), random.size() / 4);
         const QByteArrayList contents{"x;y\n1;2\n", "a", random, QByteArray()};
         const QStringList names{u"Prüfbericht Köln.csv"_s, u"a\"b\nX: 1.txt"_s, u"big.bin"_s,
                                 u"empty"_s};
@@ -285,7 +278,8 @@ class TestSmtpClient : public QObject {
         configure(client, server.port());
         client.setUseAuthentication(c.loginFlag);
         client.setPopLogin(c.kind == 4);
-        client.setPop3Port(pop.port()); // no POP3 server given: the SMTP server is asked
+        client.setPop3Port(
+            pop.server.serverPort()); // no POP3 server given: the SMTP server is asked
         client.setUserName(kUser);
         client.setPassword(c.password);
         QCOMPARE(sendNow(client).reason, c.reason);
