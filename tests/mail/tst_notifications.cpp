@@ -1,7 +1,5 @@
-// The desktop notification of each alert as the notification service (tests/support/
-// notify_peer.py on a private session bus) receives it: a ping alert sent and one that could
-// not be sent, none when switched off, and a job alert whose body is escaped for the service's
-// markup.
+// The desktop notification of each alert as a notification service on a private session bus
+// receives it: sent, not sent, switched off, and a job alert escaped for the service's markup.
 #include "jobs/JobFixture.h"
 #include "ping/CycleFixture.h"
 #include "platform/DesktopNotifier.h"

@@ -82,8 +82,8 @@ struct Recipients {
 
 struct Content {
     const char* name;
-    QString subject, shownSubject, fromName, shownName, message;
-    bool html; // and high priority with a receipt
+    QString subject, person, message; // the sender's and the recipient's name
+    bool html;                      // and high priority with a receipt
 };
 
 struct Login {
@@ -159,10 +159,9 @@ class TestSmtpClient : public QObject {
         // clang-format off
         const QString longText = QString(u"Störung 服务器 🔥 "_s).repeated(12), none;
         addRows<Content>({
-            {"plain", u"PC1 is down"_s, u"PC1 is down"_s, u"Korvane"_s, u"Korvane"_s, u"a\r\nb\nc\rd .\n..two dots"_s, false},
-            {"non-ascii, long, html", longText, longText, u"Jörg Müller"_s, u"Jörg Müller"_s,
-             u"<p>Grüße =3D ✓</p>  \n"_s + QString(74, u'x') + u"=z\n"_s + longText, true},
-            {"text that looks encoded", u"=?UTF-8?B?eA==?="_s, u"=?UTF-8?B?eA==?="_s, u"K"_s, u"K"_s, none, false},
+            {"plain", u"PC1 is down"_s, u"Korvane"_s, u"a\r\nb\nc\rd .\n..two dots"_s, false},
+            {"non-ascii, long, html", longText, u"Jörg Müller"_s, u"<p>Grüße =3D ✓</p>  \n"_s + QString(74, u'x') + u"=z\n"_s + longText, true},
+            {"text that looks encoded", u"=?UTF-8?B?eA==?="_s, u"K"_s, none, false},
         });
         // clang-format on
     }
@@ -171,17 +170,17 @@ class TestSmtpClient : public QObject {
         SmtpClient client;
         configure(client, peer().port());
         client.setSubject(c.subject);
-        client.setFromName(c.fromName);
-        client.setRecipientNames(c.fromName);
+        client.setFromName(c.person);
+        client.setRecipientNames(c.person);
         client.setMessage(c.message);
         client.setAsHtml(c.html);
         client.setPriority(c.html ? 1 : 3);
         client.setReceipt(c.html);
         QVERIFY(sendNow(client).complete());
         const ReceivedMail mail = peer().messages().value(0);
-        QCOMPARE(mail.header(u"Subject"_s), c.shownSubject);
-        QCOMPARE(mail.header(u"From"_s), c.shownName + u" <"_s + kFrom + u'>');
-        QCOMPARE(mail.header(u"To"_s), c.shownName + u" <"_s + kTo + u'>');
+        QCOMPARE(mail.header(u"Subject"_s), c.subject);
+        QCOMPARE(mail.header(u"From"_s), c.person + u" <"_s + kFrom + u'>');
+        QCOMPARE(mail.header(u"To"_s), c.person + u" <"_s + kTo + u'>');
         QCOMPARE(mail.header(u"Reply-To"_s), kFrom);
         QCOMPARE(mail.header(u"X-Priority"_s), c.html ? std::optional(u"1"_s) : std::nullopt);
         QCOMPARE(mail.header(u"Disposition-Notification-To"_s).has_value(), c.html);
