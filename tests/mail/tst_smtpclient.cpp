@@ -82,8 +82,8 @@ struct Recipients {
 
 struct Content {
     const char* name;
-    QString subject, person, message; // the sender's and the recipient's name
-    bool html;                      // and high priority with a receipt
+    QString subject, person, message; // person: the sender's and the recipient's name
+    bool html;                        // and high priority with a receipt
 };
 
 struct Login {

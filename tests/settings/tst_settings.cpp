@@ -182,7 +182,6 @@ class TestSettings : public QObject {
         QVERIFY(email.result() == QDialog::Rejected && application.result() == QDialog::Rejected);
         QCOMPARE(email.Text1->text() + u'|' + application.Text1->text(), u"127.0.0.1|9"_s);
         QCOMPARE(m_folder->ctx.values().SMTPserver, u"mail.x.invalid"_s);
-
         QVERIFY(QFile::remove(m_folder->databasePath()));
         bool opened = false;
         QTimer closer;

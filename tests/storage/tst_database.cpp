@@ -120,7 +120,6 @@ class TestDatabase : public QObject {
         QVERIFY(empty.open().ok() && empty.bof() && empty.eof() && empty.recordCount() == 0);
         QCOMPARE(empty.value(u"ComputerName"_s).status.error, DbError::NoCurrentRecord);
         QCOMPARE(empty.deleteCurrent().error, DbError::NoCurrentRecord);
-
         for (const QString& n : {u"b"_s, u"a"_s, u"c"_s})
             folder.addDevice(n);
         BrowseSet set(folder.databasePath(), u"ComputerPingList"_s, u"ComputerName, ID"_s);
@@ -136,7 +135,6 @@ class TestDatabase : public QObject {
         set.moveFirst();
         set.movePrevious();
         QVERIFY(set.bof());
-
         // Change the first row; columns that are not there or are the key are refused.
         set.moveFirst();
         QVERIFY(set.setValue(u"EmailWhenDown"_s, u"x@y.invalid"_s).ok() && set.update().ok());
