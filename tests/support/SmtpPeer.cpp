@@ -108,21 +108,15 @@ void SmtpPeer::stop() {
     m_port = 0;
 }
 
-QStringList SmtpPeer::records() const {
-    const QDir dir(m_folder.path());
-    QStringList paths = dir.entryList({u"*.json"_s}, QDir::Files, QDir::Name);
-    for (QString& name : paths)
-        name = dir.filePath(name);
-    return paths;
+QFileInfoList SmtpPeer::records() const {
+    return QDir(m_folder.path()).entryInfoList({u"*.json"_s}, QDir::Files, QDir::Name);
 }
 
 QList<ReceivedMail> SmtpPeer::messages() const {
     QList<ReceivedMail> out;
-    for (const QString& path : records()) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
+    for (const QFileInfo& record : records())
+        if (QFile file(record.filePath()); file.open(QIODevice::ReadOnly))
             out.append(parseRecord(QJsonDocument::fromJson(file.readAll()).object()));
-    }
     return out;
 }
 
@@ -135,8 +129,8 @@ bool SmtpPeer::waitForMessages(int n, std::chrono::milliseconds timeout) {
 }
 
 void SmtpPeer::clear() {
-    for (const QString& path : records())
-        QFile::remove(path);
+    for (const QFileInfo& record : records())
+        QFile::remove(record.filePath());
 }
 
 SilentPeer::SilentPeer(bool dropping) {

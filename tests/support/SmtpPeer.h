@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -67,7 +68,7 @@ class SmtpPeer final {
   private:
     bool fail(const QString& why);
     void stop();
-    QStringList records() const; // the stored messages' files, oldest first
+    QFileInfoList records() const; // the stored messages' files, oldest first
 
     Options m_options;
     QTemporaryDir m_folder;
