@@ -1,6 +1,5 @@
 // SmtpClient against a real SMTP server (aiosmtpd on 127.0.0.1): what arrives, who is refused,
-// encryption and login, and hung servers. How each failed send ends, and what it records, is
-// tested with the alert mails through the mail window (tst_frmmain).
+// encryption and login, and hung servers. What a failed send records: tst_frmmain.
 #include "TestTables.h"
 #include "mail/MailFormat.h"
 #include "mail/SmtpClient.h"
@@ -8,6 +7,7 @@
 
 #include <QCoroTask>
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStringDecoder>
@@ -37,8 +37,7 @@ void configure(SmtpClient& client, int port) {
 
 // Sends and returns the outcome; exactly one verdict must be told, the right one.
 MailOutcome sendNow(SmtpClient& client) {
-    QSignalSpy ok(&client, &SmtpClient::SendSuccesful);
-    QSignalSpy failed(&client, &SmtpClient::SendFailed);
+    QSignalSpy ok(&client, &SmtpClient::SendSuccesful), failed(&client, &SmtpClient::SendFailed);
     const MailOutcome outcome = QCoro::waitFor(client.send());
     const bool sent = outcome.deliveredToAny();
     if (ok.count() != int(sent) || failed.count() != int(!sent) ||
@@ -48,32 +47,28 @@ MailOutcome sendNow(SmtpClient& client) {
 }
 
 // A scripted POP3 server on 127.0.0.1 that accepts one user and records every command line.
-class PopPeer final {
-  public:
+struct PopPeer {
     PopPeer() {
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                socket->setParent(&m_server);
-                socket->write("+OK Korvane test POP3 ready\r\n");
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, this] {
-                    while (socket->canReadLine()) {
-                        const QString line = QString::fromUtf8(socket->readLine()).trimmed();
-                        commands << line;
-                        const QString verb = line.section(u' ', 0, 0).toUpper();
-                        const bool user = commands.contains(u"USER "_s + kUser);
-                        socket->write(verb == u"CAPA"_s   ? "+OK\r\nUSER\r\n.\r\n"
-                                      : verb != u"PASS"_s ? "+OK\r\n" // USER, NOOP, QUIT
-                                      : user && line.mid(5) == kPassword
-                                          ? "+OK logged in\r\n"
-                                          : "-ERR invalid login\r\n");
-                    }
-                });
-            }
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            QTcpSocket* socket = server.nextPendingConnection();
+            socket->write("+OK Korvane test POP3 ready\r\n");
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, this] {
+                while (socket->canReadLine()) {
+                    const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+                    commands << line;
+                    const QString verb = line.section(u' ', 0, 0).toUpper();
+                    socket->write(verb == u"CAPA"_s   ? "+OK\r\nUSER\r\n.\r\n"
+                                  : verb != u"PASS"_s ? "+OK\r\n" // USER, NOOP, QUIT
+                                  : commands.contains(u"USER "_s + kUser) &&
+                                          line.mid(5) == kPassword
+                                      ? "+OK logged in\r\n"
+                                      : "-ERR invalid login\r\n");
+                }
+            });
         });
-        m_server.listen(QHostAddress::LocalHost, 0);
+        server.listen(QHostAddress::LocalHost, 0);
     }
-    quint16 port() const { return m_server.serverPort(); }
-    QTcpServer m_server;
+    QTcpServer server; // owns the sockets it hands out
     QStringList commands;
 };
 
@@ -87,8 +82,8 @@ struct Recipients {
 
 struct Content {
     const char* name;
-    QString subject, shownSubject, fromName, shownName, message;
-    bool html; // and high priority with a receipt
+    QString subject, person, message; // person: the sender's and the recipient's name
+    bool html;                        // and high priority with a receipt
 };
 
 struct Login {
@@ -164,10 +159,9 @@ class TestSmtpClient : public QObject {
         // clang-format off
         const QString longText = QString(u"Störung 服务器 🔥 "_s).repeated(12), none;
         addRows<Content>({
-            {"plain", u"PC1 is down"_s, u"PC1 is down"_s, u"Korvane"_s, u"Korvane"_s, u"a\r\nb\nc\rd .\n..two dots"_s, false},
-            {"non-ascii, long, html", longText, longText, u"Jörg Müller"_s, u"Jörg Müller"_s,
-             u"<p>Grüße =3D ✓</p>  \n"_s + QString(74, u'x') + u"=z\n"_s + longText, true},
-            {"text that looks encoded", u"=?UTF-8?B?eA==?="_s, u"=?UTF-8?B?eA==?="_s, u"K"_s, u"K"_s, none, false},
+            {"plain", u"PC1 is down"_s, u"Korvane"_s, u"a\r\nb\nc\rd .\n..two dots"_s, false},
+            {"non-ascii, long, html", longText, u"Jörg Müller"_s, u"<p>Grüße =3D ✓</p>  \n"_s + QString(74, u'x') + u"=z\n"_s + longText, true},
+            {"text that looks encoded", u"=?UTF-8?B?eA==?="_s, u"K"_s, none, false},
         });
         // clang-format on
     }
@@ -176,17 +170,17 @@ class TestSmtpClient : public QObject {
         SmtpClient client;
         configure(client, peer().port());
         client.setSubject(c.subject);
-        client.setFromName(c.fromName);
-        client.setRecipientNames(c.fromName);
+        client.setFromName(c.person);
+        client.setRecipientNames(c.person);
         client.setMessage(c.message);
         client.setAsHtml(c.html);
         client.setPriority(c.html ? 1 : 3);
         client.setReceipt(c.html);
         QVERIFY(sendNow(client).complete());
         const ReceivedMail mail = peer().messages().value(0);
-        QCOMPARE(mail.header(u"Subject"_s), c.shownSubject);
-        QCOMPARE(mail.header(u"From"_s), c.shownName + u" <"_s + kFrom + u'>');
-        QCOMPARE(mail.header(u"To"_s), c.shownName + u" <"_s + kTo + u'>');
+        QCOMPARE(mail.header(u"Subject"_s), c.subject);
+        QCOMPARE(mail.header(u"From"_s), c.person + u" <"_s + kFrom + u'>');
+        QCOMPARE(mail.header(u"To"_s), c.person + u" <"_s + kTo + u'>');
         QCOMPARE(mail.header(u"Reply-To"_s), kFrom);
         QCOMPARE(mail.header(u"X-Priority"_s), c.html ? std::optional(u"1"_s) : std::nullopt);
         QCOMPARE(mail.header(u"Disposition-Notification-To"_s).has_value(), c.html);
@@ -223,9 +217,7 @@ class TestSmtpClient : public QObject {
     void attachments() {
         QFETCH(int, encoding);
         QByteArray random(300'000, Qt::Uninitialized);
-        quint32 seed = 7;
-        for (char& ch : random)
-            ch = char((seed = seed * 1664525u + 1013904223u) >> 24);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(random.data()), random.size() / 4);
         const QByteArrayList contents{"x;y\n1;2\n", "a", random, QByteArray()};
         const QStringList names{u"Prüfbericht Köln.csv"_s, u"a\"b\nX: 1.txt"_s, u"big.bin"_s,
                                 u"empty"_s};
@@ -285,7 +277,8 @@ class TestSmtpClient : public QObject {
         configure(client, server.port());
         client.setUseAuthentication(c.loginFlag);
         client.setPopLogin(c.kind == 4);
-        client.setPop3Port(pop.port()); // no POP3 server given: the SMTP server is asked
+        client.setPop3Port(
+            pop.server.serverPort()); // no POP3 server given: the SMTP server is asked
         client.setUserName(kUser);
         client.setPassword(c.password);
         QCOMPARE(sendNow(client).reason, c.reason);

@@ -1,11 +1,8 @@
-// Takes the README's pictures of what a user sees, from a program folder this program builds:
-// the main window with devices in several states (one probed by the running ping monitor), the
-// job monitor after a run, and both editors. The probe's output is canned and no mail server is
-// asked, so nothing leaves the machine. The clock is fixed, so the pictures change only when the
-// windows do.
+// Takes the README's pictures: the main window with devices in several states (one probed by the
+// running ping monitor), the job monitor after a run, and both editors. The probe's output is
+// canned, no mail server is asked and the clock is fixed.
 //   korvane_screenshots OUTPUT_FOLDER [WORK_FOLDER]
-// The program folder and the job's file are made in WORK_FOLDER (/tmp/korvane-screenshots when
-// not given: the README's pictures show that path), which is removed at the end.
+// WORK_FOLDER (default /tmp/korvane-screenshots, the path the pictures show) is removed at the end.
 #include "FakeClock.h"
 #include "FakeCommandRunner.h"
 #include "RecordingDialogs.h"
@@ -21,11 +18,8 @@
 #include "storage/JobTable.h"
 #include "storage/SettingsTables.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -36,7 +30,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Where the program folder and the job monitor's file live.
 QString g_workFolder = u"/tmp/korvane-screenshots"_s;
 const QString kHelpdesk = u"helpdesk@site.invalid"_s;
 
@@ -50,10 +43,8 @@ bool save(QWidget& window, const QString& folder, const QString& name) {
     window.activateWindow();
     QApplication::processEvents();
     const QString path = QDir(folder).filePath(name + u".png"_s);
-    if (!window.grab().save(path))
-        return fail("cannot save a picture");
-    std::printf("%s\n", qPrintable(path));
-    return true;
+    return window.grab().save(path) ? std::printf("%s\n", qPrintable(path)) > 0
+                                    : fail("cannot save a picture");
 }
 
 // The devices as earlier passes of the ping monitor left them ("access-router" is probed live),
@@ -81,9 +72,9 @@ void fillDatabase(AppContext& ctx) {
 }
 
 bool takePictures(const QString& out) {
-    QDir(g_workFolder).removeRecursively();
-    QDir().mkpath(g_workFolder + u"/program"_s);
     const QString programFolder = g_workFolder + u"/program"_s;
+    QDir(g_workFolder).removeRecursively();
+    QDir().mkpath(programFolder);
     QFile::link(QStringLiteral(KORVANE_PROGRAM_DIR) + u"/psservice.exe"_s,
                 programFolder + u"/psservice.exe"_s);
     AppContext ctx(programFolder);

@@ -23,8 +23,7 @@ QString findTool(const QString& name) {
 
 } // namespace
 
-NetNs::NetNs(int droppedOfEveryFour) {
-    m_ip = findTool(u"ip"_s);
+NetNs::NetNs(int droppedOfEveryFour) : m_ip(findTool(u"ip"_s)) {
     if (geteuid() != 0)
         m_failure = u"making a network namespace needs root"_s;
     else if (m_ip.isEmpty())
@@ -67,11 +66,9 @@ bool NetNs::create() {
         return false;
     static const QRegularExpression ours(u"^kvns-(\\d+)-\\d+"_s,
                                          QRegularExpression::MultilineOption);
-    for (auto it = ours.globalMatch(listing); it.hasNext();) {
-        const auto m = it.next();
+    for (const auto& m : ours.globalMatch(listing))
         if (m.captured(1).toInt() != pid && !QFileInfo::exists(u"/proc/"_s + m.captured(1)))
             run(m_ip, {u"netns"_s, u"del"_s, m.captured(0)});
-    }
     // A /30 block of 10.213.0.0/16 that no interface uses yet, spread by process.
     if (!run(m_ip, {u"-o"_s, u"-4"_s, u"addr"_s, u"show"_s}, &listing))
         return false;
@@ -79,30 +76,23 @@ bool NetNs::create() {
     const auto address = [&block](int host) {
         return u"10.213.%1.%2"_s.arg((block * 4 + host) / 256).arg((block * 4 + host) % 256);
     };
-    for (int tries = 0; listing.contains(u"inet "_s + address(1) + u'/'); ++tries) {
+    for (int tries = 0; listing.contains(u"inet "_s + address(1) + u'/');
+         ++tries, block = (block + 1) % 16384)
         if (tries == 16384) {
             m_failure = u"no free /30 subnet left in 10.213.0.0/16"_s;
             return false;
         }
-        block = (block + 1) % 16384;
-    }
     m_name = u"kvns-%1-%2"_s.arg(pid).arg(seq);
     // Link names have at most 15 characters: "kvh" + 7 digits + "_" + up to 4 digits.
     m_hostLink = u"kvh%1_%2"_s.arg(pid).arg(seq % 10000);
     const QString nsLink = u"kvn%1_%2"_s.arg(pid).arg(seq % 10000);
     m_address = address(2);
-    const QList<QStringList> steps = {
-        {u"netns"_s, u"add"_s, m_name},
-        {u"link"_s, u"add"_s, m_hostLink, u"type"_s, u"veth"_s, u"peer"_s, u"name"_s, nsLink,
-         u"netns"_s, m_name},
-        {u"addr"_s, u"add"_s, address(1) + u"/30"_s, u"dev"_s, m_hostLink},
-        {u"link"_s, u"set"_s, m_hostLink, u"up"_s},
-        {u"-n"_s, m_name, u"addr"_s, u"add"_s, m_address + u"/30"_s, u"dev"_s, nsLink},
-        {u"-n"_s, m_name, u"link"_s, u"set"_s, nsLink, u"up"_s},
-        {u"-n"_s, m_name, u"link"_s, u"set"_s, u"lo"_s, u"up"_s},
-    };
-    for (const QStringList& step : steps) {
-        if (!run(m_ip, step))
+    const QString steps =
+        u"netns add %1|link add %2 type veth peer name %3 netns %1|addr add %4/30"
+        " dev %2|link set %2 up|-n %1 addr add %5/30 dev %3|-n %1 link set %3 up|"
+        "-n %1 link set lo up"_s.arg(m_name, m_hostLink, nsLink, address(1), m_address);
+    for (const QString& step : steps.split(u'|')) {
+        if (!run(m_ip, step.split(u' ')))
             return false;
         m_created = true;
     }
@@ -116,14 +106,11 @@ bool NetNs::dropEchoes(int dropped) {
     // The first rule drops one request in four; the second sees the three left of each group
     // and drops one of them, and so on: the first k of every four are dropped.
     QList<QStringList> rules;
-    for (int i = 0; i < dropped; ++i) {
-        rules.append(
-            {u"-A"_s, u"INPUT"_s, u"-p"_s, u"icmp"_s, u"--icmp-type"_s, u"echo-request"_s});
-        if (i < 3)
-            rules.last() << u"-m"_s << u"statistic"_s << u"--mode"_s << u"nth"_s << u"--every"_s
-                         << QString::number(4 - i) << u"--packet"_s << u"0"_s;
-        rules.last() << u"-j"_s << u"DROP"_s;
-    }
+    for (int i = 0; i < dropped; ++i)
+        rules.append(u"-A INPUT -p icmp --icmp-type echo-request%1 -j DROP"_s
+                         .arg(i < 3 ? u" -m statistic --mode nth --every %1 --packet 0"_s.arg(4 - i)
+                                    : QString())
+                         .split(u' '));
     // Debian 12 uses iptables-nft; fall back to the legacy backend when it does not work.
     for (const QString& candidate : {u"iptables"_s, u"iptables-legacy"_s}) {
         const QString tool = findTool(candidate);

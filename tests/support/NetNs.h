@@ -3,16 +3,12 @@
 #include <QString>
 #include <QStringList>
 
-// A network namespace that a test makes and removes: a veth pair whose two ends carry the two
-// addresses of a private 10.213.x.y/30 subnet that exists only on that pair, so a test can
-// ping a real host without sending anything beyond this machine. Inside the namespace,
-// iptables drops the first k of every group of four echo requests: deterministic loss.
-//
-// Needs root, `ip` and, for loss, a working iptables (the nft backend, or iptables-legacy
-// when that one fails). When something is missing, isReady() is false and failureReason()
-// says why, so a test can skip with that reason. Everything made is removed by the
-// destructor; namespaces left behind by a test process that died are removed the next time
-// one is made.
+// A network namespace that a test makes and removes: a veth pair carrying the two addresses of
+// a private 10.213.x.y/30 subnet, so a test can ping a real host without sending anything
+// beyond this machine. Inside, iptables drops the first k of every four echo requests.
+// Needs root, `ip` and, for loss, iptables (nft, else legacy); when something is missing,
+// isReady() is false and failureReason() says why. The destructor removes everything made;
+// namespaces left behind by a test process that died are removed the next time one is made.
 class NetNs final {
   public:
     explicit NetNs(int droppedOfEveryFour = 0);
@@ -31,10 +27,6 @@ class NetNs final {
     bool dropEchoes(int dropped);
     void remove();
 
-    QString m_failure;
-    QString m_ip;
-    QString m_name;
-    QString m_hostLink;
-    QString m_address;
+    QString m_failure, m_ip, m_name, m_hostLink, m_address;
     bool m_created = false;
 };

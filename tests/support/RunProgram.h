@@ -19,9 +19,7 @@ inline ProgramRun runProgram(const QString& program, const QStringList& argument
     if (!input.isEmpty())
         p.write(input);
     p.closeWriteChannel();
-    const bool ended = p.waitForFinished(limitMs);
-    if (!ended)
-        p.kill();
+    const bool ended = p.waitForFinished(limitMs) || (p.kill(), false);
     const QString output = QString::fromLocal8Bit(p.readAll());
     return {ended && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, output,
             QStringLiteral("%1 %2 failed: %3")

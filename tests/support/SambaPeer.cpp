@@ -69,10 +69,8 @@ restrict anonymous = %3
 )"_s.arg(address(), m_dir.path(), anonymousListing ? u"0"_s : u"2"_s);
     for (const QString& share : {u"C$"_s, u"D$"_s})
         text += u"[%1]\npath = %2/share\nbrowseable = yes\n"_s.arg(share, m_dir.path());
-    QFile file(conf);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text.toUtf8()) < 0)
+    if (QFile file(conf); !file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
         return false;
-    file.close();
     const QByteArray twice = (password() + u'\n' + password() + u'\n').toUtf8();
     if (first && !run(u"smbpasswd"_s, {u"-c"_s, conf, u"-s"_s, u"-a"_s, user()}, twice))
         return false;
@@ -101,19 +99,16 @@ void SambaPeer::stop() {
     m_smbd.reset();
     // smbd starts samba-dcerpcd and its workers on demand, and they outlive it: everything
     // still running in the namespace is the server's.
-    const auto inNamespace = [this] {
-        QProcess ip;
-        ip.start(u"ip"_s, {u"netns"_s, u"pids"_s, m_ns->name()});
-        ip.waitForFinished(5000);
-        QList<pid_t> pids;
-        for (const QByteArray& pid : ip.readAllStandardOutput().split('\n'))
+    const auto signalAll = [this](int sig) { // true when none was left
+        bool none = true;
+        const QString out =
+            runProgram(u"ip"_s, {u"netns"_s, u"pids"_s, m_ns->name()}, {}, 5000).output;
+        for (const QString& pid : out.split(u'\n'))
             if (pid.toInt() > 0)
-                pids.append(pid_t(pid.toInt()));
-        return pids;
+                none = ::kill(pid_t(pid.toInt()), sig) != 0 && none;
+        return none;
     };
-    for (pid_t pid : inNamespace())
-        ::kill(pid, SIGTERM);
-    if (!QTest::qWaitFor([&] { return inNamespace().isEmpty(); }, 5000))
-        for (pid_t pid : inNamespace())
-            ::kill(pid, SIGKILL);
+    signalAll(SIGTERM);
+    if (!QTest::qWaitFor([&] { return signalAll(0); }, 5000))
+        signalAll(SIGKILL);
 }

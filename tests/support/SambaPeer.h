@@ -7,10 +7,9 @@
 
 #include <memory>
 
-// A real Samba server (Debian's smbd) standing in for a Windows PC: run as root in a network
-// namespace of its own (NetNs) with its own configuration and state in a temporary folder.
-// It offers the drive shares C$ and D$, answers `net rpc service` (Spooler is there, stopped)
-// and knows one system user with a Samba password. Stopped by the destructor.
+// A real Samba server (Debian's smbd) standing in for a Windows PC, run as root in a network
+// namespace of its own with its state in a temporary folder: shares C$ and D$, `net rpc
+// service` (Spooler there, stopped), one system user with a Samba password.
 class SambaPeer final {
   public:
     ~SambaPeer();

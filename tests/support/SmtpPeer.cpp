@@ -22,8 +22,7 @@ QByteArray base64(const QJsonValue& value) {
 ReceivedMail parseRecord(const QJsonObject& o) {
     ReceivedMail mail;
     mail.mailFrom = o[u"mail_from"_s].toString();
-    for (const QJsonValue& r : o[u"rcpt_tos"_s].toArray())
-        mail.recipients.append(r.toString());
+    mail.recipients = o[u"rcpt_tos"_s].toVariant().toStringList();
     mail.login = o[u"login"_s].toString();
     mail.loginEncrypted = o[u"login_tls"_s].toBool();
     mail.encrypted = o[u"tls"_s].toBool();
@@ -53,10 +52,8 @@ const ReceivedMail::Part* ReceivedMail::bodyPart() const {
 }
 
 QList<ReceivedMail::Part> ReceivedMail::attachments() const {
-    QList<Part> out;
-    for (const Part& part : parts)
-        if (!part.fileName.isEmpty())
-            out.append(part);
+    QList<Part> out = parts;
+    out.removeIf([](const Part& part) { return part.fileName.isEmpty(); });
     return out;
 }
 
@@ -111,19 +108,20 @@ void SmtpPeer::stop() {
     m_port = 0;
 }
 
+QFileInfoList SmtpPeer::records() const {
+    return QDir(m_folder.path()).entryInfoList({u"*.json"_s}, QDir::Files, QDir::Name);
+}
+
 QList<ReceivedMail> SmtpPeer::messages() const {
     QList<ReceivedMail> out;
-    const QDir dir(m_folder.path());
-    for (const QString& name : dir.entryList({u"*.json"_s}, QDir::Files, QDir::Name)) {
-        QFile file(dir.filePath(name));
-        if (file.open(QIODevice::ReadOnly))
+    for (const QFileInfo& record : records())
+        if (QFile file(record.filePath()); file.open(QIODevice::ReadOnly))
             out.append(parseRecord(QJsonDocument::fromJson(file.readAll()).object()));
-    }
     return out;
 }
 
 int SmtpPeer::messageCount() const {
-    return int(QDir(m_folder.path()).entryList({u"*.json"_s}, QDir::Files).size());
+    return int(records().size());
 }
 
 bool SmtpPeer::waitForMessages(int n, std::chrono::milliseconds timeout) {
@@ -131,9 +129,8 @@ bool SmtpPeer::waitForMessages(int n, std::chrono::milliseconds timeout) {
 }
 
 void SmtpPeer::clear() {
-    const QDir dir(m_folder.path());
-    for (const QString& name : dir.entryList({u"*.json"_s}, QDir::Files))
-        QFile::remove(dir.filePath(name));
+    for (const QFileInfo& record : records())
+        QFile::remove(record.filePath());
 }
 
 SilentPeer::SilentPeer(bool dropping) {

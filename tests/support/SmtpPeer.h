@@ -1,14 +1,11 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include <QFileInfo>
 #include <QProcess>
-#include <QStringList>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <chrono>
-#include <memory>
 #include <optional>
 
 // One message as the local SMTP server received it.
@@ -29,8 +26,7 @@ struct ReceivedMail {
     QList<QPair<QString, QString>> headers; // encoded words decoded, in order
     QList<Part> parts; // every leaf part, then the uuencoded blocks found in the text parts
 
-    // First value of the header as a reader shows it, or nothing. Case-insensitive.
-    std::optional<QString> header(const QString& name) const;
+    std::optional<QString> header(const QString& name) const; // the first one, any case
     // The first text part's text with line endings made "\n", and its media type.
     QString body() const {
         return bodyPart() ? QString(bodyPart()->text).remove(u'\r') : QString();
@@ -72,6 +68,7 @@ class SmtpPeer final {
   private:
     bool fail(const QString& why);
     void stop();
+    QFileInfoList records() const; // the stored messages' files, oldest first
 
     Options m_options;
     QTemporaryDir m_folder;

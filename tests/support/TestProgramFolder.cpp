@@ -30,12 +30,8 @@ QStringList quotedRows(const QString& db, const QString& table, QStringList colu
 }
 
 TestProgramFolder::TestProgramFolder(bool createDatabase) : ctx(m_dir.path()) {
-    auto dialogs = std::make_unique<RecordingDialogs>();
-    m_dialogs = dialogs.get();
-    ctx.setDialogs(std::move(dialogs));
-    auto clock = std::make_unique<FakeClock>();
-    m_clock = clock.get();
-    ctx.setClock(std::move(clock));
+    ctx.setDialogs(std::unique_ptr<RecordingDialogs>(m_dialogs = new RecordingDialogs));
+    ctx.setClock(std::unique_ptr<FakeClock>(m_clock = new FakeClock));
     ctx.setEndProgramHandler([this](int code) { endedWith.append(code); });
     if (createDatabase) {
         const DbStatus status = Schema::create(ctx.databasePath());
@@ -52,10 +48,7 @@ qint64 TestProgramFolder::addDevice(const DeviceRecord& record) {
 }
 
 qint64 TestProgramFolder::addDevice(const QString& name, bool disabled) {
-    DeviceRecord d;
-    d.computerName = name;
-    d.disabled = disabled;
-    return addDevice(d);
+    return addDevice({0, name, {}, {}, disabled, {}, {}});
 }
 
 void TestProgramFolder::execSql(const QString& sql, const QVariantList& values) {

@@ -8,8 +8,7 @@
 #include <QList>
 #include <QTemporaryDir>
 
-// The rows of a query on a database file, each as its values joined by "|" (a null as empty
-// text); one row "<failed: why>" when the statement fails.
+// The rows of a query, each as its values joined by "|" (null as empty), or "<failed: why>".
 QStringList sqlRows(const QString& db, const QString& sql, const QVariantList& values = {});
 // Every row of a table ordered by ID, as SQLite quotes its values ('text', NULL, 1) joined by
 // "|": what was written, byte for byte. Without columns, all of them.
@@ -30,8 +29,7 @@ class TestProgramFolder {
     // Adds a device as given, or by name (enabled, no addresses); returns its ID.
     qint64 addDevice(const DeviceRecord& record);
     qint64 addDevice(const QString& name, bool disabled = false);
-    // Runs one SQL statement straight on the database file (to prepare odd rows); a failure
-    // ends the test program.
+    // Runs one statement straight on the database file; a failure ends the test program.
     void execSql(const QString& sql, const QVariantList& values = {});
     QStringList select(const QString& sql, const QVariantList& values = {}) {
         return sqlRows(databasePath(), sql, values);

@@ -1,11 +1,9 @@
 #!/usr/bin/python3
 """Local SMTP server for Korvane's tests and benchmarks (aiosmtpd) on 127.0.0.1.
 
-Stores every accepted message as one JSON file in the given folder (written under another
-name, then renamed), prints "PORT <n>" once it listens and stops when standard input closes.
-Recipients whose local part starts with "refused" get a 550. A record holds the accepted
-recipients, the login and whether it (and the mail) came encrypted, the raw message, the
-decoded headers and every leaf part, uuencoded blocks of text parts as parts of their own.
+Stores every accepted message as one JSON file in the given folder (see SmtpPeer.h), prints
+"PORT <n>" once it listens and stops when standard input closes. Recipients whose local part
+starts with "refused" get a 550.
 """
 
 import argparse, base64, binascii, email, email.policy, json, os, re, socket, ssl, subprocess
@@ -58,7 +56,7 @@ class Store:
                   "headers": [[k, str(v)] for k, v in message.items()], "parts": parts_of(message)}
         self.count += 1  # the handlers all run on the server's one event loop
         name = os.path.join(self.folder, f"{self.count:06d}.json")
-        with open(name + ".part", "w", encoding="utf-8") as out:
+        with open(name + ".part", "w", encoding="utf-8") as out:  # renamed once whole
             json.dump(record, out)
         os.replace(name + ".part", name)
         return "250 Message accepted for delivery"
@@ -103,18 +101,14 @@ def main():
         controller = Controller(Store(args.folder), hostname="127.0.0.1", port=port, **options)
         try:
             controller.start()
-            break
         except Exception as error:
-            controller = None
             print(f"cannot listen: {error}", file=sys.stderr, flush=True)
-    if controller is None:
-        return 1
-    print(f"PORT {controller.port}", flush=True)
-    try:
+            continue
+        print(f"PORT {controller.port}", flush=True)
         sys.stdin.read()  # returns when the parent closes our standard input
-    finally:
         controller.stop()
-    return 0
+        return 0
+    return 1
 
 
 if __name__ == "__main__":
