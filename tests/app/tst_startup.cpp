@@ -15,38 +15,37 @@ const QString kAlreadyRunning = u"Ending.....: Korvane is Already running! If no
                                 u"wait a moment after closing."_s;
 
 // Copies of the program in a folder of their own (so the database is made there), each run
-// killed when the test ends. What a run said on standard error is gathered by errors().
+// killed when the test ends.
 struct Program {
     QTemporaryDir dir;
+    const QString exe = dir.filePath(u"korvane"_s), database = dir.filePath(u"HalvardDB.mdb"_s);
     std::vector<std::unique_ptr<QProcess>> runs;
 
     Program() {
-        QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR "/korvane"), exe());
-        QFile::setPermissions(exe(), QFile::permissions(exe()) | QFileDevice::ExeOwner);
+        QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR "/korvane"), exe);
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
     }
     ~Program() {
-        for (auto& run : runs) {
-            run->kill();
-            run->waitForFinished(5000);
-        }
+        for (auto& run : runs)
+            run->kill(), run->waitForFinished(5000);
     }
-    QString exe() const { return dir.filePath(u"korvane"_s); }
-    QString database() const { return dir.filePath(u"HalvardDB.mdb"_s); }
     QProcess& start() {
         runs.push_back(std::make_unique<QProcess>());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         runs.back()->setProcessEnvironment(env);
-        runs.back()->start(exe(), {});
+        runs.back()->start(exe, {});
         runs.back()->waitForStarted(5000);
         return *runs.back();
     }
-    static bool says(QProcess& run, const QString& text) {
-        run.setProperty("err", run.property("err").toString() +
-                                   QString::fromUtf8(run.readAllStandardError()));
-        return run.property("err").toString().contains(text);
-    }
 };
+
+// Whether the run has said the text on standard error so far.
+bool says(QProcess& run, const QString& text) {
+    run.setProperty("err",
+                    run.property("err").toString() + QString::fromUtf8(run.readAllStandardError()));
+    return run.property("err").toString().contains(text);
+}
 
 } // namespace
 
@@ -58,55 +57,48 @@ class TestStartup : public QObject {
         Program program;
         QProcess& first = program.start();
         // The created database opens with the program's password and has its default rows.
-        QTRY_VERIFY_WITH_TIMEOUT(SettingsTable(program.database()).read().ok(), 15000);
-        QCOMPARE(SmtpSettingsTable(program.database()).read().value.smtpPort, u"25"_s);
-
+        QTRY_VERIFY_WITH_TIMEOUT(SettingsTable(program.database).read().ok(), 15000);
+        QCOMPARE(SmtpSettingsTable(program.database).read().value.smtpPort, u"25"_s);
         QProcess& second = program.start();
-        QTRY_VERIFY_WITH_TIMEOUT(Program::says(second, kAlreadyRunning), 15000);
-        QCOMPARE(first.state(), QProcess::Running);
-        QVERIFY(!Program::says(first, u"Ending"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(says(second, kAlreadyRunning), 15000);
+        QVERIFY(first.state() == QProcess::Running && !says(first, u"Ending"_s));
 
         // Once the first is gone (even without a clean exit), the program starts again; of two
         // started together exactly one gets the guard and runs on.
         first.kill();
         QVERIFY(first.waitForFinished(5000));
-        QProcess& third = program.start();
-        QProcess& fourth = program.start();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            Program::says(third, kAlreadyRunning) || Program::says(fourth, kAlreadyRunning), 15000);
-        QProcess& runs = Program::says(third, kAlreadyRunning) ? fourth : third;
-        QCOMPARE(runs.state(), QProcess::Running);
-        QVERIFY(!Program::says(runs, kAlreadyRunning));
+        QProcess &third = program.start(), &fourth = program.start();
+        QTRY_VERIFY_WITH_TIMEOUT(says(third, kAlreadyRunning) || says(fourth, kAlreadyRunning),
+                                 15000);
+        QProcess& runs = says(third, kAlreadyRunning) ? fourth : third;
+        QVERIFY(runs.state() == QProcess::Running && !says(runs, kAlreadyRunning));
     }
 
     void refusedDatabaseFile_data() {
-        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("another password") << u"password"_s
-                                          << u"Wrong Password: You entered an incorrect password. "
-                                             u"This application will now close."_s;
-        QTest::newRow("not a database") << u"garbage"_s
-                                        << u"Error: A database error or password error with the "
-                                           u"database has been detected."_s;
+        QTest::newRow("another password")
+            << u"Wrong Password: You entered an incorrect password. This application will now "
+               u"close."_s;
+        QTest::newRow("not a database")
+            << u"Error: A database error or password error with the database has been detected."_s;
         QTest::newRow("cannot be opened")
-            << u"folder"_s
             << u"Database File Not Found: Database File not found, or is currently opened with "
                u"another process. Contact your computer administrator"_s;
     }
     void refusedDatabaseFile() {
-        QFETCH(QString, kind);
         QFETCH(QString, message);
         Program program;
-        if (kind == u"password"_s) {
-            QVERIFY(Schema::create(program.database(), u"WXYZ98765"_s).ok());
-        } else if (kind == u"garbage"_s) {
-            QFile f(program.database());
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(8192, '\x01')) == 8192);
-        } else {
-            QVERIFY(QDir().mkpath(program.database()));
-        }
+        const QByteArray kind = QTest::currentDataTag();
+        QFile garbage(program.database);
+        if (kind == "another password")
+            QVERIFY(Schema::create(program.database, u"WXYZ98765"_s).ok());
+        else if (kind == "not a database")
+            QVERIFY(garbage.open(QIODevice::WriteOnly) &&
+                    garbage.write(QByteArray(8192, 1)) == 8192);
+        else
+            QVERIFY(QDir().mkpath(program.database));
         QProcess& run = program.start();
-        QTRY_VERIFY_WITH_TIMEOUT(Program::says(run, message), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(says(run, message), 15000);
     }
 };
 

@@ -1,9 +1,6 @@
-// The ping monitor's cycle on the main window: one table over its states (Start, the due and
-// non-due countdown ticks, the result tick, Stop, Pause and Resume, the menus shared with the
-// job monitor, the refusals); what one probe leaves behind, alert mails at a real SMTP server
-// (aiosmtpd on 127.0.0.1) included; Stop and Pause during a probe or an outcome; a database
-// held locked by another program; rows only their key tells apart. The timers' handlers are
-// called directly; `ping` answers from canned outputs.
+// The ping monitor's cycle on the main window: one table over its states; what one probe leaves
+// behind (alert mails at the local SMTP server included); Stop and Pause mid-way; a database
+// held locked; rows only their key tells apart. `ping` answers from canned outputs.
 #include "CycleFixture.h"
 #include "SmtpPeer.h"
 #include "TestTables.h"
@@ -22,17 +19,17 @@ namespace {
 
 // Buttons enabled (Start Stop Pause), timers running (Timer1 Timer2), menus, running, paused:
 // "011 10 0 1 0".
-template <typename R> QString stateOf(CycleFixture<R>& fx) {
-    const auto on = [](bool b) { return b ? u"1"_s : u"0"_s; };
-    QMenu* menus[] = {fx.template ui<QMenu>(u"mnuEdit"_s),
-                      fx.template ui<QMenu>(u"mnuSettingsMain"_s)};
-    return u"%1%2%3 %4%5 %6 %7 %8"_s.arg(
-        on(fx.template ui<QAbstractButton>(u"Command1"_s)->isEnabled()),
-        on(fx.template ui<QAbstractButton>(u"Command2"_s)->isEnabled()),
-        on(fx.template ui<QAbstractButton>(u"Command3"_s)->isEnabled()),
-        on(fx.timerActive(u"Timer1"_s)), on(fx.timerActive(u"Timer2"_s)),
-        on(menus[0]->menuAction()->isEnabled() && menus[1]->menuAction()->isEnabled()),
-        on(fx.folder.ctx.values().blForm1isRunning), on(fx.cycle().paused()));
+QString stateOf(CycleFixture<>& fx) {
+    const auto on = [&fx](const QString& button) {
+        return fx.ui(button)->isEnabled() ? u"1"_s : u"0"_s;
+    };
+    return on(u"Command1"_s) + on(u"Command2"_s) + on(u"Command3"_s) +
+           u" %1%2 %3 %4 %5"_s.arg(int(fx.timerActive(u"Timer1"_s)))
+               .arg(int(fx.timerActive(u"Timer2"_s)))
+               .arg(int(fx.ui<QMenu>(u"mnuEdit"_s)->menuAction()->isEnabled() &&
+                        fx.ui<QMenu>(u"mnuSettingsMain"_s)->menuAction()->isEnabled()))
+               .arg(int(fx.folder.ctx.values().blForm1isRunning))
+               .arg(int(fx.cycle().paused()));
 }
 
 const QString kStopped = u"100 00 1 0 0"_s;
@@ -92,27 +89,17 @@ class TestPingCycle : public QObject {
         const QString minute = u"Less Than 1 minute until the next one|"_s;
         addRows<State>({
             {"Start without an enabled device", u"1"_s, u"!off"_s, u"start"_s, none, kStopped, u"|||"_s, noDevices, none},
-            {"due and non-due ticks walk the enabled devices by name and wrap", u"2"_s, four, ticks8,
-             u"alpha Bravo charlie alpha"_s, kWaiting, minute + u"pinged alpha|Devices To Ping = 3|Pinged Device (1) of (3)"_s, none, u"ok||ok|ok"_s},
-            {"a probe whose result waits for the result tick", u"2"_s, u"pc1"_s, u"start hold"_s, u"pc1"_s, u"011 01 0 1 0"_s,
-             u"Less Than 2 minutes until the next one|Pinging - pc1, Please Wait....|Devices To Ping = 1|Pinging Device (1) of (1)"_s, none, none},
+            {"due and non-due ticks walk the enabled devices by name and wrap", u"2"_s, four, ticks8, u"alpha Bravo charlie alpha"_s, kWaiting, minute + u"pinged alpha|Devices To Ping = 3|Pinged Device (1) of (3)"_s, none, u"ok||ok|ok"_s},
+            {"a probe whose result waits for the result tick", u"2"_s, u"pc1"_s, u"start hold"_s, u"pc1"_s, u"011 01 0 1 0"_s, u"Less Than 2 minutes until the next one|Pinging - pc1, Please Wait....|Devices To Ping = 1|Pinging Device (1) of (1)"_s, none, none},
             {"Stop; a tick afterwards does nothing", u"1"_s, four, u"start tick stop tick"_s, u"alpha"_s, stopped, u"|||"_s, none, u"ok|||"_s},
-            {"Stop while the job monitor runs keeps the menus off", u"1"_s, four, u"jobs start stop"_s, none, u"101 00 0 0 0"_s,
-             u"|||"_s, none, u"|||"_s},
-            {"Start again counts anew and walks from the first device", u"1"_s, four, u"start tick tick stop add:aaa start tick"_s,
-             u"alpha Bravo aaa"_s, kWaiting, minute + u"pinged aaa|Devices To Ping = 4|Pinged Device (1) of (4)"_s, none, u"ok|ok||ok|"_s},
-            {"Pause refuses the device editor and stops counting", u"3"_s, four, u"start tick pause editor tick"_s, u"alpha"_s,
-             paused, u"|pinged alpha|Devices To Ping = 3|Pinged Device (1) of (3)"_s, editor, u"ok|||"_s},
-            {"Resume goes on from the countdown; the line returns with the next probe", u"3"_s, four,
-             u"start tick tick pause pause tick tick"_s, u"alpha Bravo"_s, kWaiting,
-             u"Less Than 3 minutes until the next one|pinged Bravo|Devices To Ping = 3|Pinged Device (2) of (3)"_s, none, u"ok||ok|"_s},
-            {"Pause and Resume while the job monitor runs", u"1"_s, four, u"jobs start pause"_s, none, u"011 00 0 0 1"_s,
-             u"|Preparing, Please Wait.... Waiting For Timer|Devices To Ping = 3|"_s, none, u"|||"_s},
+            {"Stop while the job monitor runs keeps the menus off", u"1"_s, four, u"jobs start stop"_s, none, u"101 00 0 0 0"_s, u"|||"_s, none, u"|||"_s},
+            {"Start again counts anew and walks from the first device", u"1"_s, four, u"start tick tick stop add:aaa start tick"_s, u"alpha Bravo aaa"_s, kWaiting, minute + u"pinged aaa|Devices To Ping = 4|Pinged Device (1) of (4)"_s, none, u"ok|ok||ok|"_s},
+            {"Pause refuses the device editor and stops counting", u"3"_s, four, u"start tick pause editor tick"_s, u"alpha"_s, paused, u"|pinged alpha|Devices To Ping = 3|Pinged Device (1) of (3)"_s, editor, u"ok|||"_s},
+            {"Resume goes on from the countdown; the line returns with the next probe", u"3"_s, four, u"start tick tick pause pause tick tick"_s, u"alpha Bravo"_s, kWaiting, u"Less Than 3 minutes until the next one|pinged Bravo|Devices To Ping = 3|Pinged Device (2) of (3)"_s, none, u"ok||ok|"_s},
+            {"Pause and Resume while the job monitor runs", u"1"_s, four, u"jobs start pause"_s, none, u"011 00 0 0 1"_s, u"|Preparing, Please Wait.... Waiting For Timer|Devices To Ping = 3|"_s, none, u"|||"_s},
             {"Pause after Stop", u"1"_s, four, u"start stop pause"_s, none, stopped, u"|||"_s, notStarted, u"|||"_s},
-            {"Pause drops a result not picked up; the walk goes on", u"1"_s, u"a1 a2"_s, u"start hold pause result pause tick"_s,
-             u"a1 a2"_s, kWaiting, minute + u"pinged a2|Devices To Ping = 2|Pinged Device (2) of (2)"_s, none, u"|ok"_s},
-            {"an interval the cycle cannot keep is refused", u"abc"_s, four, u"start tick"_s, none, kStopped, u"|||"_s, noInterval,
-             u"|||"_s},
+            {"Pause drops a result not picked up; the walk goes on", u"1"_s, u"a1 a2"_s, u"start hold pause result pause tick"_s, u"a1 a2"_s, kWaiting, minute + u"pinged a2|Devices To Ping = 2|Pinged Device (2) of (2)"_s, none, u"|ok"_s},
+            {"an interval the cycle cannot keep is refused", u"abc"_s, four, u"start tick"_s, none, kStopped, u"|||"_s, noInterval, u"|||"_s},
         });
         // clang-format on
     }
@@ -124,20 +111,20 @@ class TestPingCycle : public QObject {
         fx.runner->outputs = {iputilsOutput(4, 4)};
         fx.load();
         for (const QString& step : c.steps.split(u' ')) {
-            if (step == u"jobs") {
+            const qsizetype button = QStringList{u"start"_s, u"stop"_s, u"pause"_s}.indexOf(step);
+            if (button >= 0)
+                fx.click(u"Command%1"_s.arg(button + 1));
+            else if (step == u"tick" || step == u"hold")
+                fx.tick(step == u"tick");
+            else if (step == u"result")
+                fx.form->Timer2_Timer();
+            else if (step == u"editor")
+                fx.ui<QAction>(u"mnuPingList"_s)->trigger();
+            else if (step.startsWith(u"add:"))
+                fx.addDevice(step.mid(4));
+            else if (step == u"jobs") {
                 fx.folder.ctx.values().blForm3isRunning = true;
                 fx.form->setEditAndSettingsMenusEnabled(false);
-            } else if (step == u"start" || step == u"stop" || step == u"pause") {
-                fx.click(step == u"start" ? u"Command1"_s
-                                          : (step == u"stop" ? u"Command2"_s : u"Command3"_s));
-            } else if (step == u"tick" || step == u"hold") {
-                fx.tick(step == u"tick");
-            } else if (step == u"result") {
-                fx.form->Timer2_Timer();
-            } else if (step == u"editor") {
-                fx.template ui<QAction>(u"mnuPingList"_s)->trigger();
-            } else if (step.startsWith(u"add:")) {
-                fx.addDevice(step.mid(4));
             }
         }
         QStringList hosts;
@@ -168,13 +155,11 @@ class TestPingCycle : public QObject {
         const QString slowMail = u"Ping Time Is Slow - pc%1 | pc%1 - is pinging with an average of 0.501ms which is slower than your desired average of 0.5ms."_s;
         addRows<Outcome>({
             {"none lost", none, ops, ok, none, u"0"_s, kOk, kPingOk, none},
-            {"1 of 4 lost, faster than the maximum", u"5"_s, ops, iputilsOutput(4, 3), windowsOutput(0, 4), u"25"_s, lost + u"25%"_s,
-             u"Nothing For Now"_s, none},
+            {"1 of 4 lost, faster than the maximum", u"5"_s, ops, iputilsOutput(4, 3), windowsOutput(0, 4), u"25"_s, lost + u"25%"_s, u"Nothing For Now"_s, none},
             {"2 of 4 lost", none, ops, iputilsOutput(4, 2), none, u"50"_s, lost + u"50%"_s, u"Emailed To: "_s + ops, dropping},
             {"windows, 3 of 4 lost, no address", none, none, windowsOutput(3), none, u"75"_s, lost + u"75%"_s, noMail, none},
             {"all lost: no average check", u"5"_s, two, iputilsOutput(4, 0), none, u"100"_s, lost + u"100%"_s, u"Emailed To: "_s + two, down},
-            {"unknown name, the mail refused: no average check", u"5"_s, u"refused@site.invalid"_s, kUnknownHost, none, none, notFound,
-             u"Email Failed To: refused@site.invalid - refused address"_s, none},
+            {"unknown name, the mail refused: no average check", u"5"_s, u"refused@site.invalid"_s, kUnknownHost, none, none, notFound, u"Email Failed To: refused@site.invalid - refused address"_s, none},
             {"nothing printed", none, none, none, none, none, notFound, noMail, none},
             {"blank maximum: no average check", u"   "_s, none, ok, none, u"0"_s, kOk, kPingOk, none},
             {"average equal to the maximum", u"20"_s, none, ok, windowsOutput(0, 20), u"0"_s, kOk, kPingOk, none},
@@ -283,21 +268,19 @@ class TestPingCycle : public QObject {
         QVERIFY(fx.folder.dialogs().shown.isEmpty());
     }
 
-    // Another program holds the database at Start, at the read of the walk position or at the
-    // write of an outcome: for a while (ridden out with the event loop turning) or past the
-    // limit (the database-failure outcome ends the program).
+    // Another program holds the database at Start or at the read of the walk position, for a
+    // while (ridden out) or past the limit (the database-failure outcome ends the program).
     void locked_data() {
-        QTest::addColumn<QString>("when");
+        QTest::addColumn<bool>("atStart");
         QTest::addColumn<bool>("released");
-        for (const char* when : {"Start", "read", "write"}) {
-            QTest::addRow("%s, locked for a while", when) << QString::fromLatin1(when) << true;
-            if (qstrcmp(when, "write") != 0) // past the limit while writing: tst_dbfaults
-                QTest::addRow("%s, locked past the limit", when)
-                    << QString::fromLatin1(when) << false;
-        }
+        for (const bool atStart : {true, false})
+            for (const bool released : {true, false})
+                QTest::addRow("%s, %s", atStart ? "Start" : "read",
+                              released ? "for a while" : "past the limit")
+                    << atStart << released;
     }
     void locked() {
-        QFETCH(QString, when);
+        QFETCH(bool, atStart);
         QFETCH(bool, released);
         CycleFixture<> fx;
         fx.folder.ctx.setLockedRetryLimit(released ? 10min : 200ms);
@@ -305,40 +288,35 @@ class TestPingCycle : public QObject {
         fx.runner->outputs = {iputilsOutput(4, 3)};
         fx.load();
         std::unique_ptr<DbLock> lock;
-        if (when == u"Start")
+        if (atStart)
             lock = std::make_unique<DbLock>(fx.folder.databasePath());
         fx.click(u"Command1"_s);
-        if (when == u"read")
+        if (!atStart)
             lock = std::make_unique<DbLock>(fx.folder.databasePath());
         fx.form->Timer1_Timer();
-        if (when == u"write") {
-            QTRY_VERIFY(fx.cycle().resultPending());
-            lock = std::make_unique<DbLock>(fx.folder.databasePath());
+        if (released) {
+            QTRY_VERIFY(DbLock::retried());
+            lock->release();
+            if (atStart) {
+                QTRY_VERIFY(fx.timerActive(u"Timer1"_s));
+                fx.form->Timer1_Timer();
+            }
+            QTRY_VERIFY(!fx.cycle().probeRunning());
             fx.form->Timer2_Timer();
-        }
-        if (!released) {
-            QTRY_COMPARE(fx.folder.endedWith, QList<int>{1});
-            QCOMPARE(
-                fx.folder.dialogs().boxes(),
-                QStringList{
-                    u"critical Database Error: The monitoring database could not be read or written (the database is locked by another program). This application will now close."_s});
-            lock.reset();
-            QCOMPARE(fx.row(id), u"|"_s);
-            QVERIFY(!fx.timerActive(u"Timer1"_s) && !fx.timerActive(u"Timer2"_s));
-            return;
-        }
-        QTRY_VERIFY(DbLock::retried());
-        lock->release();
-        if (when == u"Start") {
             QTRY_VERIFY(fx.timerActive(u"Timer1"_s));
-            fx.form->Timer1_Timer();
+        } else {
+            QTRY_COMPARE(fx.folder.endedWith, QList<int>{1});
+            lock.reset();
         }
-        QTRY_VERIFY(!fx.cycle().probeRunning());
-        if (when != u"write")
-            fx.form->Timer2_Timer();
-        QTRY_VERIFY(fx.timerActive(u"Timer1"_s));
-        QCOMPARE(fx.row(id), u"Percentage Lost 25%|Nothing For Now"_s);
-        QVERIFY(fx.folder.dialogs().shown.isEmpty() && fx.folder.endedWith.isEmpty());
+        QCOMPARE(fx.row(id), released ? u"Percentage Lost 25%|Nothing For Now"_s : u"|"_s);
+        QCOMPARE(fx.folder.dialogs().boxes().join(u'\n'),
+                 released ? QString()
+                          : u"critical Database Error: The monitoring database could not be read "
+                            u"or written (the database is locked by another program). This "
+                            u"application will now close."_s);
+        QCOMPARE(fx.folder.endedWith.size(), int(!released));
+        QCOMPARE(fx.timerActive(u"Timer1"_s), released);
+        QVERIFY(!fx.timerActive(u"Timer2"_s));
     }
 
     // Each probe's outcome is written to the row it probed, whatever its name.
@@ -358,8 +336,8 @@ class TestPingCycle : public QObject {
             QVERIFY(fx.tick());
         QStringList statuses = fx.folder.select(u"SELECT Status FROM ComputerPingList"_s);
         statuses.sort();
-        QCOMPARE(statuses, (QStringList{u"Percentage Lost 100%"_s, u"Percentage Lost 25%"_s,
-                                        u"Percentage Lost 50%"_s}));
+        QCOMPARE(statuses.join(u'|'),
+                 u"Percentage Lost 100%|Percentage Lost 25%|Percentage Lost 50%"_s);
         QVERIFY(fx.folder.dialogs().shown.isEmpty());
     }
 };
