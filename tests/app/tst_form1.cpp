@@ -92,24 +92,15 @@ class TestForm1 : public QObject {
         QTest::addColumn<QString>("autoStart"); // AutoStartPinger, AutoStartServices
         QTest::addColumn<bool>("device");
         QTest::addColumn<QStringList>("boxes");
+        // clang-format off
         QTest::newRow("auto-start with a device") << u"1 0"_s << true << QStringList();
-        QTest::newRow("auto-start without a device, or the service tool")
-            << u"1 1"_s << false
-            << QStringList{u"critical Missing File: The File psservice.exe does NOT exist in the "
-                           u"same folder as this application is in. You should reinstall this "
-                           u"application. You can not continue the Service check until this file "
-                           u"is replaced."_s,
-                           u"critical No Devices In Database: You don't have any devices setup "
-                           u"yet! Before you can start to automatically ping your network devices "
-                           u"you must add devices to the database by clicking on the Edit menu "
-                           u"then click Edit Ping Database. You can add Computers, Printers, or "
-                           u"any device that can be pinged on the network in any combination."_s};
+        QTest::newRow("auto-start without a device, or the service tool") << u"1 1"_s << false << QStringList{
+            u"critical Missing File: The File psservice.exe does NOT exist in the same folder as this application is in. You should reinstall this application. You can not continue the Service check until this file is replaced."_s,
+            cycletest::kNoDevices};
         // Start-up refuses such a file first (tst_startup); the list's own trap ends the
         // program as well.
-        QTest::newRow("another password")
-            << QString() << false
-            << QStringList{u"critical Wrong Password: You entered an incorrect password. This "
-                           u"application will now close."_s};
+        QTest::newRow("another password") << QString() << false << QStringList{u"critical Wrong Password: You entered an incorrect password. This application will now close."_s};
+        // clang-format on
     }
     void loadOutcomes() {
         QFETCH(QString, autoStart);

@@ -165,6 +165,11 @@ inline QString windowsOutput(int lost, int averageMs = 990) {
     return lost < 4 ? out + u"    Minimum = %1ms, Maximum = %1ms, Average = %1ms\n"_s.arg(averageMs)
                     : out;
 }
+inline const QString kNoDevices =
+    u"critical No Devices In Database: You don't have any devices setup yet! Before you can "
+    u"start to automatically ping your network devices you must add devices to the database by "
+    u"clicking on the Edit menu then click Edit Ping Database. You can add Computers, Printers, "
+    u"or any device that can be pinged on the network in any combination."_s;
 inline const QString kUnknownHost = u"ping: pc1: Name or service not known\n"_s;
 
 // The action of a reachable device at the fake clock's time (12 May 2026, 21:05) in the C
