@@ -34,8 +34,9 @@ inline QString runScript(QWidget& form, TestProgramFolder& folder, const QString
     using namespace Qt::Literals::StringLiterals;
     QStringList reports;
     const auto control = [&form](const QString& name) {
-        auto* w = form.findChild<QWidget*>(name);
-        return w ? w : (qFatal("no control %s", qPrintable(name)), w);
+        if (auto* w = form.findChild<QWidget*>(name))
+            return w;
+        qFatal("no control %s", qPrintable(name));
     };
     const auto value = [](QWidget* w) {
         if (auto* list = qobject_cast<QComboBox*>(w))
@@ -82,19 +83,15 @@ inline QString runScript(QWidget& form, TestProgramFolder& folder, const QString
             control(rest)->setFocus();
         } else if (op == step.size()) {
             QTest::mouseClick(control(name), Qt::LeftButton);
-        } else if (step.at(op) == u'=') {
-            QWidget* w = control(name);
+        } else if (QWidget* w = control(name); step.at(op) == u'=') {
             w->setProperty(qobject_cast<QCheckBox*>(w)   ? "checked"
                            : qobject_cast<QComboBox*>(w) ? "currentText"
                                                          : "text",
                            text);
+        } else if (w->setFocus(); step.at(op) == u'<') {
+            QTest::keyClicks(w, text);
         } else {
-            QWidget* w = control(name);
-            w->setFocus();
-            if (step.at(op) == u'<')
-                QTest::keyClicks(w, text);
-            else
-                QTest::keySequence(w, QKeySequence::fromString(text));
+            QTest::keySequence(w, QKeySequence::fromString(text));
         }
     }
     return reports.join(u' ');
