@@ -39,6 +39,7 @@ class TestPingProbe : public QObject {
         QTest::newRow("iputils duplicates, rtt with pipe") << iputils(u"4 packets transmitted, 4 received, +2 duplicates, 0% packet loss"_s, u"rtt min/avg/max/mdev = 1.201/23.456/40.9/3.1 ms, pipe 2"_s) << u"marker '0' 23.456 -> 3"_s;
         // %g fractions keep their whole part, the figure Windows prints for the same counts.
         QTest::newRow("iputils 1 of 3 lost") << iputils(u"3 packets transmitted, 2 received, 33.3333% packet loss"_s) << u"marker '33' none -> 3"_s;
+        QTest::newRow("iputils unknown name") << u"ping: pc-9.invalid: Name or service not known\n"_s << u"no marker 'pin' none unknown host -> 4"_s;
         QTest::newRow("runner failure text") << u"Failed to create process, check the path of the command line."_s << u"no marker 'Fai' none -> 4"_s;
         QTest::newRow("iputils in another language") << iputils(u"4 Pakete übertragen, 4 empfangen, 0% Paketverlust, Zeit 3004ms"_s) << u"no marker 'PIN' none -> 4"_s;
         // Without a summary the loss is still tested first, as the rules' order says.
