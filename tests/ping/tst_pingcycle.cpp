@@ -93,6 +93,7 @@ class TestPingCycle : public QObject {
         const QString editor = u"information Read Me: You can't edit the ping list list in the paused state. Please click the stop button."_s;
         const QString notStarted = u"information Read Me: You can not Pause or Unpause until you have started the ping process."_s;
         const QString ticks8 = u"start tick tick tick tick tick tick tick tick"_s;
+        const QString dbLocked = u"critical Database Error: The monitoring database could not be read or written (the database is locked by another program). This application will now close."_s;
         const QString minute = u"Less Than 1 minute until the next one|"_s;
         addRows<State>({
             {"Start without an enabled device", u"1"_s, u"!off"_s, u"start"_s, none, kStopped, u"|||"_s, kNoDevices, none},
@@ -106,6 +107,10 @@ class TestPingCycle : public QObject {
             {"Pause and Resume while the job monitor runs", u"1"_s, four, u"jobs start pause"_s, none, u"011 00 0 0 1"_s, u"|Preparing, Please Wait.... Waiting For Timer|Devices To Ping = 3|"_s, none, u"|||"_s},
             {"Pause after Stop", u"1"_s, four, u"start stop pause"_s, none, stopped, u"|||"_s, notStarted, u"|||"_s},
             {"Pause drops a result not picked up; the walk goes on", u"1"_s, u"a1 a2"_s, u"start hold pause result pause tick"_s, u"a1 a2"_s, kWaiting, minute + u"pinged a2|Devices To Ping = 2|Pinged Device (2) of (2)"_s, none, u"|ok"_s},
+            {"the database locked at Start for a while", u"1"_s, u"pc1"_s, u"lock start unlock tick"_s, u"pc1"_s, kWaiting, minute + u"pinged pc1|Devices To Ping = 1|Pinged Device (1) of (1)"_s, none, u"ok"_s},
+            {"the database locked at a tick's read for a while", u"1"_s, u"pc1"_s, u"start lock fire unlock result"_s, u"pc1"_s, kWaiting, minute + u"pinged pc1|Devices To Ping = 1|Pinged Device (1) of (1)"_s, none, u"ok"_s},
+            {"the database locked at Start past the limit", u"1"_s, u"pc1"_s, u"limit lock start ended"_s, none, kStopped, u"|||"_s, dbLocked, none},
+            {"the database locked at a tick's read past the limit", u"1"_s, u"pc1"_s, u"limit start lock fire ended"_s, none, u"011 00 0 1 0"_s, minute + u"Preparing, Please Wait....|Devices To Ping = 1|"_s, dbLocked, none},
             {"an interval the cycle cannot keep is refused", u"abc"_s, four, u"start tick"_s, none, kStopped, u"|||"_s, noInterval, u"|||"_s},
         });
         // clang-format on
@@ -117,23 +122,39 @@ class TestPingCycle : public QObject {
             fx.addDevice(d.mid(d.startsWith(u'!')), {}, {}, d.startsWith(u'!'));
         fx.runner->outputs = {iputilsOutput(4, 4)};
         fx.load();
+        std::unique_ptr<DbLock> lock;
         for (const QString& step : c.steps.split(u' ')) {
             const qsizetype button = QStringList{u"start"_s, u"stop"_s, u"pause"_s}.indexOf(step);
-            if (button >= 0)
+            if (button >= 0) {
                 fx.click(u"Command%1"_s.arg(button + 1));
-            else if (step == u"tick" || step == u"hold")
+            } else if (step == u"tick" || step == u"hold") {
                 fx.tick(step == u"tick");
-            else if (step == u"result")
+            } else if (step == u"fire") { // a tick whose probe is not waited for
+                fx.form->Timer1_Timer();
+            } else if (step == u"result") {
                 fx.form->Timer2_Timer();
-            else if (step == u"editor")
+                QTRY_VERIFY(!fx.cycle().handlingResult());
+            } else if (step == u"lock") {
+                lock = std::make_unique<DbLock>(fx.folder.databasePath());
+            } else if (step == u"unlock") {
+                QTRY_VERIFY(DbLock::retried());
+                lock->release();
+                QTRY_VERIFY(!fx.cycle().probeRunning() &&
+                            (fx.timerActive(u"Timer1"_s) || fx.cycle().resultPending()));
+            } else if (step == u"limit") { // a lock outlasts the wait
+                fx.folder.ctx.setLockedRetryLimit(200ms);
+            } else if (step == u"ended") {
+                QTRY_COMPARE(fx.folder.endedWith, QList<int>{1});
+            } else if (step == u"editor") {
                 fx.ui<QAction>(u"mnuPingList"_s)->trigger();
-            else if (step.startsWith(u"add:"))
+            } else if (step.startsWith(u"add:")) {
                 fx.addDevice(step.mid(4));
-            else if (step == u"jobs") {
+            } else if (step == u"jobs") {
                 fx.folder.ctx.values().blForm3isRunning = true;
                 fx.form->setEditAndSettingsMenusEnabled(false);
             }
         }
+        lock.reset();
         QStringList hosts;
         for (const QStringList& argv : fx.runner->calls)
             hosts << argv.last();
@@ -148,7 +169,7 @@ class TestPingCycle : public QObject {
                  c.labels);
         QCOMPARE(fx.folder.dialogs().boxes().join(u'\n'), c.box);
         QCOMPARE(fx.listColumn(1).replace(kOk, u"ok"_s), c.statuses);
-        QVERIFY(fx.folder.endedWith.isEmpty());
+        QCOMPARE(fx.folder.endedWith.isEmpty(), !c.box.contains(u"will now close"_s));
     }
 
     void outcome_data() {
@@ -268,57 +289,6 @@ class TestPingCycle : public QObject {
         QVERIFY(!fx.timerActive(u"Timer1"_s) && !fx.timerActive(u"Timer2"_s));
         QVERIFY(fx.form->updatesEnabled() && !fx.cycle().handlingResult());
         QVERIFY(fx.folder.dialogs().shown.isEmpty());
-    }
-
-    // Another program holds the database at Start or at the read of the walk position, for a
-    // while (ridden out) or past the limit (the database-failure outcome ends the program).
-    void locked_data() {
-        QTest::addColumn<bool>("atStart");
-        QTest::addColumn<bool>("released");
-        for (const bool atStart : {true, false})
-            for (const bool released : {true, false})
-                QTest::addRow("%s, %s", atStart ? "Start" : "read",
-                              released ? "for a while" : "past the limit")
-                    << atStart << released;
-    }
-    void locked() {
-        QFETCH(bool, atStart);
-        QFETCH(bool, released);
-        CycleFixture<> fx;
-        fx.folder.ctx.setLockedRetryLimit(released ? 10min : 200ms);
-        const qint64 id = fx.addDevice(u"pc1"_s);
-        fx.runner->outputs = {iputilsOutput(4, 3)};
-        fx.load();
-        std::unique_ptr<DbLock> lock;
-        if (atStart)
-            lock = std::make_unique<DbLock>(fx.folder.databasePath());
-        fx.click(u"Command1"_s);
-        if (!atStart)
-            lock = std::make_unique<DbLock>(fx.folder.databasePath());
-        fx.form->Timer1_Timer();
-        if (released) {
-            QTRY_VERIFY(DbLock::retried());
-            lock->release();
-            if (atStart) {
-                QTRY_VERIFY(fx.timerActive(u"Timer1"_s));
-                fx.form->Timer1_Timer();
-            }
-            QTRY_VERIFY(!fx.cycle().probeRunning());
-            fx.form->Timer2_Timer();
-            QTRY_VERIFY(fx.timerActive(u"Timer1"_s));
-        } else {
-            QTRY_COMPARE(fx.folder.endedWith, QList<int>{1});
-            lock.reset();
-        }
-        QCOMPARE(fx.row(id), released ? u"Percentage Lost 25%|Nothing For Now"_s : u"|"_s);
-        QCOMPARE(fx.folder.dialogs().boxes().join(u'\n'),
-                 released ? QString()
-                          : u"critical Database Error: The monitoring database could not be read "
-                            u"or written (the database is locked by another program). This "
-                            u"application will now close."_s);
-        QCOMPARE(fx.folder.endedWith.size(), int(!released));
-        QCOMPARE(fx.timerActive(u"Timer1"_s), released);
-        QVERIFY(!fx.timerActive(u"Timer2"_s));
     }
 
     // Each probe's outcome is written to the row it probed, whatever its name.
