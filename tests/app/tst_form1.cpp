@@ -16,7 +16,6 @@
 #include "settings/Form4.h"
 #include "settings/Form7.h"
 #include "storage/Database.h"
-#include "storage/JobTable.h"
 #include "storage/SettingsTables.h"
 
 #include <QAbstractButton>
@@ -118,14 +117,11 @@ class TestForm1 : public QObject {
 
     void refusedDatabaseFile_data() {
         QTest::addColumn<QString>("message");
-        QTest::newRow("another password")
-            << u"Wrong Password: You entered an incorrect password. This application will now "
-               u"close."_s;
-        QTest::newRow("not a database")
-            << u"Error: A database error or password error with the database has been detected."_s;
-        QTest::newRow("cannot be opened")
-            << u"Database File Not Found: Database File not found, or is currently opened with "
-               u"another process. Contact your computer administrator"_s;
+        // clang-format off
+        QTest::newRow("another password") << u"Wrong Password: You entered an incorrect password. This application will now close."_s;
+        QTest::newRow("not a database") << u"Error: A database error or password error with the database has been detected."_s;
+        QTest::newRow("cannot be opened") << u"Database File Not Found: Database File not found, or is currently opened with another process. Contact your computer administrator"_s;
+        // clang-format on
     }
     void refusedDatabaseFile() {
         QFETCH(QString, message);
@@ -253,10 +249,9 @@ class TestForm1 : public QObject {
         fx.runner->outputs = {cycletest::iputilsOutput(4, 4)};
         fx.addDevice(u"pc1.site.invalid"_s);
         QFile(fx.folder.path() + u"/psservice.exe"_s).open(QIODevice::WriteOnly); // Start needs it
-        JobRecord job;
-        job.filePathToCheck = fx.folder.path() + u"/a.bak"_s;
-        job.ageOfFile = ageOfFileTexts().at(1);
-        QVERIFY(JobTable(fx.folder.databasePath()).insert(job).ok());
+        const QString bak = fx.folder.path() + u"/a.bak"_s;
+        fx.folder.execSql(u"INSERT INTO Services (FilePathToCheck, AgeOfFile) VALUES (?, ?)"_s,
+                          {bak, u"Greater Than 1 Day"_s});
         fx.load();
         Form1& main = *fx.form;
         main.mnuRemoteServicesScanning_Click();
@@ -277,7 +272,7 @@ class TestForm1 : public QObject {
         QVERIFY(ended.wait(20000));
         QCOMPARE(
             main.trayState().jobOutcome,
-            u"File Path to ("_s + job.filePathToCheck +
+            u"File Path to ("_s + bak +
                 u") was NOT found. Please check the database list to make sure the file name or path was not spelled incorrectly. "_s);
         main.trayStopJobs();
         main.trayStopPing();
