@@ -15,14 +15,6 @@ namespace {
 
 const QString kPython = u"/usr/bin/python3"_s;
 
-CommandOptions streams(bool out, bool err, bool oem = true) {
-    CommandOptions o;
-    o.wantStdOut = out;
-    o.wantStdErr = err;
-    o.oemConvert = oem;
-    return o;
-}
-
 // The process no longer runs (gone, or a zombie waiting to be reaped).
 bool processGone(const QString& pid) {
     QFile stat(u"/proc/"_s + pid + u"/stat"_s);
@@ -42,6 +34,7 @@ class TestCmdOutput : public QObject {
 
   private Q_SLOTS:
     void outputs_data() {
+        // clang-format off
         QTest::addColumn<QStringList>("argv");
         QTest::addColumn<bool>("oem"); // and standard error as well
         QTest::addColumn<QString>("expected");
@@ -49,51 +42,39 @@ class TestCmdOutput : public QObject {
         for (int i = 0; i < 20000; ++i)
             longText += u"%1\n"_s.arg(i, 6, 10, QChar(u'0'));
         const QString failed = u"Failed to create process, check the path of the command line."_s;
-        QTest::newRow("prints nothing") << QStringList{u"/bin/true"_s} << true << QString();
-        QTest::newRow("arguments are not split or interpreted")
-            << QStringList{u"/bin/echo"_s, u"a; rm -rf / $(id) `id` | x"_s} << true
-            << u"a; rm -rf / $(id) `id` | x\n"_s;
-        QTest::newRow("140 KB in order")
-            << QStringList{kPython, u"-c"_s,
-                           u"import sys\nfor i in range(20000): sys.stdout.write('%06d\\n' % i)"_s}
-            << true << longText;
-        QTest::newRow("both streams interleave in write order")
-            << QStringList{kPython, u"-c"_s,
-                           u"import sys\nfor i in range(3):\n    print('out%d' % i, flush=True); "
-                           u"print('err%d' % i, file=sys.stderr, flush=True)\n"_s}
-            << true << u"out0\nerr0\nout1\nerr1\nout2\nerr2\n"_s;
         const QString cafe = u"import sys; sys.stdout.buffer.write(b'caf\\xc3\\xa9\\n')"_s;
-        QTest::newRow("console encoding")
-            << QStringList{kPython, u"-c"_s, cafe} << true << u"café\n"_s;
-        QTest::newRow("no conversion: every byte one character")
-            << QStringList{kPython, u"-c"_s, cafe} << false << u"caf\u00c3\u00a9\n"_s;
-        QTest::newRow("missing program")
-            << QStringList{u"/nonexistent/korvane-no-such-tool"_s, u"x"_s} << true << failed;
+        QTest::newRow("prints nothing") << QStringList{u"/bin/true"_s} << true << QString();
+        QTest::newRow("arguments are not split or interpreted") << QStringList{u"/bin/echo"_s, u"a; rm -rf / $(id) `id` | x"_s} << true << u"a; rm -rf / $(id) `id` | x\n"_s;
+        QTest::newRow("140 KB in order") << QStringList{kPython, u"-c"_s, u"import sys\nfor i in range(20000): sys.stdout.write('%06d\\n' % i)"_s} << true << longText;
+        QTest::newRow("both streams interleave in write order") << QStringList{kPython, u"-c"_s, u"import sys\nfor i in range(3):\n    print('out%d' % i, flush=True); print('err%d' % i, file=sys.stderr, flush=True)\n"_s} << true << u"out0\nerr0\nout1\nerr1\nout2\nerr2\n"_s;
+        QTest::newRow("console encoding") << QStringList{kPython, u"-c"_s, cafe} << true << u"café\n"_s;
+        QTest::newRow("no conversion: every byte one character") << QStringList{kPython, u"-c"_s, cafe} << false << u"caf\u00c3\u00a9\n"_s;
+        QTest::newRow("missing program") << QStringList{u"/nonexistent/korvane-no-such-tool"_s, u"x"_s} << true << failed;
         QTest::newRow("empty command line") << QStringList{} << true << failed;
+        // clang-format on
     }
     void outputs() {
         QFETCH(QStringList, argv);
         QFETCH(bool, oem);
-        QFETCH(QString, expected);
-        QCOMPARE(run(argv, streams(true, oem, oem)), expected);
+        CommandOptions options;
+        options.wantStdErr = options.oemConvert = oem;
+        QTEST(run(argv, options), "expected");
     }
 
-    void neitherStreamIsAnError() {
-        ProcessCommandRunner runner;
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                                 runner.GetCommandOutput({u"/bin/echo"_s}, streams(false, false)));
-    }
-
-    // The time limit ends the child and a grandchild that keeps the output pipe open, and
-    // returns what was printed; destroying the cancel guard ends a child as well.
-    void timeLimitAndCancel() {
-        CommandOptions o = streams(true, false);
-        o.timeout = 700ms;
+    // Asking for neither stream is refused; the time limit ends the child and a grandchild that
+    // keeps the output pipe open, and returns what was printed; destroying the cancel guard
+    // ends a child as well.
+    void refusedTimeLimitAndCancel() {
+        CommandOptions options;
+        options.wantStdOut = false;
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, run({u"/bin/echo"_s}, options));
+        options = {};
+        options.timeout = 700ms;
         const QString text =
             run({kPython, u"-c"_s,
                  u"import os, subprocess, sys, time\np = subprocess.Popen(['/bin/sleep', '120'])\n"
                  u"print('started %d %d' % (os.getpid(), p.pid), flush=True)\ntime.sleep(120)\n"_s},
-                o);
+                options);
         QVERIFY2(text.startsWith(u"started "_s), qPrintable(text));
         const QStringList ids = text.trimmed().split(u' ').mid(1);
         QCOMPARE(ids.size(), 2);
@@ -101,12 +82,12 @@ class TestCmdOutput : public QObject {
             QTRY_VERIFY_WITH_TIMEOUT(processGone(pid), 5000);
 
         auto guard = std::make_unique<QObject>();
-        o = streams(true, false);
-        o.cancelGuard = guard.get();
+        options = {};
+        options.cancelGuard = guard.get();
         QTimer::singleShot(300, this, [&guard] { guard.reset(); });
         QCOMPARE(
             run({kPython, u"-c"_s, u"import time\nprint('begun', flush=True)\ntime.sleep(60)"_s},
-                o),
+                options),
             u"begun\n"_s);
     }
 };

@@ -1,13 +1,9 @@
-// The main window as a frame: the device list and its refresh, auto-start, a database that
-// cannot be read, the About box and closing; its tray (the icon halves, the tooltip and the
-// menu entries for each state of the two monitors, fed as the monitors start, probe, pause and
-// stop, and drawn sharp at 200 %); and every window it opens as a screen reader and a keyboard
-// user meet it (each control named, each button reached with Tab, one accelerator per menu
-// entry).
-#include "FakeCommandRunner.h"
-#include "TestProgramFolder.h"
+// The program started as a user starts it (database creation, the single-instance guard with
+// real second processes, a database file it refuses); the main window as a frame: the device
+// list and its refresh, auto-start, a database that cannot be read, the About box and closing;
+// its tray, fed by both monitors; and every window it opens as a screen reader and a keyboard
+// user meet it.
 #include "WindowChecks.h"
-#include "app/Form1.h"
 #include "app/TrayIcon.h"
 #include "app/TrayState.h"
 #include "editors/Form2.h"
@@ -20,7 +16,7 @@
 #include "settings/Form4.h"
 #include "settings/Form7.h"
 #include "storage/Database.h"
-#include "storage/JobTable.h"
+#include "storage/SettingsTables.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -32,10 +28,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 using M = MonitorState;
@@ -53,6 +50,42 @@ QString shown(Form1& form) {
     return rows.join(u' ') + u" @"_s + QString::number(list->currentIndex().row());
 }
 
+const QString kAlreadyRunning = u"Ending.....: Korvane is Already running! If not already running "
+                                u"wait a moment after closing."_s;
+
+// Copies of the program in a folder of their own (so the database is made there), each run
+// killed when the test ends.
+struct Program {
+    QTemporaryDir dir;
+    const QString exe = dir.filePath(u"korvane"_s), database = dir.filePath(u"HalvardDB.mdb"_s);
+    std::vector<std::unique_ptr<QProcess>> runs;
+
+    Program() {
+        QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR "/korvane"), exe);
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
+    }
+    ~Program() {
+        for (auto& run : runs)
+            run->kill(), run->waitForFinished(5000);
+    }
+    QProcess& start() {
+        runs.push_back(std::make_unique<QProcess>());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        runs.back()->setProcessEnvironment(env);
+        runs.back()->start(exe, {});
+        runs.back()->waitForStarted(5000);
+        return *runs.back();
+    }
+};
+
+// Whether the run has said the text on standard error so far.
+bool says(QProcess& run, const QString& text) {
+    run.setProperty("err",
+                    run.property("err").toString() + QString::fromUtf8(run.readAllStandardError()));
+    return run.property("err").toString().contains(text);
+}
+
 } // namespace
 
 class TestForm1 : public QObject {
@@ -60,6 +93,51 @@ class TestForm1 : public QObject {
 
   private Q_SLOTS:
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
+
+    void firstStartCreatesDatabaseAndSecondIsRefused() {
+        Program program;
+        QProcess& first = program.start();
+        // The created database opens with the program's password and has its default rows.
+        QTRY_VERIFY_WITH_TIMEOUT(SettingsTable(program.database).read().ok(), 15000);
+        QCOMPARE(SmtpSettingsTable(program.database).read().value.smtpPort, u"25"_s);
+        QProcess& second = program.start();
+        QTRY_VERIFY_WITH_TIMEOUT(says(second, kAlreadyRunning), 15000);
+        QVERIFY(first.state() == QProcess::Running && !says(first, u"Ending"_s));
+
+        // Once the first is gone (even without a clean exit), the program starts again; of two
+        // started together exactly one gets the guard and runs on.
+        first.kill();
+        QVERIFY(first.waitForFinished(5000));
+        QProcess &third = program.start(), &fourth = program.start();
+        QTRY_VERIFY_WITH_TIMEOUT(says(third, kAlreadyRunning) || says(fourth, kAlreadyRunning),
+                                 15000);
+        QProcess& runs = says(third, kAlreadyRunning) ? fourth : third;
+        QVERIFY(runs.state() == QProcess::Running && !says(runs, kAlreadyRunning));
+    }
+
+    void refusedDatabaseFile_data() {
+        QTest::addColumn<QString>("message");
+        // clang-format off
+        QTest::newRow("another password") << u"Wrong Password: You entered an incorrect password. This application will now close."_s;
+        QTest::newRow("not a database") << u"Error: A database error or password error with the database has been detected."_s;
+        QTest::newRow("cannot be opened") << u"Database File Not Found: Database File not found, or is currently opened with another process. Contact your computer administrator"_s;
+        // clang-format on
+    }
+    void refusedDatabaseFile() {
+        QFETCH(QString, message);
+        Program program;
+        const QByteArray kind = QTest::currentDataTag();
+        QFile garbage(program.database);
+        if (kind == "another password")
+            QVERIFY(Schema::create(program.database, u"WXYZ98765"_s).ok());
+        else if (kind == "not a database")
+            QVERIFY(garbage.open(QIODevice::WriteOnly) &&
+                    garbage.write(QByteArray(8192, 1)) == 8192);
+        else
+            QVERIFY(QDir().mkpath(program.database));
+        QProcess& run = program.start();
+        QTRY_VERIFY_WITH_TIMEOUT(says(run, message), 15000);
+    }
 
     // By name without regard to case, disabled devices too, a null as empty text; a refresh
     // reads what another program changed off the window's thread.
@@ -99,24 +177,15 @@ class TestForm1 : public QObject {
         QTest::addColumn<QString>("autoStart"); // AutoStartPinger, AutoStartServices
         QTest::addColumn<bool>("device");
         QTest::addColumn<QStringList>("boxes");
+        // clang-format off
         QTest::newRow("auto-start with a device") << u"1 0"_s << true << QStringList();
-        QTest::newRow("auto-start without a device, or the service tool")
-            << u"1 1"_s << false
-            << QStringList{u"critical Missing File: The File psservice.exe does NOT exist in the "
-                           u"same folder as this application is in. You should reinstall this "
-                           u"application. You can not continue the Service check until this file "
-                           u"is replaced."_s,
-                           u"critical No Devices In Database: You don't have any devices setup "
-                           u"yet! Before you can start to automatically ping your network devices "
-                           u"you must add devices to the database by clicking on the Edit menu "
-                           u"then click Edit Ping Database. You can add Computers, Printers, or "
-                           u"any device that can be pinged on the network in any combination."_s};
+        QTest::newRow("auto-start without a device, or the service tool") << u"1 1"_s << false << QStringList{
+            u"critical Missing File: The File psservice.exe does NOT exist in the same folder as this application is in. You should reinstall this application. You can not continue the Service check until this file is replaced."_s,
+            cycletest::kNoDevices};
         // Start-up refuses such a file first (tst_startup); the list's own trap ends the
         // program as well.
-        QTest::newRow("another password")
-            << QString() << false
-            << QStringList{u"critical Wrong Password: You entered an incorrect password. This "
-                           u"application will now close."_s};
+        QTest::newRow("another password") << QString() << false << QStringList{u"critical Wrong Password: You entered an incorrect password. This application will now close."_s};
+        // clang-format on
     }
     void loadOutcomes() {
         QFETCH(QString, autoStart);
@@ -142,19 +211,20 @@ class TestForm1 : public QObject {
         QVERIFY(!form.findChild<QTimer*>(u"Timer1"_s)->isActive());
     }
 
-    // "icons | tooltip | entries": the entries start and stop ping, start and stop jobs, show
-    // and quit, 1 where they can be used.
+    // "icons | tooltip | entries | colours": the entries start and stop ping, start and stop
+    // jobs, show and quit, 1 where they can be used; the colours of the two halves of the icon
+    // as drawn sharp at 200 %.
     void state_data() {
         // clang-format off
         QTest::addColumn<TrayState>("state");
         QTest::addColumn<QString>("shown");
         TrayState s;
         const QString ping = u"Korvane\nPing monitor: "_s, jobs = u"\nJob monitor: "_s;
-        QTest::newRow("both stopped") << s << u"korvane-stopped korvane-stopped | "_s + ping + u"stopped"_s + jobs + u"stopped | 101011"_s;
+        QTest::newRow("both stopped") << s << u"korvane-stopped korvane-stopped | "_s + ping + u"stopped"_s + jobs + u"stopped | 101011 | #5f6#5f6"_s;
         s = {M::Running, M::Paused, u"Pinged pc1 with a 0% Loss."_s, {}, false};
-        QTest::newRow("ping running, jobs paused") << s << u"korvane-running korvane-paused | "_s + ping + u"running\nPinged pc1 with a 0% Loss."_s + jobs + u"paused | 010111"_s;
+        QTest::newRow("ping running, jobs paused") << s << u"korvane-running korvane-paused | "_s + ping + u"running\nPinged pc1 with a 0% Loss."_s + jobs + u"paused | 010111 | #2e7#c77"_s;
         s = {M::Paused, M::Running, s.pingOutcome, u"Checked File (a.bak)"_s, true};
-        QTest::newRow("a modal window open") << s << u"korvane-paused korvane-running | "_s + ping + u"paused\nPinged pc1 with a 0% Loss."_s + jobs + u"running\nChecked File (a.bak) | 000010"_s;
+        QTest::newRow("a modal window open") << s << u"korvane-paused korvane-running | "_s + ping + u"paused\nPinged pc1 with a 0% Loss."_s + jobs + u"running\nChecked File (a.bak) | 000010 | #c77#2e7"_s;
         // clang-format on
     }
     void state() {
@@ -163,39 +233,36 @@ class TestForm1 : public QObject {
         QString entries;
         for (bool on : {a.startPing, a.stopPing, a.startJobs, a.stopJobs, a.show, a.quit})
             entries += on ? u'1' : u'0';
+        const QPixmap pixmap = TrayIcon::stateIcon(state).pixmap(QSize(22, 22), 2.0);
+        QCOMPARE(pixmap.size(), QSize(44, 44));
+        const QImage image = pixmap.toImage();
         QTEST(state.leftIconName() + u' ' + state.rightIconName() + u" | "_s + state.toolTip() +
-                  u" | "_s + entries,
+                  u" | "_s + entries + u" | "_s + image.pixelColor(8, 8).name().first(4) +
+                  image.pixelColor(36, 8).name().first(4),
               "shown");
     }
 
     // The ping monitor started, probed, paused and stopped from the tray and the window; the
     // job monitor started and stopped from the tray.
     void mainWindowFeedsTheTray() {
-        TestProgramFolder folder;
-        auto runner = std::make_unique<FakeCommandRunner>();
-        runner->outputs = {cycletest::iputilsOutput(4, 4)};
-        folder.ctx.setRunner(std::move(runner));
-        folder.addDevice(u"pc1.site.invalid"_s);
-        QFile(folder.path() + u"/psservice.exe"_s).open(QIODevice::WriteOnly); // Start needs it
-        JobRecord job;
-        job.filePathToCheck = folder.path() + u"/a.bak"_s;
-        job.ageOfFile = ageOfFileTexts().at(1);
-        QVERIFY(JobTable(folder.databasePath()).insert(job).ok());
-        Form1 main(folder.ctx);
-        QVERIFY(main.Form_Load());
+        cycletest::CycleFixture<> fx;
+        fx.runner->outputs = {cycletest::iputilsOutput(4, 4)};
+        fx.addDevice(u"pc1.site.invalid"_s);
+        QFile(fx.folder.path() + u"/psservice.exe"_s).open(QIODevice::WriteOnly); // Start needs it
+        const QString bak = fx.folder.path() + u"/a.bak"_s;
+        fx.folder.execSql(u"INSERT INTO Services (FilePathToCheck, AgeOfFile) VALUES (?, ?)"_s,
+                          {bak, u"Greater Than 1 Day"_s});
+        fx.load();
+        Form1& main = *fx.form;
         main.mnuRemoteServicesScanning_Click();
         Form3& jobs = *Form3::openWindow(&main);
         auto states = [&] { return QList<M>{main.trayState().ping, main.trayState().jobs}; };
         QCOMPARE(states(), (QList<M>{M::Stopped, M::Stopped}));
-
         main.trayStartPing();
         QCOMPARE(states(), (QList<M>{M::Running, M::Stopped}));
-        main.Timer1_Timer();
-        QVERIFY(QTest::qWaitFor([&] { return main.pingCycle().resultPending(); }));
-        main.Timer2_Timer();
-        QTRY_VERIFY(!main.pingCycle().handlingResult());
+        QVERIFY(fx.tick());
         QCOMPARE(main.trayState().pingOutcome, cycletest::lossLine(u"pc1.site.invalid"_s, u"0"_s));
-        main.findChild<QToolButton*>(u"Command3"_s)->click();
+        fx.click(u"Command3"_s);
         QCOMPARE(states(), (QList<M>{M::Paused, M::Stopped}));
 
         main.trayStartJobs();
@@ -205,26 +272,13 @@ class TestForm1 : public QObject {
         QVERIFY(ended.wait(20000));
         QCOMPARE(
             main.trayState().jobOutcome,
-            u"File Path to ("_s + job.filePathToCheck +
+            u"File Path to ("_s + bak +
                 u") was NOT found. Please check the database list to make sure the file name or path was not spelled incorrectly. "_s);
         main.trayStopJobs();
         main.trayStopPing();
         QCOMPARE(states(), (QList<M>{M::Stopped, M::Stopped}));
         jobs.close();
         QCOMPARE(main.trayState().jobs, M::Stopped);
-    }
-
-    // Drawn from the SVGs at the device size: 44 by 44 pixels for a 22-point icon at 200 %,
-    // the ping monitor's colour on the left, the job monitor's on the right (inside each half's
-    // background, clear of the glyphs, colours within rounding).
-    void iconAtDoubleScale() {
-        const QPixmap pixmap =
-            TrayIcon::stateIcon({M::Running, M::Paused, {}, {}, false}).pixmap(QSize(22, 22), 2.0);
-        QCOMPARE(pixmap.size(), QSize(44, 44));
-        QCOMPARE(pixmap.devicePixelRatio(), 2.0);
-        const QImage image = pixmap.toImage();
-        QCOMPARE(image.pixelColor(8, 8).name().first(4) + image.pixelColor(36, 8).name().first(4),
-                 u"#2e7#c77"_s);
     }
 
     void everyWindow() {

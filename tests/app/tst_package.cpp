@@ -2,25 +2,14 @@
 // fresh root; its dependencies declared; the installed program started (offscreen, fresh home)
 // until it has shown its window with its database in the user's data folder, none in the
 // program folder; and no error from lintian.
+#include "RunProgram.h"
+
 #include <QDir>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-// Runs a command to its end (within three minutes): its output, and whether it succeeded.
-QString run(const QString& program, const QStringList& args, bool& ok) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    ok = p.waitForFinished(180000) && p.exitStatus() == QProcess::NormalExit && !p.exitCode();
-    p.kill();
-    return QString::fromUtf8(p.readAll());
-}
-} // namespace
 
 class TestPackage : public QObject {
     Q_OBJECT
@@ -32,19 +21,19 @@ class TestPackage : public QObject {
                 QSKIP(qPrintable(tool + u" is missing (scripts/setup.sh installs it)"_s));
         QTemporaryDir dir;
         const QString root = dir.filePath(u"root"_s), home = dir.filePath(u"home"_s);
-        bool ok = false;
-        QString out = run(u"cpack"_s,
-                          {u"-G"_s, u"DEB"_s, u"-B"_s, dir.path(), u"--config"_s,
-                           QStringLiteral(KORVANE_BUILD_DIR "/CPackConfig.cmake")},
-                          ok);
-        QVERIFY2(ok, qPrintable(out));
+        ProgramRun run = runProgram(u"cpack"_s,
+                                    {u"-G"_s, u"DEB"_s, u"-B"_s, dir.path(), u"--config"_s,
+                                     QStringLiteral(KORVANE_BUILD_DIR "/CPackConfig.cmake")},
+                                    {}, 180000);
+        QVERIFY2(run.ok, qPrintable(run.failure));
         const QString deb = dir.filePath(QDir(dir.path()).entryList({u"*.deb"_s}).value(0));
-        out = run(u"dpkg-deb"_s, {u"-f"_s, deb, u"Depends"_s}, ok);
+        run = runProgram(u"dpkg-deb"_s, {u"-f"_s, deb, u"Depends"_s});
         for (const QString& package : {u"iputils-ping"_s, u"samba-common-bin"_s,
                                        u"libqt6sql6-sqlite"_s, u"libqt6widgets6"_s, u"libcurl4"_s})
-            QVERIFY2(out.contains(package), qPrintable(package + u" not in "_s + out));
-        run(u"dpkg-deb"_s, {u"-x"_s, deb, root}, ok);
-        QVERIFY(ok && QDir().mkpath(home + u"/run"_s));
+            QVERIFY2(run.output.contains(package),
+                     qPrintable(package + u" not in "_s + run.output));
+        QVERIFY(runProgram(u"dpkg-deb"_s, {u"-x"_s, deb, root}).ok &&
+                QDir().mkpath(home + u"/run"_s));
         QVERIFY(QFileInfo(root + u"/usr/lib/korvane/psservice.exe"_s).isExecutable());
 
         QProcess program;
@@ -68,9 +57,8 @@ class TestPackage : public QObject {
         QVERIFY2(said.contains(u"main window shown"_s), qPrintable(said));
         QVERIFY(QFileInfo::exists(home + u"/.local/share/Brackwater/Korvane/HalvardDB.mdb"_s));
         QVERIFY(QDir(root + u"/usr/lib/korvane"_s).entryList({u"*.mdb"_s}).isEmpty());
-
-        out = run(u"lintian"_s, {u"--fail-on"_s, u"error"_s, deb}, ok);
-        QVERIFY2(ok, qPrintable(out));
+        run = runProgram(u"lintian"_s, {u"--fail-on"_s, u"error"_s, deb}, {}, 180000);
+        QVERIFY2(run.ok, qPrintable(run.failure));
     }
 };
 

@@ -2,9 +2,8 @@
 
 // What the tests of the ping monitor share: a main window over a fresh program folder with a
 // command runner of the test's choice, its controls by name, the rows as stored, a second
-// connection that holds the database locked, and ping outputs of both forms (iputils on this
-// system, Windows as the monitor was first written for).
-
+// connection that holds the database locked, and ping outputs of both forms (iputils here,
+// Windows as the monitor was first written for).
 #include "FakeCommandRunner.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
@@ -28,8 +27,7 @@ class GatedCommandRunner final : public QObject, public CommandRunner {
     Q_OBJECT
   public:
     struct Call {
-        bool cancelled = false;
-        bool finished = false;
+        bool cancelled = false, finished = false;
     };
     QCoro::Task<QString> GetCommandOutput(QStringList, CommandOptions options) override {
         const int index = int(calls.size());
@@ -72,10 +70,7 @@ class DbLock {
         if (!m_query.exec(u"BEGIN EXCLUSIVE"_s))
             qFatal("cannot lock the database");
     }
-    ~DbLock() {
-        release();
-        qInstallMessageHandler(s_next);
-    }
+    ~DbLock() { release(), qInstallMessageHandler(s_next); }
     void release() { m_query.exec(u"ROLLBACK"_s); }
     static bool retried() { return s_retried; }
 
@@ -104,11 +99,7 @@ template <typename Runner = FakeCommandRunner> struct CycleFixture {
         if (!form->Form_Load())
             qWarning("the main window did not load");
     }
-    // Loads the window and presses Start.
-    void start() {
-        load();
-        click(u"Command1"_s);
-    }
+    void start() { load(), click(u"Command1"_s); }
     PingCycle& cycle() { return form->pingCycle(); }
     template <typename T = QWidget> T* ui(const QString& name) { return form->findChild<T*>(name); }
     QString text(const QString& label) { return ui<QLabel>(label)->text(); }
@@ -158,9 +149,9 @@ template <typename Runner = FakeCommandRunner> struct CycleFixture {
 
 // What iputils ping prints for `received` of `echoes` replies.
 inline QString iputilsOutput(int echoes, int received, const QString& avg = u"0.067"_s) {
-    QString out =
-        u"PING host (10.213.0.2) 56(84) bytes of data.\n\n--- host ping statistics ---\n"
-        u"%1 packets transmitted, %2 received, %3% packet loss, time 3004ms\n"_s.arg(echoes)
+    const QString out =
+        u"PING host (10.213.0.2) 56(84) bytes of data.\n\n--- host ping statistics "
+        u"---\n%1 packets transmitted, %2 received, %3% packet loss, time 3004ms\n"_s.arg(echoes)
             .arg(received)
             .arg((echoes - received) * 100 / echoes);
     return received ? out + u"rtt min/avg/max/mdev = 0.031/%1/0.116/0.028 ms\n"_s.arg(avg) : out;
@@ -174,10 +165,15 @@ inline QString windowsOutput(int lost, int averageMs = 990) {
     return lost < 4 ? out + u"    Minimum = %1ms, Maximum = %1ms, Average = %1ms\n"_s.arg(averageMs)
                     : out;
 }
+inline const QString kNoDevices =
+    u"critical No Devices In Database: You don't have any devices setup yet! Before you can "
+    u"start to automatically ping your network devices you must add devices to the database by "
+    u"clicking on the Edit menu then click Edit Ping Database. You can add Computers, Printers, "
+    u"or any device that can be pinged on the network in any combination."_s;
 inline const QString kUnknownHost = u"ping: pc1: Name or service not known\n"_s;
 
-// The action of a reachable device at the fake clock's time (12 May 2026, 21:05); the tests
-// run in the C locale (LC_ALL=C.UTF-8), whose short date is "d MMM yyyy".
+// The action of a reachable device at the fake clock's time (12 May 2026, 21:05) in the C
+// locale the tests run in (LC_ALL=C.UTF-8).
 inline const QString kPingOk = u"Ping OK - 12 May 2026-9:05 PM"_s;
 
 inline QString lossLine(const QString& name, const QString& loss) {
