@@ -3,6 +3,7 @@
 // list and its refresh, auto-start, a database that cannot be read, the About box and closing;
 // its tray, fed by both monitors; and every window it opens as a screen reader and a keyboard
 // user meet it.
+#include "ProgramCopy.h"
 #include "WindowChecks.h"
 #include "app/TrayIcon.h"
 #include "app/TrayState.h"
@@ -30,7 +31,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -53,32 +53,6 @@ QString shown(Form1& form) {
 const QString kAlreadyRunning = u"Ending.....: Korvane is Already running! If not already running "
                                 u"wait a moment after closing."_s;
 
-// Copies of the program in a folder of their own (so the database is made there), each run
-// killed when the test ends.
-struct Program {
-    QTemporaryDir dir;
-    const QString exe = dir.filePath(u"korvane"_s), database = dir.filePath(u"HalvardDB.mdb"_s);
-    std::vector<std::unique_ptr<QProcess>> runs;
-
-    Program() {
-        QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR "/korvane"), exe);
-        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
-    }
-    ~Program() {
-        for (auto& run : runs)
-            run->kill(), run->waitForFinished(5000);
-    }
-    QProcess& start() {
-        runs.push_back(std::make_unique<QProcess>());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        runs.back()->setProcessEnvironment(env);
-        runs.back()->start(exe, {});
-        runs.back()->waitForStarted(5000);
-        return *runs.back();
-    }
-};
-
 // Whether the run has said the text on standard error so far.
 bool says(QProcess& run, const QString& text) {
     run.setProperty("err",
@@ -95,11 +69,11 @@ class TestForm1 : public QObject {
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void firstStartCreatesDatabaseAndSecondIsRefused() {
-        Program program;
+        ProgramCopy program(false);
         QProcess& first = program.start();
         // The created database opens with the program's password and has its default rows.
-        QTRY_VERIFY_WITH_TIMEOUT(SettingsTable(program.database).read().ok(), 15000);
-        QCOMPARE(SmtpSettingsTable(program.database).read().value.smtpPort, u"25"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(SettingsTable(program.databasePath()).read().ok(), 15000);
+        QCOMPARE(SmtpSettingsTable(program.databasePath()).read().value.smtpPort, u"25"_s);
         QProcess& second = program.start();
         QTRY_VERIFY_WITH_TIMEOUT(says(second, kAlreadyRunning), 15000);
         QVERIFY(first.state() == QProcess::Running && !says(first, u"Ending"_s));
@@ -125,16 +99,16 @@ class TestForm1 : public QObject {
     }
     void refusedDatabaseFile() {
         QFETCH(QString, message);
-        Program program;
+        ProgramCopy program(false);
         const QByteArray kind = QTest::currentDataTag();
-        QFile garbage(program.database);
+        QFile garbage(program.databasePath());
         if (kind == "another password")
-            QVERIFY(Schema::create(program.database, u"WXYZ98765"_s).ok());
+            QVERIFY(Schema::create(program.databasePath(), u"WXYZ98765"_s).ok());
         else if (kind == "not a database")
             QVERIFY(garbage.open(QIODevice::WriteOnly) &&
                     garbage.write(QByteArray(8192, 1)) == 8192);
         else
-            QVERIFY(QDir().mkpath(program.database));
+            QVERIFY(QDir().mkpath(program.databasePath()));
         QProcess& run = program.start();
         QTRY_VERIFY_WITH_TIMEOUT(says(run, message), 15000);
     }

@@ -90,7 +90,7 @@ class TestCrashSafety : public QObject {
     void killedAtRandom() {
         QFETCH(bool, editors);
         QFETCH(int, kills);
-        rel::ProgramCopy program;
+        ProgramCopy program;
         rel::StandIns standIns;
         SmtpPeer smtp;
         KORVANE_START_SMTP_PEER(smtp);
@@ -114,7 +114,7 @@ class TestCrashSafety : public QObject {
                 return saved.size() >= before + steps;
             };
             if (!editors)
-                program.start(standIns, kTickDivisor);
+                rel::startProgram(program, standIns, kTickDivisor);
             saver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             if (editors)
                 saver.start(

@@ -65,11 +65,11 @@ class TestSoak : public QObject {
     void bothMonitorsOnThousands() {
         SmtpPeer smtp;
         KORVANE_START_SMTP_PEER(smtp);
-        rel::ProgramCopy program;
+        ProgramCopy program;
         rel::StandIns standIns;
         QTemporaryDir files;
         rel::seedMonitors(program.databasePath(), kUp, kDown, kJobs, files.path(), smtp.port());
-        program.start(standIns, kTickDivisor);
+        rel::startProgram(program, standIns, kTickDivisor);
         QList<ProcessFigures> samples;
         int warmUp = -1; // the sample at which every device and job had its first turn
         QHash<QString, int> probes, mails;
