@@ -255,7 +255,8 @@ class TestPingCycle : public QObject {
     }
     void interrupted() {
         QFETCH(Interruption, c);
-        CycleFixture<GatedCommandRunner> fx;
+        CycleFixture<> fx;
+        fx.runner->gated = true;
         fx.folder.ctx.setLockedRetryLimit(1min);
         const qint64 id = fx.addDevice(u"pc1"_s, {}, c.during == u"check" ? u"1"_s : QString());
         fx.start();
@@ -263,7 +264,7 @@ class TestPingCycle : public QObject {
         QSignalSpy handled(&fx.cycle(), &PingCycle::resultHandled);
         const bool handling = c.during == u"write" || c.during == u"check";
         if (c.during != u"probe") {
-            Q_EMIT fx.runner->released(0, iputilsOutput(4, 4));
+            fx.runner->release(0, iputilsOutput(4, 4));
             QTRY_VERIFY(fx.timerActive(u"Timer2"_s));
         }
         auto lock =
@@ -279,8 +280,8 @@ class TestPingCycle : public QObject {
         fx.click(c.pause ? u"Command3"_s : u"Command2"_s);
         if (lock)
             lock->release();
-        QCOMPARE(fx.runner->calls.last().cancelled, c.killed);
-        QTRY_VERIFY(fx.runner->calls.last().finished);
+        QCOMPARE(fx.runner->gates.last()->cancelled, c.killed);
+        QTRY_VERIFY(fx.runner->gates.last()->finished);
         QTRY_COMPARE(handled.size(), int(handling));
         fx.form->Timer2_Timer(); // a stray result tick finds nothing
         QCOMPARE(fx.row(id), c.row);
