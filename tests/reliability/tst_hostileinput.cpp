@@ -214,8 +214,7 @@ class TestHostileInput : public QObject {
     // "--", only its outcome columns change, the list shows it, and the alert goes from the
     // stored sender to the listed addresses only, with the usual headers.
     void pingMonitor(const QString& text) {
-        const qint64 id =
-            m_folder->addDevice({0, text, u"ok@x.invalid;"_s + text, {}, false, {}, {}});
+        const qint64 id = m_folder->addDevice(text, u"ok@x.invalid;"_s + text);
         m_folder->execSql(u"UPDATE SMTPsettings SET FromName = ?"_s, {text});
         m_folder->ctx.values().fncGetSMTPsettings(db());
         const QStringList fixed{u"ID"_s, u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,

@@ -70,10 +70,8 @@ class TestSecrets : public QObject {
         folder.ctx.setTickDivisor(1000);
         QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR "/psservice.exe"),
                     folder.path() + u"/psservice.exe"_s);
-        folder.mailTo(smtp.port());
-        folder.execSql(u"UPDATE SMTPsettings SET SMTPusername = 'korvane', SMTPpassword = ?"_s,
-                       {kSmtpPassword});
-        folder.addDevice({0, u"down-1"_s, u"ops@x.invalid"_s, {}, false, {}, {}});
+        folder.mailTo(smtp.port(), u"korvane"_s, kSmtpPassword);
+        folder.addDevice(u"down-1"_s, u"ops@x.invalid"_s);
         folder.execSql(u"INSERT INTO Services (ComputerName, Service1, AdminUserName,"
                        " AdminPassword, EmailWhenDown) VALUES ('pc1', 'Spooler', 'admin', ?,"
                        " 'ops@x.invalid')"_s,
