@@ -2,6 +2,7 @@
 
 // What the reliability tests share: their figures, stand-in programs, a copy of the program run
 // as a child, a database seeded for both monitors, and the job monitor run from the main window.
+#include "Files.h"
 #include "ProgramCopy.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
@@ -33,20 +34,6 @@ inline void figure(const QString& part, const QString& key, const QString& value
     if (file.open(first ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::Append))
         file.write((key + u'\t' + value + u'\n').toUtf8());
     qInfo().noquote() << "figure:" << part << key << "=" << value;
-}
-
-inline void writeScript(const QString& path, const QString& text) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
-        qFatal("cannot write %s", qPrintable(path));
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-}
-
-inline QStringList lines(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly)
-               ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
-               : QStringList();
 }
 
 // Stand-ins for PATH: `ping` logs its host to pingLog() and answers at once ("down*": no reply,
@@ -151,11 +138,7 @@ inline QString noMailLine(const QString& what) {
                .arg(what);
 }
 inline QString pcNotFoundLine(const QString& pc) {
-    return u"PC named (%1) was not found on the network, or the user name/password doesn't have"
-           " admin rights on the PC, or the PC is on a different WorkGroup/Domain, or one of the"
-           " services is not spelled correctly, or the service doesn't exist on the PC. Preparing"
-           " for the next PC...."_s.arg(pc) +
-           noMailLine(u"PC isn't responding"_s);
+    return pcNotFoundText(pc) + noMailLine(u"PC isn't responding"_s);
 }
 
 } // namespace rel

@@ -104,10 +104,10 @@ class TestCrashSafety : public QObject {
             // It gets some way, then is killed a random moment later.
             const int steps = 1 + int(random.bounded(3));
             QProcess saver;
-            const qsizetype before = editors ? saved.size() : rel::lines(standIns.pingLog()).size();
+            const qsizetype before = editors ? saved.size() : readLines(standIns.pingLog()).size();
             const auto progressed = [&] {
                 if (!editors)
-                    return rel::lines(standIns.pingLog()).size() >= before + steps;
+                    return readLines(standIns.pingLog()).size() >= before + steps;
                 saver.waitForReadyRead(5);
                 while (saver.canReadLine())
                     saved << QString::fromUtf8(saver.readLine()).trimmed().mid(6);

@@ -296,7 +296,7 @@ class TestHostileInput : public QObject {
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
         QVERIFY(tool.exitCode() >= 0 && tool.exitCode() <= 2);
-        const QStringList net = rel::lines(m_standIns.netLog());
+        const QStringList net = readLines(m_standIns.netLog());
         QVERIFY(net.filter(u"Pw-"_s).isEmpty());
         // An argument ends at a NUL on its way to a program.
         if (!net.isEmpty() && !text.contains(u'\n') && !text.contains(u'\r'))

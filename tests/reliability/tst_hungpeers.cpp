@@ -55,11 +55,11 @@ class TestHungPeers : public QObject {
             } else {
                 hung.service[0] = u"Spooler"_s;
             }
-            rel::writeScript(folder.path() + u"/psservice.exe"_s,
-                             peer == u"tool hang"_s ? u"#!/bin/sh\nexec sleep 3600\n"_s
-                             : peer == u"tool flood"_s
-                                 ? u"#!/bin/sh\nexec yes '        STATE    : 4  RUNNING'\n"_s
-                                 : u"#!/bin/sh\n"_s);
+            writeScript(folder.path() + u"/psservice.exe"_s,
+                        peer == u"tool hang"_s ? u"#!/bin/sh\nexec sleep 3600\n"_s
+                        : peer == u"tool flood"_s
+                            ? u"#!/bin/sh\nexec yes '        STATE    : 4  RUNNING'\n"_s
+                            : u"#!/bin/sh\n"_s);
             next.computerName = u"b-next"_s;
             next.filePathToCheck = folder.databasePath();
             next.ageOfFile = ageOfFileTexts().at(1);
