@@ -39,17 +39,6 @@ using M = MonitorState;
 
 namespace {
 
-// The list as shown: one "name/status/action" per row, then the selected row.
-QString shown(Form1& form) {
-    const QAbstractItemView* list = form.findChild<QAbstractItemView*>(u"ListView1"_s);
-    QStringList rows;
-    for (int r = 0; r < list->model()->rowCount(); ++r)
-        rows << list->model()->index(r, 0).data().toString() + u'/' +
-                    list->model()->index(r, 1).data().toString() + u'/' +
-                    list->model()->index(r, 2).data().toString();
-    return rows.join(u' ') + u" @"_s + QString::number(list->currentIndex().row());
-}
-
 const QString kAlreadyRunning = u"Ending.....: Korvane is Already running! If not already running "
                                 u"wait a moment after closing."_s;
 
@@ -116,26 +105,31 @@ class TestForm1 : public QObject {
     // By name without regard to case, disabled devices too, a null as empty text; a refresh
     // reads what another program changed off the window's thread.
     void deviceList() {
-        TestProgramFolder folder;
+        cycletest::CycleFixture<> fx;
+        TestProgramFolder& folder = fx.folder;
         for (const QString& n : {u"printer2"_s, u"Alpha"_s, u"O'Brien; DROP"_s})
             folder.addDevice(n, n == u"printer2"_s);
         folder.execSql(u"INSERT INTO ComputerPingList (ComputerName, Status, ActionTaken)"
                        u" VALUES ('beta', 'Percentage Lost 25%', NULL)"_s);
         folder.execSql(
             u"UPDATE SMTPsettings SET ServerName = 'mail.site.invalid', SMTPport = NULL"_s);
-        Form1 form(folder.ctx);
-        QVERIFY(form.Form_Load() && form.isVisible());
-        QCOMPARE(shown(form), u"Alpha// beta/Percentage Lost 25%/ O'Brien; DROP// printer2// @0"_s);
+        fx.load();
+        Form1& form = *fx.form;
+        // The name, status and action columns, then the selected row.
+        const auto shown = [&] {
+            return fx.listColumn(0) + u' ' + fx.listColumn(1) + u' ' + fx.listColumn(2) + u" @"_s +
+                   QString::number(fx.ui<QAbstractItemView>(u"ListView1"_s)->currentIndex().row());
+        };
+        QVERIFY(form.isVisible());
+        QCOMPARE(shown(), u"Alpha|beta|O'Brien; DROP|printer2 |Percentage Lost 25%|| ||| @0"_s);
         QCOMPARE(form.publicValues().SMTPserver + u'|' + form.publicValues().SMTPport,
                  u"mail.site.invalid|"_s);
 
         folder.execSql(u"UPDATE ComputerPingList SET Status = 'Device Is Slow' WHERE ID = 2"_s);
         folder.addDevice(u"aaa"_s);
-        QSignalSpy refreshed(&form, &Form1::deviceListRefreshed);
         form.refreshDeviceList();
-        QVERIFY(refreshed.wait());
-        QCOMPARE(shown(form), u"aaa// Alpha/Device Is Slow/ beta/Percentage Lost 25%/ O'Brien; "
-                              u"DROP// printer2// @0"_s);
+        QCOMPARE(shown(), u"aaa|Alpha|beta|O'Brien; DROP|printer2 |Device Is Slow|Percentage Lost "
+                          u"25%|| |||| @0"_s);
 
         form.findChild<QAction*>(u"mnuAbout"_s)->trigger();
         QCOMPARE(folder.dialogs().boxes(),
@@ -243,7 +237,7 @@ class TestForm1 : public QObject {
         QCOMPARE(states(), (QList<M>{M::Paused, M::Running}));
         QSignalSpy ended(&jobs.cycle(), &JobCycle::jobEnded);
         jobs.cycle().Timer1_Timer();
-        QVERIFY(ended.wait(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), 20000);
         QCOMPARE(
             main.trayState().jobOutcome,
             u"File Path to ("_s + bak +

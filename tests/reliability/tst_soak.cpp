@@ -79,8 +79,8 @@ class TestSoak : public QObject {
         clock.start();
         while (clock.elapsed() < kTimeBoundMs) {
             QTest::qWait(2000);
-            QVERIFY2(program.running(), "the program ended");
-            samples << processFigures(program.pid());
+            QVERIFY2(program.last().state() == QProcess::Running, "the program ended");
+            samples << processFigures(program.last().processId());
             probes = tally(readLines(standIns.pingLog()));
             const int probeRound = fewest(probes, kUp + kDown);
             if (probeRound >= (warmUp < 0 ? 1 : kPasses)) // the mails could complete a round
