@@ -15,7 +15,6 @@
 
 #include <QFile>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -105,14 +104,5 @@ struct JobFixture {
     MailWindows* mailWindows = new MailWindows(owner.get());
     Form3* form = nullptr;
 };
-
-// The mails received, oldest first, as "recipients | subject | body".
-inline QStringList receivedMails(const SmtpPeer& peer) {
-    QStringList mails;
-    for (const ReceivedMail& m : peer.messages())
-        mails << m.recipients.join(u';') + u" | "_s + m.header(u"Subject"_s).value_or(QString()) +
-                     u" | "_s + m.body().remove(QRegularExpression(u"\n+$"_s));
-    return mails;
-}
 
 } // namespace jobtest
