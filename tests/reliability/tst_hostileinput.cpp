@@ -83,13 +83,6 @@ class TestHostileInput : public QObject {
     QHash<QString, int> m_tried;
 
     QString db() const { return m_folder->databasePath(); }
-    FakeCommandRunner& fakeRunner() {
-        auto runner = std::make_unique<FakeCommandRunner>();
-        FakeCommandRunner& calls = *runner;
-        m_folder->ctx.setRunner(std::move(runner));
-        return calls;
-    }
-
     // An editor after Add New: a save stores exactly what the boxes show (or nothing, with a
     // word), they show it again, and the sentinel row stays as it is.
     void editorSaves(RecordEditor& editor, const QString& table, const QString& boxNames,
@@ -220,7 +213,7 @@ class TestHostileInput : public QObject {
         const QStringList fixed{u"ID"_s, u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,
                                 u"Disabled"_s};
         const QStringList before = quotedRows(db(), u"ComputerPingList"_s, fixed);
-        FakeCommandRunner& runner = fakeRunner();
+        FakeCommandRunner& runner = FakeCommandRunner::installIn(m_folder->ctx);
         runner.outputs = {u"4 packets transmitted, 0 received, 100% packet loss, time 3003ms\n"_s};
         QSignalSpy handled(&m_main->pingCycle(), &PingCycle::resultHandled);
         m_main->pingCycle().Command1_Click();
@@ -268,7 +261,7 @@ class TestHostileInput : public QObject {
         const QString tool = m_folder->path() + u"/psservice.exe"_s;
         QFile(tool).open(QIODevice::WriteOnly);
         const QStringList before = quotedRows(db(), u"Services"_s);
-        FakeCommandRunner& runner = fakeRunner();
+        FakeCommandRunner& runner = FakeCommandRunner::installIn(m_folder->ctx);
         QStringList lines = rel::runJobMonitor(*m_main, 2);
         QCOMPARE(runner.calls.value(0), (QStringList{tool, u"\\\\"_s + text, u"-u"_s, text, u"-p"_s,
                                                      text, u"query"_s, text}));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppContext.h"
 #include "app/CmdOutput.h"
 
 #include <QCoroSignal>
@@ -19,8 +20,18 @@ class FakeCommandRunner final : public CommandRunner {
         bool cancelled = false, finished = false;
     };
 
+    // A new one as the context's command runner.
+    static FakeCommandRunner& installIn(AppContext& ctx) {
+        auto runner = std::make_unique<FakeCommandRunner>();
+        FakeCommandRunner& installed = *runner;
+        ctx.setRunner(std::move(runner));
+        return installed;
+    }
+
     QCoro::Task<QString> GetCommandOutput(QStringList argv, CommandOptions options) override {
         calls.append(argv);
+        if (onRun)
+            std::exchange(onRun, {})();
         if (gated) {
             const std::shared_ptr<Gate> gate = gates.emplace_back(std::make_shared<Gate>());
             if (!options.cancelGuard.isNull())
@@ -44,6 +55,7 @@ class FakeCommandRunner final : public CommandRunner {
 
     QList<QString> outputs;
     QList<QStringList> calls;
+    std::function<void()> onRun; // called once, as the next command starts
     bool gated = false;
     QList<std::shared_ptr<Gate>> gates; // one per command while gated
 };
