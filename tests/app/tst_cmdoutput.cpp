@@ -1,4 +1,5 @@
 // The console command runner against real child processes.
+#include "Files.h"
 #include "app/CmdOutput.h"
 
 #include <QCoroTask>
@@ -17,8 +18,7 @@ const QString kPython = u"/usr/bin/python3"_s;
 
 // The process no longer runs (gone, or a zombie waiting to be reaped).
 bool processGone(const QString& pid) {
-    QFile stat(u"/proc/"_s + pid + u"/stat"_s);
-    const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+    const QByteArray line = readFile(u"/proc/"_s + pid + u"/stat"_s);
     return line.isEmpty() || line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
 }
 

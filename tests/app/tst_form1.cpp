@@ -3,6 +3,7 @@
 // list and its refresh, auto-start, a database that cannot be read, the About box and closing;
 // its tray, fed by both monitors; and every window it opens as a screen reader and a keyboard
 // user meet it.
+#include "ProgramCopy.h"
 #include "WindowChecks.h"
 #include "app/TrayIcon.h"
 #include "app/TrayState.h"
@@ -30,7 +31,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -39,45 +39,8 @@ using M = MonitorState;
 
 namespace {
 
-// The list as shown: one "name/status/action" per row, then the selected row.
-QString shown(Form1& form) {
-    const QAbstractItemView* list = form.findChild<QAbstractItemView*>(u"ListView1"_s);
-    QStringList rows;
-    for (int r = 0; r < list->model()->rowCount(); ++r)
-        rows << list->model()->index(r, 0).data().toString() + u'/' +
-                    list->model()->index(r, 1).data().toString() + u'/' +
-                    list->model()->index(r, 2).data().toString();
-    return rows.join(u' ') + u" @"_s + QString::number(list->currentIndex().row());
-}
-
 const QString kAlreadyRunning = u"Ending.....: Korvane is Already running! If not already running "
                                 u"wait a moment after closing."_s;
-
-// Copies of the program in a folder of their own (so the database is made there), each run
-// killed when the test ends.
-struct Program {
-    QTemporaryDir dir;
-    const QString exe = dir.filePath(u"korvane"_s), database = dir.filePath(u"HalvardDB.mdb"_s);
-    std::vector<std::unique_ptr<QProcess>> runs;
-
-    Program() {
-        QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR "/korvane"), exe);
-        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
-    }
-    ~Program() {
-        for (auto& run : runs)
-            run->kill(), run->waitForFinished(5000);
-    }
-    QProcess& start() {
-        runs.push_back(std::make_unique<QProcess>());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        runs.back()->setProcessEnvironment(env);
-        runs.back()->start(exe, {});
-        runs.back()->waitForStarted(5000);
-        return *runs.back();
-    }
-};
 
 // Whether the run has said the text on standard error so far.
 bool says(QProcess& run, const QString& text) {
@@ -95,11 +58,11 @@ class TestForm1 : public QObject {
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
     void firstStartCreatesDatabaseAndSecondIsRefused() {
-        Program program;
+        ProgramCopy program(false);
         QProcess& first = program.start();
         // The created database opens with the program's password and has its default rows.
-        QTRY_VERIFY_WITH_TIMEOUT(SettingsTable(program.database).read().ok(), 15000);
-        QCOMPARE(SmtpSettingsTable(program.database).read().value.smtpPort, u"25"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(SettingsTable(program.databasePath()).read().ok(), 15000);
+        QCOMPARE(SmtpSettingsTable(program.databasePath()).read().value.smtpPort, u"25"_s);
         QProcess& second = program.start();
         QTRY_VERIFY_WITH_TIMEOUT(says(second, kAlreadyRunning), 15000);
         QVERIFY(first.state() == QProcess::Running && !says(first, u"Ending"_s));
@@ -125,16 +88,16 @@ class TestForm1 : public QObject {
     }
     void refusedDatabaseFile() {
         QFETCH(QString, message);
-        Program program;
+        ProgramCopy program(false);
         const QByteArray kind = QTest::currentDataTag();
-        QFile garbage(program.database);
+        QFile garbage(program.databasePath());
         if (kind == "another password")
-            QVERIFY(Schema::create(program.database, u"WXYZ98765"_s).ok());
+            QVERIFY(Schema::create(program.databasePath(), u"WXYZ98765"_s).ok());
         else if (kind == "not a database")
             QVERIFY(garbage.open(QIODevice::WriteOnly) &&
                     garbage.write(QByteArray(8192, 1)) == 8192);
         else
-            QVERIFY(QDir().mkpath(program.database));
+            QVERIFY(QDir().mkpath(program.databasePath()));
         QProcess& run = program.start();
         QTRY_VERIFY_WITH_TIMEOUT(says(run, message), 15000);
     }
@@ -142,26 +105,31 @@ class TestForm1 : public QObject {
     // By name without regard to case, disabled devices too, a null as empty text; a refresh
     // reads what another program changed off the window's thread.
     void deviceList() {
-        TestProgramFolder folder;
+        cycletest::CycleFixture<> fx;
+        TestProgramFolder& folder = fx.folder;
         for (const QString& n : {u"printer2"_s, u"Alpha"_s, u"O'Brien; DROP"_s})
             folder.addDevice(n, n == u"printer2"_s);
         folder.execSql(u"INSERT INTO ComputerPingList (ComputerName, Status, ActionTaken)"
                        u" VALUES ('beta', 'Percentage Lost 25%', NULL)"_s);
         folder.execSql(
             u"UPDATE SMTPsettings SET ServerName = 'mail.site.invalid', SMTPport = NULL"_s);
-        Form1 form(folder.ctx);
-        QVERIFY(form.Form_Load() && form.isVisible());
-        QCOMPARE(shown(form), u"Alpha// beta/Percentage Lost 25%/ O'Brien; DROP// printer2// @0"_s);
+        fx.load();
+        Form1& form = *fx.form;
+        // The name, status and action columns, then the selected row.
+        const auto shown = [&] {
+            return fx.listColumn(0) + u' ' + fx.listColumn(1) + u' ' + fx.listColumn(2) + u" @"_s +
+                   QString::number(fx.ui<QAbstractItemView>(u"ListView1"_s)->currentIndex().row());
+        };
+        QVERIFY(form.isVisible());
+        QCOMPARE(shown(), u"Alpha|beta|O'Brien; DROP|printer2 |Percentage Lost 25%|| ||| @0"_s);
         QCOMPARE(form.publicValues().SMTPserver + u'|' + form.publicValues().SMTPport,
                  u"mail.site.invalid|"_s);
 
         folder.execSql(u"UPDATE ComputerPingList SET Status = 'Device Is Slow' WHERE ID = 2"_s);
         folder.addDevice(u"aaa"_s);
-        QSignalSpy refreshed(&form, &Form1::deviceListRefreshed);
         form.refreshDeviceList();
-        QVERIFY(refreshed.wait());
-        QCOMPARE(shown(form), u"aaa// Alpha/Device Is Slow/ beta/Percentage Lost 25%/ O'Brien; "
-                              u"DROP// printer2// @0"_s);
+        QCOMPARE(shown(), u"aaa|Alpha|beta|O'Brien; DROP|printer2 |Device Is Slow|Percentage Lost "
+                          u"25%|| |||| @0"_s);
 
         form.findChild<QAction*>(u"mnuAbout"_s)->trigger();
         QCOMPARE(folder.dialogs().boxes(),
@@ -269,7 +237,7 @@ class TestForm1 : public QObject {
         QCOMPARE(states(), (QList<M>{M::Paused, M::Running}));
         QSignalSpy ended(&jobs.cycle(), &JobCycle::jobEnded);
         jobs.cycle().Timer1_Timer();
-        QVERIFY(ended.wait(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), 20000);
         QCOMPARE(
             main.trayState().jobOutcome,
             u"File Path to ("_s + bak +

@@ -3,6 +3,7 @@
 // The job monitor's tests: a program folder with a scripted service-control tool, the job
 // monitor window over it beside a stand-in main window, a stand-in PC's disks, and the mails.
 #include "FakeMonitorHost.h"
+#include "Files.h"
 #include "SmtpPeer.h"
 #include "TestProgramFolder.h"
 #include "WindowChecks.h"
@@ -14,7 +15,6 @@
 
 #include <QFile>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -22,12 +22,6 @@
 namespace jobtest {
 
 using namespace Qt::Literals::StringLiterals;
-
-inline const QString kNotFound =
-    u"PC named (%1) was not found on the network, or the user name/password doesn't have admin "
-    u"rights on the PC, or the PC is on a different WorkGroup/Domain, or one of the services is "
-    u"not spelled correctly, or the service doesn't exist on the PC. Preparing for the next "
-    u"PC...."_s;
 
 // A PC whose disks the test knows.
 struct FakeDisks final : LogicalDisks {
@@ -37,15 +31,6 @@ struct FakeDisks final : LogicalDisks {
 };
 inline std::shared_ptr<LogicalDisks> disks(LogicalDiskList::Status status, QStringList ids = {}) {
     return std::make_shared<FakeDisks>(LogicalDiskList{status, std::move(ids), {}});
-}
-
-// A file, last modified at the given time when there is one.
-inline void writeFile(const QString& path, const QDateTime& modified = {},
-                      const QByteArray& text = {}) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() ||
-        (modified.isValid() && !f.setFileTime(modified, QFileDevice::FileModificationTime)))
-        qFatal("cannot write %s", qPrintable(path));
 }
 
 // The scripted service-control tool: logs its arguments ("|" between them) to runs.log beside
@@ -72,8 +57,7 @@ struct RecordingTerminator final : ProcessTerminator {
 struct JobFixture {
     explicit JobFixture(int interval = 1) {
         const QString tool = folder.path() + u"/PsService.EXE"_s;
-        writeFile(tool, {}, kScriptedTool);
-        QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeScript(tool, QString::fromUtf8(kScriptedTool));
         folder.execSql(u"UPDATE Settings SET ServicesTimerSeconds = ?"_s, {interval});
     }
     // As the main window's unload.
@@ -120,14 +104,5 @@ struct JobFixture {
     MailWindows* mailWindows = new MailWindows(owner.get());
     Form3* form = nullptr;
 };
-
-// The mails received, oldest first, as "recipients | subject | body".
-inline QStringList receivedMails(const SmtpPeer& peer) {
-    QStringList mails;
-    for (const ReceivedMail& m : peer.messages())
-        mails << m.recipients.join(u';') + u" | "_s + m.header(u"Subject"_s).value_or(QString()) +
-                     u" | "_s + m.body().remove(QRegularExpression(u"\n+$"_s));
-    return mails;
-}
 
 } // namespace jobtest

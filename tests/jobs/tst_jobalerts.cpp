@@ -39,7 +39,7 @@ QString expand(QString text) {
     static const QRegularExpression token(u"\\{(\\w+):?(\\w*)\\}"_s);
     const QString by = u"Now emailing ("_s + kTwo + u") because the "_s, mail = kTwo + u" | Korvane Service Check - "_s;
     const QHash<QString, QString> texts = {
-        {u"checked"_s, u"Checked Computer Named (pc1) | "_s}, {u"notfound"_s, kNotFound.arg(u"pc1"_s) + u" | "_s},
+        {u"checked"_s, u"Checked Computer Named (pc1) | "_s}, {u"notfound"_s, pcNotFoundText(u"pc1"_s) + u" | "_s},
         {u"up"_s, u"Service (%1) on PC Named (pc1) Is Already Running"_s},
         {u"always"_s, u"Restarted Service (%1) on PC Named (pc1)"_s},
         {u"restarted"_s, by + u"service (%1) on PC (pc1) was restarted."_s + kWait},
@@ -101,7 +101,7 @@ class TestJobAlerts : public QObject {
             {"file missing: the path alert", age(u"%F/gone.bak"_s, u"1 Day"_s), 0, none, u"File Path to (%F/gone.bak"_s + notFound + pathNote(u"%F/gone.bak"_s), pathMail(u"%F/gone.bak"_s)},
             {"file unreadable: the path alert", age(u"%F/"_s + lng, u"1 Day"_s), 0, none, u"File Path to (%F/"_s + lng + notFound + pathNote(u"%F/"_s + lng), pathMail(u"%F/"_s + lng)},
             {"folder missing: the file-missing alert", age(u"%F/no/a.bak"_s, u"1 Day"_s), 0, none, u"File (%F/no/a.bak"_s + notFound + u"Now emailing (ops@site.invalid) because the file (%F/no/a.bak) is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s + kWait, kOps + u" | Korvane File Check - %F/no/a.bak File is Missing | %F/no/a.bak - File is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s},
-            {"age not a number: the type-mismatch outcome", u"FilePathToCheck=%F/a.bak|AgeOfFile=soon|EmailWhenDown=ops@site.invalid"_s, 0, none, kNotFound.arg(QString()) + u" | Now emailing (ops@site.invalid) because the PC () is not responding."_s + kWait, kOps + u" | Korvane Service Check -  is NOT responding | "_s + kNoResponse.arg(QString())},
+            {"age not a number: the type-mismatch outcome", u"FilePathToCheck=%F/a.bak|AgeOfFile=soon|EmailWhenDown=ops@site.invalid"_s, 0, none, pcNotFoundText(QString()) + u" | Now emailing (ops@site.invalid) because the PC () is not responding."_s + kWait, kOps + u" | Korvane Service Check -  is NOT responding | "_s + kNoResponse.arg(QString())},
             {"a failed send is noted as failed", age(u"%F/gone.bak"_s, u"1 Day"_s), 0, nullptr, u"File Path to (%F/gone.bak"_s + notFound + u"Email Failed To: ops@site.invalid - could not connect"_s},
             {"file there", exist(u"BAK"_s, 0), 0, none, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (BAK) located in (%F) is currently in the folder."_s + kWait, kOps + u" | Korvane File Check - (BAK) located in (%F) is currently in the folder. | The file, or partial file name (BAK) located in (%F) is currently in the folder."_s},
             {"file not there", exist(u"zip"_s, 1), 0, none, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (zip) located in (%F) is NOT in the folder."_s + kWait, kOps + u" | Korvane File Check - (zip) located in (%F) is NOT in the folder. | The file, or partial file name (zip) located in (%F) is NOT in the folder."_s},
@@ -173,9 +173,7 @@ class TestJobAlerts : public QObject {
                             account ? SambaPeer::password() : QString(), run.section(u' ', 0, 0),
                             run.section(u' ', 1))
                      << u"terminate psservice.exe"_s;
-        QFile ran(folder + u"runs.log"_s);
-        QVERIFY(ran.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(ran.readAll()).split(u'\n', Qt::SkipEmptyParts), expected);
+        QCOMPARE(readLines(folder + u"runs.log"_s), expected);
         QCOMPARE(fx.lines() + u'\n' + receivedMails(m_peer).join(u'\n'), expand(c.outcome));
         QCOMPARE(fx.cycle().intJobIndex(), 1);
     }

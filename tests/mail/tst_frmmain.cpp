@@ -100,9 +100,7 @@ class TestFrmMain : public QObject {
         m_folder = std::make_unique<TestProgramFolder>();
         m_owner = std::make_unique<QWidget>();
         m_windows = new MailWindows(m_owner.get());
-        m_folder->mailTo(m_peer.port()); // from Korvane <korvane@site.invalid>
-        m_folder->ctx.values().SMTPUserName = kUser;
-        m_folder->ctx.values().SMTPPassword = kPassword;
+        m_folder->mailTo(m_peer.port(), kUser, kPassword); // from Korvane <korvane@site.invalid>
     }
     void cleanup() {
         m_owner.reset();

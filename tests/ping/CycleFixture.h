@@ -11,7 +11,6 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QCoroSignal>
 #include <QLabel>
 #include <QSqlQuery>
 #include <QTest>
@@ -20,41 +19,6 @@
 namespace cycletest {
 
 using namespace Qt::Literals::StringLiterals;
-
-// Hands each command line its output only when the test says so, or kills it when the monitor
-// destroys the run's cancel guard, so a test can act while `ping` is "running".
-class GatedCommandRunner final : public QObject, public CommandRunner {
-    Q_OBJECT
-  public:
-    struct Call {
-        bool cancelled = false, finished = false;
-    };
-    QCoro::Task<QString> GetCommandOutput(QStringList, CommandOptions options) override {
-        const int index = int(calls.size());
-        calls.append(Call{});
-        if (!options.cancelGuard.isNull())
-            connect(options.cancelGuard.data(), &QObject::destroyed, this, [this, index] {
-                if (calls[index].finished)
-                    return;
-                calls[index].cancelled = true;
-                // A killed child's end is noticed on a later turn of the event loop.
-                QMetaObject::invokeMethod(
-                    this, [this, index] { Q_EMIT released(index, u"PING killed"_s); },
-                    Qt::QueuedConnection);
-            });
-        for (;;) {
-            const auto [which, output] = co_await qCoro(this, &GatedCommandRunner::released);
-            if (which == index) {
-                calls[index].finished = true;
-                co_return output;
-            }
-        }
-    }
-    QList<Call> calls;
-
-  Q_SIGNALS:
-    void released(int index, const QString& output);
-};
 
 // Another program holding the database: an exclusive transaction on a connection of its own.
 // retried() turns true once the monitor has found the file locked and waits to try again.

@@ -18,9 +18,8 @@ namespace {
 QString writeCredentials(const QString& folder, const QString& password, int mode = 0600) {
     const QString path = QDir(folder).filePath(SambaDiskLister::credentialsFileName());
     if (!password.isEmpty())
-        jobtest::writeFile(
-            path, {},
-            u"username = %1\npassword = %2\n"_s.arg(SambaPeer::user(), password).toUtf8());
+        writeFile(path, {},
+                  u"username = %1\npassword = %2\n"_s.arg(SambaPeer::user(), password).toUtf8());
     if (!password.isEmpty() && ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) != 0)
         qFatal("cannot set the mode of the credentials file");
     return path;

@@ -1,5 +1,6 @@
 // Ending processes by name (this run's own): copies of sleep and of a bash that ignores SIGTERM
 // are ended, also under a name the kernel cut; others, the program itself and "" are not.
+#include "Files.h"
 #include "platform/ProcessTerminator.h"
 
 #include <QCoroTask>
@@ -30,8 +31,7 @@ class TestTerminateProcess : public QObject {
         }
         // The bash copy ignores SIGTERM (bit 15 of SigIgn) before the signal comes.
         QTRY_VERIFY([&] {
-            QFile f(u"/proc/%1/status"_s.arg(children[2]->processId()));
-            const QByteArray s = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            const QByteArray s = readFile(u"/proc/%1/status"_s.arg(children[2]->processId()));
             return s.mid(s.indexOf("SigIgn:") + 7).trimmed().left(16).toULongLong(nullptr, 16) &
                    0x4000;
         }());

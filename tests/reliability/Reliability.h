@@ -2,6 +2,8 @@
 
 // What the reliability tests share: their figures, stand-in programs, a copy of the program run
 // as a child, a database seeded for both monitors, and the job monitor run from the main window.
+#include "Files.h"
+#include "ProgramCopy.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
 #include "jobs/Form3.h"
@@ -11,12 +13,9 @@
 #include <QAction>
 #include <QDir>
 #include <QLabel>
-#include <QProcess>
 #include <QSet>
 #include <QSqlQuery>
 #include <QTest>
-
-#include <csignal>
 
 namespace rel {
 
@@ -35,20 +34,6 @@ inline void figure(const QString& part, const QString& key, const QString& value
     if (file.open(first ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::Append))
         file.write((key + u'\t' + value + u'\n').toUtf8());
     qInfo().noquote() << "figure:" << part << key << "=" << value;
-}
-
-inline void writeScript(const QString& path, const QString& text) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
-        qFatal("cannot write %s", qPrintable(path));
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-}
-
-inline QStringList lines(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly)
-               ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
-               : QStringList();
 }
 
 // Stand-ins for PATH: `ping` logs its host to pingLog() and answers at once ("down*": no reply,
@@ -85,57 +70,13 @@ echo "$service service is running."
     QTemporaryDir m_dir;
 };
 
-// Copies of the program and its service tool in a folder with its own database, run as a child.
-class ProgramCopy {
-  public:
-    ProgramCopy() {
-        for (const QString& name : {u"korvane"_s, u"psservice.exe"_s})
-            if (!QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR) + u'/' + name,
-                             m_dir.filePath(name)))
-                qFatal("cannot copy %s", qPrintable(name));
-        QDir(m_dir.path()).mkdir(u"data"_s);
-        QDir(m_dir.path())
-            .mkdir(u"runtime"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (const DbStatus created = Schema::create(databasePath()); !created.ok())
-            qFatal("cannot create the database: %s", qPrintable(created.detail));
-    }
-    ~ProgramCopy() {
-        if (m_process.state() != QProcess::NotRunning)
-            kill();
-    }
-    QString folder() const { return m_dir.path(); }
-    QString databasePath() const { return m_dir.filePath(u"HalvardDB.mdb"_s); }
-    qint64 pid() const { return m_process.processId(); }
-    bool running() const { return m_process.state() == QProcess::Running; }
-    void start(const StandIns& standIns, int tickDivisor) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"PATH"_s, standIns.searchPath());
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.filePath(u"runtime"_s));
-        env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
-        env.insert(u"KORVANE_TEST_TICK_DIVISOR"_s, QString::number(tickDivisor));
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.setStandardOutputFile(QProcess::nullDevice());
-        m_process.start(m_dir.filePath(u"korvane"_s), {});
-        if (!m_process.waitForStarted(10000))
-            qFatal("the program did not start: %s", qPrintable(m_process.errorString()));
-    }
-    void kill() {
-        ::kill(pid_t(m_process.processId()), SIGKILL);
-        m_process.waitForFinished(10000);
-    }
-    // SIGTERM: no one can close its window offscreen.
-    void stop() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(10000))
-            kill();
-    }
-
-  private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-};
+// The program copy started with the stand-ins first on PATH and its timers tickDivisor times
+// faster.
+inline void startProgram(ProgramCopy& program, const StandIns& standIns, int tickDivisor) {
+    program.start({{u"PATH"_s, standIns.searchPath()},
+                   {u"KORVANE_TEST_TICK_DIVISOR"_s, QString::number(tickDivisor)}},
+                  true);
+}
 
 // Both monitors auto-started at one-minute steps, mailing to 127.0.0.1:smtpPort: devices up-N,
 // then down-N mailing down-N@x.invalid, and file-exists jobs on `folder` (job N finds its file
@@ -197,11 +138,7 @@ inline QString noMailLine(const QString& what) {
                .arg(what);
 }
 inline QString pcNotFoundLine(const QString& pc) {
-    return u"PC named (%1) was not found on the network, or the user name/password doesn't have"
-           " admin rights on the PC, or the PC is on a different WorkGroup/Domain, or one of the"
-           " services is not spelled correctly, or the service doesn't exist on the PC. Preparing"
-           " for the next PC...."_s.arg(pc) +
-           noMailLine(u"PC isn't responding"_s);
+    return pcNotFoundText(pc) + noMailLine(u"PC isn't responding"_s);
 }
 
 } // namespace rel

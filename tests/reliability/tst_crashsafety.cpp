@@ -90,7 +90,7 @@ class TestCrashSafety : public QObject {
     void killedAtRandom() {
         QFETCH(bool, editors);
         QFETCH(int, kills);
-        rel::ProgramCopy program;
+        ProgramCopy program;
         rel::StandIns standIns;
         SmtpPeer smtp;
         KORVANE_START_SMTP_PEER(smtp);
@@ -104,17 +104,17 @@ class TestCrashSafety : public QObject {
             // It gets some way, then is killed a random moment later.
             const int steps = 1 + int(random.bounded(3));
             QProcess saver;
-            const qsizetype before = editors ? saved.size() : rel::lines(standIns.pingLog()).size();
+            const qsizetype before = editors ? saved.size() : readLines(standIns.pingLog()).size();
             const auto progressed = [&] {
                 if (!editors)
-                    return rel::lines(standIns.pingLog()).size() >= before + steps;
+                    return readLines(standIns.pingLog()).size() >= before + steps;
                 saver.waitForReadyRead(5);
                 while (saver.canReadLine())
                     saved << QString::fromUtf8(saver.readLine()).trimmed().mid(6);
                 return saved.size() >= before + steps;
             };
             if (!editors)
-                program.start(standIns, kTickDivisor);
+                rel::startProgram(program, standIns, kTickDivisor);
             saver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             if (editors)
                 saver.start(

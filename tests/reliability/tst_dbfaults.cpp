@@ -1,5 +1,6 @@
 // Database faults while the ping monitor writes an outcome or the device editor saves: each is
 // told exactly, nothing crashes, no row is half written, and nothing is lost without a word.
+#include "FakeCommandRunner.h"
 #include "Reliability.h"
 #include "RunProgram.h"
 #include "editors/Form6.h"
@@ -13,20 +14,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// Runs the fault as the probe runs, then reads like a device that answered.
-class FaultingRunner final : public CommandRunner {
-  public:
-    explicit FaultingRunner(std::function<void()> fault) : m_fault(std::move(fault)) {}
-    QCoro::Task<QString> GetCommandOutput(QStringList, CommandOptions) override {
-        if (m_fault)
-            std::exchange(m_fault, {})();
-        co_return u"4 packets transmitted, 4 received, 0% packet loss, time 3003ms\n"_s;
-    }
-
-  private:
-    std::function<void()> m_fault;
-};
 
 // A database on a small tmpfs of its own, which the faults act on; heal() takes a fault away
 // again where the file is still the database.
@@ -133,7 +120,11 @@ class TestDbFaults : public QObject {
         Form1 main(folder.ctx);
         QVERIFY(main.Form_Load());
         if (writer == u"ping monitor"_s) {
-            folder.ctx.setRunner(std::make_unique<FaultingRunner>([&] { disk.inject(fault); }));
+            // The fault comes as the probe runs; the device answered.
+            FakeCommandRunner& runner = FakeCommandRunner::installIn(folder.ctx);
+            runner.outputs = {
+                u"4 packets transmitted, 4 received, 0% packet loss, time 3003ms\n"_s};
+            runner.onRun = [&] { disk.inject(fault); };
             main.pingCycle().Command1_Click();
             QTRY_VERIFY_WITH_TIMEOUT(!folder.dialogs().shown.isEmpty(), 60000);
             // The monitor stops: what could not be written is never taken as done.

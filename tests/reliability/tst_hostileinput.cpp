@@ -83,13 +83,6 @@ class TestHostileInput : public QObject {
     QHash<QString, int> m_tried;
 
     QString db() const { return m_folder->databasePath(); }
-    FakeCommandRunner& fakeRunner() {
-        auto runner = std::make_unique<FakeCommandRunner>();
-        FakeCommandRunner& calls = *runner;
-        m_folder->ctx.setRunner(std::move(runner));
-        return calls;
-    }
-
     // An editor after Add New: a save stores exactly what the boxes show (or nothing, with a
     // word), they show it again, and the sentinel row stays as it is.
     void editorSaves(RecordEditor& editor, const QString& table, const QString& boxNames,
@@ -214,14 +207,13 @@ class TestHostileInput : public QObject {
     // "--", only its outcome columns change, the list shows it, and the alert goes from the
     // stored sender to the listed addresses only, with the usual headers.
     void pingMonitor(const QString& text) {
-        const qint64 id =
-            m_folder->addDevice({0, text, u"ok@x.invalid;"_s + text, {}, false, {}, {}});
+        const qint64 id = m_folder->addDevice(text, u"ok@x.invalid;"_s + text);
         m_folder->execSql(u"UPDATE SMTPsettings SET FromName = ?"_s, {text});
         m_folder->ctx.values().fncGetSMTPsettings(db());
         const QStringList fixed{u"ID"_s, u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,
                                 u"Disabled"_s};
         const QStringList before = quotedRows(db(), u"ComputerPingList"_s, fixed);
-        FakeCommandRunner& runner = fakeRunner();
+        FakeCommandRunner& runner = FakeCommandRunner::installIn(m_folder->ctx);
         runner.outputs = {u"4 packets transmitted, 0 received, 100% packet loss, time 3003ms\n"_s};
         QSignalSpy handled(&m_main->pingCycle(), &PingCycle::resultHandled);
         m_main->pingCycle().Command1_Click();
@@ -269,7 +261,7 @@ class TestHostileInput : public QObject {
         const QString tool = m_folder->path() + u"/psservice.exe"_s;
         QFile(tool).open(QIODevice::WriteOnly);
         const QStringList before = quotedRows(db(), u"Services"_s);
-        FakeCommandRunner& runner = fakeRunner();
+        FakeCommandRunner& runner = FakeCommandRunner::installIn(m_folder->ctx);
         QStringList lines = rel::runJobMonitor(*m_main, 2);
         QCOMPARE(runner.calls.value(0), (QStringList{tool, u"\\\\"_s + text, u"-u"_s, text, u"-p"_s,
                                                      text, u"query"_s, text}));
@@ -297,7 +289,7 @@ class TestHostileInput : public QObject {
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
         QVERIFY(tool.exitCode() >= 0 && tool.exitCode() <= 2);
-        const QStringList net = rel::lines(m_standIns.netLog());
+        const QStringList net = readLines(m_standIns.netLog());
         QVERIFY(net.filter(u"Pw-"_s).isEmpty());
         // An argument ends at a NUL on its way to a program.
         if (!net.isEmpty() && !text.contains(u'\n') && !text.contains(u'\r'))

@@ -46,25 +46,20 @@ class TestHungPeers : public QObject {
         const bool onJobs = peer.startsWith(u"tool"_s) || peer == u"path"_s;
         const QString fifo = folder.path() + u"/never-answers"_s;
         if (onJobs) {
-            JobRecord hung, next;
-            hung.computerName = u"a-hung"_s;
-            if (peer == u"path"_s) {
+            const bool path = peer == u"path"_s;
+            if (path)
                 QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-                hung.filePathToCheck = fifo;
-                hung.ageOfFile = ageOfFileTexts().at(1);
-            } else {
-                hung.service[0] = u"Spooler"_s;
-            }
-            rel::writeScript(folder.path() + u"/psservice.exe"_s,
-                             peer == u"tool hang"_s ? u"#!/bin/sh\nexec sleep 3600\n"_s
-                             : peer == u"tool flood"_s
-                                 ? u"#!/bin/sh\nexec yes '        STATE    : 4  RUNNING'\n"_s
-                                 : u"#!/bin/sh\n"_s);
-            next.computerName = u"b-next"_s;
-            next.filePathToCheck = folder.databasePath();
-            next.ageOfFile = ageOfFileTexts().at(1);
-            JobTable(folder.databasePath()).insert(hung);
-            JobTable(folder.databasePath()).insert(next);
+            writeScript(folder.path() + u"/psservice.exe"_s,
+                        peer == u"tool hang"_s ? u"#!/bin/sh\nexec sleep 3600\n"_s
+                        : peer == u"tool flood"_s
+                            ? u"#!/bin/sh\nexec yes '        STATE    : 4  RUNNING'\n"_s
+                            : u"#!/bin/sh\n"_s);
+            const QString age = ageOfFileTexts().at(1);
+            folder.execSql(
+                u"INSERT INTO Services (ComputerName, Service1, FilePathToCheck, AgeOfFile)"
+                " VALUES ('a-hung', ?, ?, ?), ('b-next', NULL, ?, ?)"_s,
+                {path ? QVariant() : u"Spooler"_s, path ? fifo : QVariant(),
+                 path ? age : QVariant(), folder.databasePath(), age});
         } else {
             folder.addDevice(peer == u"ping"_s ? u"hang-1"_s : u"down-1"_s);
             folder.addDevice(u"up-2"_s);

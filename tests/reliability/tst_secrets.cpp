@@ -54,9 +54,7 @@ class TestSecrets : public QObject {
         ::umask(old);
         QCOMPARE(modeOf(m_log), u"600"_s);
         // The file holds a check of the password, not the password; it is never made anew.
-        QFile file(db);
-        QVERIFY(file.open(QIODevice::ReadOnly) &&
-                !file.readAll().contains(databasePassword().toUtf8()));
+        QVERIFY(!readFile(db).isEmpty() && !readFile(db).contains(databasePassword().toUtf8()));
         QCOMPARE(Schema::create(db).error, DbError::Other);
         rel::figure(u"secrets"_s, u"database, journal, log modes"_s, u"600, 600, 600"_s);
     }
@@ -70,10 +68,8 @@ class TestSecrets : public QObject {
         folder.ctx.setTickDivisor(1000);
         QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR "/psservice.exe"),
                     folder.path() + u"/psservice.exe"_s);
-        folder.mailTo(smtp.port());
-        folder.execSql(u"UPDATE SMTPsettings SET SMTPusername = 'korvane', SMTPpassword = ?"_s,
-                       {kSmtpPassword});
-        folder.addDevice({0, u"down-1"_s, u"ops@x.invalid"_s, {}, false, {}, {}});
+        folder.mailTo(smtp.port(), u"korvane"_s, kSmtpPassword);
+        folder.addDevice(u"down-1"_s, u"ops@x.invalid"_s);
         folder.execSql(u"INSERT INTO Services (ComputerName, Service1, AdminUserName,"
                        " AdminPassword, EmailWhenDown) VALUES ('pc1', 'Spooler', 'admin', ?,"
                        " 'ops@x.invalid')"_s,
@@ -87,9 +83,9 @@ class TestSecrets : public QObject {
         for (const QLabel* label : main.findChildren<QLabel*>())
             shown << label->text();
         main.pingCycle().Command2_Click();
-        const QStringList logLines = rel::lines(m_log);
+        const QStringList logLines = readLines(m_log);
         const QString log = logLines.join(u'\n');
-        const QString net = rel::lines(standIns.netLog()).join(u'\n');
+        const QString net = readLines(standIns.netLog()).join(u'\n');
         const QString rows =
             folder.select(u"SELECT Status, ActionTaken FROM ComputerPingList"_s).join(u'\n');
         // The tool ran `net` (with the parent's command line recorded), the mail was refused.

@@ -22,14 +22,10 @@ struct ProcessFigures {
     qint64 residentKb = 0;
     int descriptors = 0, threads = 0, children = 0, zombies = 0;
 };
-QByteArray readProc(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 ProcessFigures processFigures(qint64 pid) {
     const QString proc = u"/proc/%1"_s.arg(pid);
     ProcessFigures figures;
-    for (const QByteArray& line : readProc(proc + u"/status"_s).split('\n')) {
+    for (const QByteArray& line : readFile(proc + u"/status"_s).split('\n')) {
         if (line.startsWith("VmRSS:"))
             figures.residentKb = line.mid(6).trimmed().split(' ').first().toLongLong();
         else if (line.startsWith("Threads:"))
@@ -39,7 +35,7 @@ ProcessFigures processFigures(qint64 pid) {
         int(QDir(proc + u"/fd"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
     for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         // "PID (name) STATE PPID ...": the name may hold blanks and brackets.
-        const QByteArray stat = readProc(u"/proc/"_s + entry + u"/stat"_s);
+        const QByteArray stat = readFile(u"/proc/"_s + entry + u"/stat"_s);
         const QList<QByteArray> rest = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
         if (rest.size() >= 2 && rest.at(1).toLongLong() == pid)
             (rest.at(0) == "Z" ? figures.zombies : figures.children)++;
@@ -65,11 +61,11 @@ class TestSoak : public QObject {
     void bothMonitorsOnThousands() {
         SmtpPeer smtp;
         KORVANE_START_SMTP_PEER(smtp);
-        rel::ProgramCopy program;
+        ProgramCopy program;
         rel::StandIns standIns;
         QTemporaryDir files;
         rel::seedMonitors(program.databasePath(), kUp, kDown, kJobs, files.path(), smtp.port());
-        program.start(standIns, kTickDivisor);
+        rel::startProgram(program, standIns, kTickDivisor);
         QList<ProcessFigures> samples;
         int warmUp = -1; // the sample at which every device and job had its first turn
         QHash<QString, int> probes, mails;
@@ -83,9 +79,9 @@ class TestSoak : public QObject {
         clock.start();
         while (clock.elapsed() < kTimeBoundMs) {
             QTest::qWait(2000);
-            QVERIFY2(program.running(), "the program ended");
-            samples << processFigures(program.pid());
-            probes = tally(rel::lines(standIns.pingLog()));
+            QVERIFY2(program.last().state() == QProcess::Running, "the program ended");
+            samples << processFigures(program.last().processId());
+            probes = tally(readLines(standIns.pingLog()));
             const int probeRound = fewest(probes, kUp + kDown);
             if (probeRound >= (warmUp < 0 ? 1 : kPasses)) // the mails could complete a round
                 mails = mailed();
@@ -96,7 +92,7 @@ class TestSoak : public QObject {
                 break;
         }
         program.stop();
-        probes = tally(rel::lines(standIns.pingLog()));
+        probes = tally(readLines(standIns.pingLog()));
         mails = mailed();
         const auto figure = [](const QString& key, const auto& value) {
             rel::figure(u"soak"_s, key, QVariant(value).toString());

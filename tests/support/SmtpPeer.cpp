@@ -1,4 +1,5 @@
 #include "support/SmtpPeer.h"
+#include "support/Files.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -115,9 +117,16 @@ QFileInfoList SmtpPeer::records() const {
 QList<ReceivedMail> SmtpPeer::messages() const {
     QList<ReceivedMail> out;
     for (const QFileInfo& record : records())
-        if (QFile file(record.filePath()); file.open(QIODevice::ReadOnly))
-            out.append(parseRecord(QJsonDocument::fromJson(file.readAll()).object()));
+        out.append(parseRecord(QJsonDocument::fromJson(readFile(record.filePath())).object()));
     return out;
+}
+
+QStringList receivedMails(const SmtpPeer& peer) {
+    QStringList mails;
+    for (const ReceivedMail& m : peer.messages())
+        mails << m.recipients.join(u';') + u" | "_s + m.header(u"Subject"_s).value_or(QString()) +
+                     u" | "_s + m.body().remove(QRegularExpression(u"\n+$"_s));
+    return mails;
 }
 
 int SmtpPeer::messageCount() const {

@@ -77,6 +77,10 @@ class SmtpPeer final {
     QString m_error;
 };
 
+// The mails the peer received, oldest first, as "recipients | subject | body" (recipients
+// joined by ";", the body without the line breaks at its end).
+QStringList receivedMails(const SmtpPeer& peer);
+
 // Starts `peer` in a test function or skips the test with the reason it cannot start.
 #define KORVANE_START_SMTP_PEER(peer)                                                              \
     do {                                                                                           \

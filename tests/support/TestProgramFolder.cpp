@@ -51,14 +51,18 @@ qint64 TestProgramFolder::addDevice(const QString& name, bool disabled) {
     return addDevice({0, name, {}, {}, disabled, {}, {}});
 }
 
+qint64 TestProgramFolder::addDevice(const QString& name, const QString& addresses) {
+    return addDevice({0, name, addresses, {}, false, {}, {}});
+}
+
 void TestProgramFolder::execSql(const QString& sql, const QVariantList& values) {
     if (const QString failed = select(sql, values).value(0); failed.startsWith(u"<failed: "_s))
         qFatal("SQL failed: %s: %s", qPrintable(sql), qPrintable(failed));
 }
 
-void TestProgramFolder::mailTo(quint16 port) {
-    execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', SMTPport = ?, SMTPusername = '',"
-            " SMTPpassword = '', FromEmail = 'korvane@site.invalid', FromName = 'Korvane'"_s,
-            {QString::number(port)});
+void TestProgramFolder::mailTo(quint16 port, const QString& user, const QString& password) {
+    execSql(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', SMTPport = ?, SMTPusername = ?,"
+            " SMTPpassword = ?, FromEmail = 'korvane@site.invalid', FromName = 'Korvane'"_s,
+            {QString::number(port), user, password});
     ctx.values().fncGetSMTPsettings(databasePath());
 }

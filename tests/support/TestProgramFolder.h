@@ -26,17 +26,20 @@ class TestProgramFolder {
     RecordingDialogs& dialogs() { return *m_dialogs; }
     FakeClock& clock() { return *m_clock; }
 
-    // Adds a device as given, or by name (enabled, no addresses); returns its ID.
+    // Adds a device as given, or by name (enabled unless said, no addresses unless given);
+    // returns its ID.
     qint64 addDevice(const DeviceRecord& record);
     qint64 addDevice(const QString& name, bool disabled = false);
+    qint64 addDevice(const QString& name, const QString& addresses);
     // Runs one statement straight on the database file; a failure ends the test program.
     void execSql(const QString& sql, const QVariantList& values = {});
     QStringList select(const QString& sql, const QVariantList& values = {}) {
         return sqlRows(databasePath(), sql, values);
     }
-    // Alerts go to the SMTP server on 127.0.0.1:port, from korvane@site.invalid, without a
-    // login; the shared mail settings are read again, as the main window's load does.
-    void mailTo(quint16 port);
+    // Alerts go to the SMTP server on 127.0.0.1:port, from korvane@site.invalid, with this
+    // login (none when empty); the shared mail settings are read again, as the main window's
+    // load does.
+    void mailTo(quint16 port, const QString& user = {}, const QString& password = {});
 
   private:
     QTemporaryDir m_dir; // made before the context that lives in it

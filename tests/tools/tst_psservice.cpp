@@ -1,5 +1,6 @@
 // The service-control tool: its authentication file, then the built program against a
 // scripted net and against a real Samba server in a network namespace.
+#include "Files.h"
 #include "TestTables.h"
 #include "support/SambaPeer.h"
 #include "tools/psservice/AuthFile.h"
@@ -126,9 +127,7 @@ class TestPsService : public QObject {
             expected +=
                 u"rpc service %1 --server=PC1 --authentication-file=@ -- Svc|username = admin\\npassword = %2\\ndomain = OFFICE\\n|0o600|C|\n"_s
                     .arg(verb, kTricky);
-        QFile log(dir.filePath(u"log"_s));
-        QCOMPARE(log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString(),
-                 expected);
+        QCOMPARE(QString::fromUtf8(readFile(dir.filePath(u"log"_s))), expected);
     }
 
     // The real net against the real server, or an address where nothing listens.
