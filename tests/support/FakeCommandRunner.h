@@ -3,11 +3,13 @@
 #include "app/AppContext.h"
 #include "app/CmdOutput.h"
 
-#include <QCoroSignal>
 #include <QList>
+#include <QObject>
 #include <QStringList>
 
+#include <coroutine>
 #include <memory>
+#include <optional>
 
 // Hands back canned outputs in order (the last one again when they run out) and records
 // every command line it was given. Gated, a command runs until the test releases it with its
@@ -16,8 +18,33 @@
 class FakeCommandRunner final : public CommandRunner {
   public:
     struct Gate {
-        QObject opener; // its name changing to the output (not empty) ends the command
         bool cancelled = false, finished = false;
+        std::optional<QString> output;
+        std::coroutine_handle<> waiter;
+        QObject context; // queued resumption ends with the gate
+
+        // The first output given ends the command, on a later turn of the event loop (as a
+        // child's end is noticed).
+        void open(const QString& text) {
+            if (output)
+                return;
+            output = text;
+            QMetaObject::invokeMethod(
+                &context,
+                [this] {
+                    if (waiter)
+                        std::exchange(waiter, {}).resume();
+                },
+                Qt::QueuedConnection);
+        }
+        // What the command awaits; a frame destroyed while waiting is never resumed.
+        struct Wait {
+            Gate* gate;
+            bool await_ready() const { return false; }
+            void await_suspend(std::coroutine_handle<> h) { gate->waiter = h; }
+            QString await_resume() const { return *gate->output; }
+            ~Wait() { gate->waiter = {}; }
+        };
     };
 
     // A new one as the context's command runner.
@@ -35,15 +62,12 @@ class FakeCommandRunner final : public CommandRunner {
         if (gated) {
             const std::shared_ptr<Gate> gate = gates.emplace_back(std::make_shared<Gate>());
             if (!options.cancelGuard.isNull())
-                QObject::connect(options.cancelGuard.data(), &QObject::destroyed, &gate->opener,
+                QObject::connect(options.cancelGuard.data(), &QObject::destroyed, &gate->context,
                                  [g = gate.get()] {
-                                     g->cancelled = g->opener.objectName().isEmpty();
-                                     if (g->cancelled)
-                                         g->opener.setObjectName(QStringLiteral("PING killed"));
+                                     g->cancelled = !g->output;
+                                     g->open(QStringLiteral("PING killed"));
                                  });
-            // The signal arrives on a later turn of the event loop, as a killed child's end.
-            QString output =
-                std::get<0>(co_await qCoro(&gate->opener, &QObject::objectNameChanged));
+            QString output = co_await Gate::Wait{gate.get()};
             gate->finished = true;
             co_return output;
         }
@@ -51,7 +75,7 @@ class FakeCommandRunner final : public CommandRunner {
             co_return QString();
         co_return outputs.size() > 1 ? outputs.takeFirst() : outputs.first();
     }
-    void release(int index, const QString& output) { gates[index]->opener.setObjectName(output); }
+    void release(int index, const QString& output) { gates[index]->open(output); }
 
     QList<QString> outputs;
     QList<QStringList> calls;
