@@ -9,37 +9,32 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 const QString kSaved = u"information Updated: Your changes have been saved."_s;
+const QString kMailBoxes = u"Text1 Text2 Text3 Text4 Text5 Text7"_s;
+const QString kMailRow = u"SELECT ServerName, SMTPusername, SMTPpassword, FromEmail, FromName, "
+                         u"Subject, SMTPport FROM SMTPsettings"_s;
+const QString kAppRow = u"SELECT PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger, "
+                        u"AutoStartServices, DesktopNotifications FROM Settings"_s;
 
-template <typename Form> QString texts(Form& form, const QString& names) {
+QString texts(const QWidget& form, const QString& names) {
     QStringList out;
     for (const QString& name : names.split(u' '))
-        out << form.template findChild<QLineEdit*>(name)->text();
+        out << form.findChild<QLineEdit*>(name)->text();
     return out.join(u'|');
 }
 
-struct Application {
+struct Case {
     const char* name;
-    QString ping, services;
-    QString box;                   // the one message shown
-    QString focus;                 // where the focus went
-    QString left;                  // Text1|Text2 afterwards
-    QString clicks = QString();    // check boxes clicked, in order
-    QString checks = u"100110"_s;  // Check1..6, 1 for checked
-    QString row = u"7|12|1|0|1"_s; // the Settings row afterwards
-};
-
-struct Email {
-    const char* name;
-    QString typed; // Text1|Text2|Text3|Text4|Text5|Text7
-    QString box, focus, left;
-    QString row = u"mail.x.invalid|korvane|s3cret|alerts@x.invalid||Keep this subject|2525"_s;
+    QString typed;       // into the boxes, "|" between them: two are the application settings
+    QString box;         // the one message shown
+    QString after;       // the focus, then the boxes' texts, "|" between them
+    QString row = {};    // the table row afterwards; empty: as it was
+    QString clicks = {}; // check boxes clicked
 };
 
 } // namespace
@@ -71,100 +66,75 @@ class TestSettings : public QObject {
         QCOMPARE(got, u"11111111000000000"_s);
     }
 
-    void application_data() {
+    // Email: fields of blanks only count as empty and are trimmed away; a port that is no
+    // number is saved as typed; the Subject column is kept.
+    void save_data() {
         // clang-format off
-        const QString none, blank = u"information Empty Field: The "_s,
-                            bad = u"information Invalid Data: The "_s;
-        addRows<Application>({
-            {"both empty", none, none, blank + u"Korvane timer interval field can not be blank."_s, u"Text1"_s, u"|"_s},
-            {"services empty before a letter", u"a"_s, none, blank + u"Tallis timer interval field can not be blank."_s, u"Text2"_s, u"a|"_s},
-            {"both letters", u"a"_s, u"b"_s, bad + u"Korvane timer interval must be a number."_s, u"Text1"_s, u"|b"_s},
-            {"number tests before points", u"1."_s, u"a"_s, bad + u"Tallis timer interval must be a number."_s, u"Text2"_s, u"1.|"_s},
-            {"ping 1.", u"1."_s, u"5"_s, bad + u"Korvane timer interval can only have numbers."_s, u"Text1"_s, u"|5"_s},
-            {"services 1.", u"5"_s, u"1."_s, bad + u"Tallis timer interval can only have numbers."_s, u"Text2"_s, u"5|"_s},
-            {"ping -1", u"-1"_s, u"0"_s, bad + u"Korvane timer interval must be greater than 0."_s, u"Text1"_s, u"|0"_s},
-            {"services 0", u"5"_s, u"0"_s, bad + u"Tallis timer interval must be greater than 0."_s, u"Text2"_s, u"5|"_s},
-            {"unchecking Yes checks it again", u"7"_s, u"12"_s, kSaved, none, u"7|12"_s, u"Check1"_s},
-            {"checking the other boxes switches the pairs", u"1"_s, u"99"_s, kSaved, none, u"1|99"_s, u"Check2 Check3 Check6"_s, u"011001"_s, u"1|99|0|1|0"_s},
-            {"switch, then uncheck; the ping interval is trimmed as typed", u" +3 "_s, u" 5"_s, kSaved, none, u"+3| 5"_s, u"Check2 Check2 Check5"_s, u"010110"_s, u"3|5|0|0|1"_s},
+        const QString blank = u"information Empty Field: The "_s, bad = u"information Invalid Data: The "_s, field = u" field is blank. If you don't want to create a new record click Cancel."_s;
+        addRows<Case>({
+            {"both empty", u"|"_s, blank + u"Korvane timer interval field can not be blank."_s, u"Text1|||100110"_s},
+            {"services empty before a letter", u"a|"_s, blank + u"Tallis timer interval field can not be blank."_s, u"Text2|a||100110"_s},
+            {"both letters", u"a|b"_s, bad + u"Korvane timer interval must be a number."_s, u"Text1||b|100110"_s},
+            {"number tests before points", u"1.|a"_s, bad + u"Tallis timer interval must be a number."_s, u"Text2|1.||100110"_s},
+            {"ping 1.", u"1.|5"_s, bad + u"Korvane timer interval can only have numbers."_s, u"Text1||5|100110"_s},
+            {"services 1.", u"5|1."_s, bad + u"Tallis timer interval can only have numbers."_s, u"Text2|5||100110"_s},
+            {"ping -1", u"-1|0"_s, bad + u"Korvane timer interval must be greater than 0."_s, u"Text1||0|100110"_s},
+            {"services 0", u"5|0"_s, bad + u"Tallis timer interval must be greater than 0."_s, u"Text2|5||100110"_s},
+            {"unchecking Yes checks it again", u"7|12"_s, kSaved, u"|7|12|100110"_s, u"7|12|1|0|1"_s, u"Check1"_s},
+            {"checking the other boxes switches the pairs", u"1|99"_s, kSaved, u"|1|99|011001"_s, u"1|99|0|1|0"_s, u"Check2 Check3 Check6"_s},
+            {"switch, then uncheck; the ping interval is trimmed as typed", u" +3 | 5"_s, kSaved, u"|+3| 5|010110"_s, u"3|5|0|0|1"_s, u"Check2 Check2 Check5"_s},
+            {"email: all empty", u"|||||"_s, blank + u"SMTP Server Name"_s + field, u"Text1||||||"_s},
+            {"email: server", u"   |u|p|f|n|25"_s, blank + u"SMTP Server Name"_s + field, u"Text1||u|p|f|n|25"_s},
+            {"email: user", u"s|   |p|f|n|25"_s, blank + u"SMTP User Name"_s + field, u"Text2|s||p|f|n|25"_s},
+            {"email: password", u"s|u|   |f|n|25"_s, blank + u"SMTP password"_s + field, u"Text3|s|u||f|n|25"_s},
+            {"email: from", u"s|u|p|   |n|25"_s, blank + u"from email"_s + field, u"Text4|s|u|p||n|25"_s},
+            {"email: name, the others trimmed", u"  s  | u|p | f || 25"_s, blank + u"from name"_s + field, u"Text5|s|u|p|f||25"_s},
+            {"email: port", u"s|u|p|f|n|   "_s, blank + u"SMTP port"_s + field, u"Text7|s|u|p|f|n|"_s},
+            {"email: saved", u"  127.0.0.1  | newuser|newpass |new@x.invalid|New  Name  | smtp"_s, u"information Updated: The email settings have been updated."_s, u"|127.0.0.1|newuser|newpass|new@x.invalid|New  Name|smtp"_s, u"127.0.0.1|newuser|newpass|new@x.invalid|New  Name|Keep this subject|smtp"_s},
         });
         // clang-format on
     }
-    void application() {
-        QFETCH(Application, c);
-        Form4 form(m_folder->ctx);
-        QVERIFY(form.Form_Load());
-        QCOMPARE(texts(form, u"Text1 Text2"_s), u"7|12"_s);
-        for (QLineEdit* box : {form.Text1, form.Text2})
+    void save() {
+        QFETCH(Case, c);
+        const QStringList typed = c.typed.split(u'|');
+        const bool email = typed.size() == 6;
+        Form4 application(m_folder->ctx);
+        Form7 mail(m_folder->ctx);
+        QDialog& form = email ? static_cast<QDialog&>(mail) : application;
+        const QString names = email ? kMailBoxes : u"Text1 Text2"_s;
+        const QString sql = email ? kMailRow : kAppRow;
+        const QStringList before = m_folder->select(sql);
+        QVERIFY(email ? mail.Form_Load() : application.Form_Load());
+        QCOMPARE(texts(form, names),
+                 email ? u"mail.x.invalid|korvane|s3cret|alerts@x.invalid||2525"_s : u"7|12"_s);
+        QVERIFY(!email || mail.Text3->displayText() == u"******"_s); // a "*" for every character
+        for (int i = 0; i < typed.size(); ++i) {
+            QLineEdit* box = form.findChild<QLineEdit*>(names.section(u' ', i, i));
             box->clear();
-        QTest::keyClicks(form.Text1, c.ping);
-        QTest::keyClicks(form.Text2, c.services);
+            QTest::keyClicks(box, typed[i]);
+        }
         for (const QString& name : c.clicks.split(u' ', Qt::SkipEmptyParts))
             form.findChild<QCheckBox*>(name)->click();
-        form.Command1_Click();
+        email ? mail.Command1_Click() : application.Command1_Click();
         QCOMPARE(m_folder->dialogs().boxes(), QStringList{c.box});
-        QCOMPARE(form.focusWidget() ? form.focusWidget()->objectName() : QString(), c.focus);
-        QCOMPARE(texts(form, u"Text1 Text2"_s), c.left);
-        QString checks;
-        for (const char* name : {"Check1", "Check2", "Check3", "Check4", "Check5", "Check6"})
-            checks += form.findChild<QCheckBox*>(QLatin1String(name))->isChecked() ? u'1' : u'0';
-        QCOMPARE(checks, c.checks);
-        QCOMPARE(form.result(), int(c.box == kSaved ? QDialog::Accepted : QDialog::Rejected));
-        QCOMPARE(m_folder->select(u"SELECT PingTimerSeconds, ServicesTimerSeconds, "
-                                  u"AutoStartPinger, AutoStartServices, DesktopNotifications "
-                                  u"FROM Settings"_s),
-                 QStringList{c.row});
-        // The alerts follow the notification choice at once.
-        QCOMPARE(m_folder->ctx.desktopNotifications(), c.row.endsWith(u"|1"_s));
-    }
-
-    // Fields of blanks only count as empty and are trimmed away; a port that is no number is
-    // saved as typed; the Subject column is kept.
-    void email_data() {
-        // clang-format off
-        const QString empty = u"information Empty Field: The "_s;
-        const QString blank = u" field is blank. If you don't want to create a new record click Cancel."_s;
-        addRows<Email>({
-            {"all empty", u"|||||"_s, empty + u"SMTP Server Name"_s + blank, u"Text1"_s, u"|||||"_s},
-            {"server", u"   |u|p|f|n|25"_s, empty + u"SMTP Server Name"_s + blank, u"Text1"_s, u"|u|p|f|n|25"_s},
-            {"user", u"s|   |p|f|n|25"_s, empty + u"SMTP User Name"_s + blank, u"Text2"_s, u"s||p|f|n|25"_s},
-            {"password", u"s|u|   |f|n|25"_s, empty + u"SMTP password"_s + blank, u"Text3"_s, u"s|u||f|n|25"_s},
-            {"from", u"s|u|p|   |n|25"_s, empty + u"from email"_s + blank, u"Text4"_s, u"s|u|p||n|25"_s},
-            {"name, the others trimmed", u"  s  | u|p | f || 25"_s, empty + u"from name"_s + blank, u"Text5"_s, u"s|u|p|f||25"_s},
-            {"port", u"s|u|p|f|n|   "_s, empty + u"SMTP port"_s + blank, u"Text7"_s, u"s|u|p|f|n|"_s},
-            {"saved", u"  127.0.0.1  | newuser|newpass |new@x.invalid|New  Name  | smtp"_s,
-             u"information Updated: The email settings have been updated."_s, QString(), u"127.0.0.1|newuser|newpass|new@x.invalid|New  Name|smtp"_s,
-             u"127.0.0.1|newuser|newpass|new@x.invalid|New  Name|Keep this subject|smtp"_s},
-        });
-        // clang-format on
-    }
-    void email() {
-        QFETCH(Email, c);
-        Form7 form(m_folder->ctx);
-        QVERIFY(form.Form_Load());
-        QCOMPARE(texts(form, u"Text1 Text2 Text3 Text4 Text5 Text7"_s),
-                 u"mail.x.invalid|korvane|s3cret|alerts@x.invalid||2525"_s);
-        QCOMPARE(form.Text3->displayText(), u"******"_s); // a "*" for every character
-        const QStringList typed = c.typed.split(u'|');
-        for (int i = 0; i < 6; ++i)
-            form.findChild<QLineEdit*>(u"Text1 Text2 Text3 Text4 Text5 Text7"_s.split(u' ')[i])
-                ->setText(typed[i]);
-        form.Command1_Click();
-        QCOMPARE(m_folder->dialogs().boxes(), QStringList{c.box});
-        QCOMPARE(form.focusWidget() ? form.focusWidget()->objectName() : QString(), c.focus);
-        QCOMPARE(texts(form, u"Text1 Text2 Text3 Text4 Text5 Text7"_s), c.left);
-        QCOMPARE(m_folder->select(u"SELECT ServerName, SMTPusername, SMTPpassword, FromEmail, "
-                                  u"FromName, Subject, SMTPport FROM SMTPsettings"_s),
-                 QStringList{c.row});
-        // The shared mail settings are loaded again after a save, for the next alert.
+        QString after = (form.focusWidget() ? form.focusWidget()->objectName() : QString()) + u'|' +
+                        texts(form, names) + (email ? u""_s : u"|"_s);
+        for (int i = 1; !email && i <= 6; ++i)
+            after += form.findChild<QCheckBox*>(u"Check%1"_s.arg(i))->isChecked() ? u'1' : u'0';
+        QCOMPARE(after, c.after);
+        QCOMPARE(form.result(), int(c.row.isEmpty() ? QDialog::Rejected : QDialog::Accepted));
+        QCOMPARE(m_folder->select(sql), c.row.isEmpty() ? before : QStringList{c.row});
+        // The alerts follow the notification choice at once; the shared mail settings are
+        // loaded again after a save, for the next alert.
         const PublicValues& v = m_folder->ctx.values();
         QCOMPARE(QStringList({v.SMTPserver, v.SMTPUserName, v.SMTPPassword, v.SMTPFromEmail,
                               v.SMTPFromName, v.SMTPport})
                      .join(u'|'),
-                 c.focus.isEmpty() ? c.left : u"|||||"_s);
+                 email && !c.row.isEmpty() ? texts(form, names) : u"|||||"_s);
+        QVERIFY(email || m_folder->ctx.desktopNotifications() == application.Check5->isChecked());
     }
 
-    // A load that fails shows its message and the window does not open; a save that fails
+    // A load that fails shows its message and refuses to open the window; a save that fails
     // keeps the window open with the entries, and the database and the mail settings as they
     // were.
     void databaseFailures() {
@@ -183,26 +153,17 @@ class TestSettings : public QObject {
         QCOMPARE(email.Text1->text() + u'|' + application.Text1->text(), u"127.0.0.1|9"_s);
         QCOMPARE(m_folder->ctx.values().SMTPserver, u"mail.x.invalid"_s);
         QVERIFY(QFile::remove(m_folder->databasePath()));
-        bool opened = false;
-        QTimer closer;
-        closer.callOnTimeout(this, [&opened] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                opened = modal->close();
-        });
-        closer.start(10);
-        Form7::showModal(m_folder->ctx, nullptr);
-        Form4::showModal(m_folder->ctx, nullptr);
-        QVERIFY(!opened && m_folder->endedWith.isEmpty());
-        const QString error = u"critical Database Error: The "_s;
-        const QString unusable = u" could not be read from the database: the database file is "
-                                 u"missing, unreadable or in use by another program."_s;
+        QVERIFY(!Form7(m_folder->ctx).Form_Load() && !Form4(m_folder->ctx).Form_Load());
+        QVERIFY(m_folder->endedWith.isEmpty());
+        const QString error = u"critical Database Error: The "_s,
+                      unusable = u" could not be read from the database: the database file is "
+                                 u"missing, unreadable or in use by another program."_s,
+                      missing = u" row is missing. Nothing has been changed in the database."_s;
         QCOMPARE(m_folder->dialogs().boxes(),
-                 (QStringList{error + u"email settings could not be saved: the SMTPsettings row "
-                                      u"is missing. Nothing has been changed in the database."_s,
-                              error + u"settings could not be saved: the Settings row is missing. "
-                                      u"Nothing has been changed in the database."_s,
-                              error + u"email settings"_s + unusable,
-                              error + u"settings"_s + unusable}));
+                 (QStringList{
+                     error + u"email settings could not be saved: the SMTPsettings"_s + missing,
+                     error + u"settings could not be saved: the Settings"_s + missing,
+                     error + u"email settings"_s + unusable, error + u"settings"_s + unusable}));
     }
 };
 
