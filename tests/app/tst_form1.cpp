@@ -20,20 +20,8 @@
 #include "storage/Database.h"
 #include "storage/SettingsTables.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QAccessible>
-#include <QAction>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::Literals::StringLiterals;
 using M = MonitorState;

@@ -4,10 +4,7 @@
 // program folder; and no error from lintian.
 #include "RunProgram.h"
 
-#include <QDir>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
 

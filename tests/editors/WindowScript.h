@@ -2,11 +2,8 @@
 
 #include "TestProgramFolder.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -3,6 +3,7 @@
 // canned, no mail server is asked and the clock is fixed.
 //   korvane_screenshots OUTPUT_FOLDER [WORK_FOLDER]
 // WORK_FOLDER (default /tmp/korvane-screenshots, the path the pictures show) is removed at the end.
+#include "Files.h"
 #include "editors/Form2.h"
 #include "editors/Form6.h"
 #include "jobs/Form3.h"
@@ -11,11 +12,8 @@
 #include "ping/PingProbe.h"
 #include "storage/JobTable.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QSignalSpy>
-#include <QTest>
-#include <QToolButton>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <cstdio>
 
@@ -39,37 +37,31 @@ bool save(QWidget& window, const QString& folder, const QString& name) {
                                     : fail("cannot save a picture");
 }
 
-// The devices as earlier passes of the ping monitor left them ("access-router" is probed live),
-// and a job whose file is three hours old.
-void fillDatabase(AppContext& ctx) {
-    const QString mail = u"helpdesk@site.invalid"_s, mailed = ping::emailedToAction(mail);
-    const QString ok = ping::pingOkAction(ctx.clock().now().addSecs(-600)),
-                  up = ping::statusText(u"0"_s);
-    // clang-format off
-    for (const auto& [name, disabled, status, action] : std::initializer_list<std::tuple<QString, bool, QString, QString>>{
-             {u"access-router"_s, false, {}, {}}, {u"printer-hall"_s, false, ping::statusText(u"50"_s), mailed},
-             {u"nas-backup"_s, false, ping::statusText(ping::notFoundStatus()), mailed},
-             {u"switch-core"_s, false, up, ok}, {u"wifi-lobby"_s, true, up, ok}})
-        DeviceTable(ctx.databasePath()).insert({0, name + u".site.invalid"_s, mail, {}, disabled, status, action});
-    // clang-format on
-    JobRecord job;
-    job.filePathToCheck = g_workFolder + u"/nightly.bak"_s;
-    job.ageOfFile = ageOfFileTexts().at(1);
-    job.emailWhenDown = mail;
-    JobTable(ctx.databasePath()).insert(job);
-    QFile file(job.filePathToCheck);
-    file.open(QIODevice::WriteOnly);
-    file.setFileTime(ctx.clock().now().addSecs(-3 * 3600), QFileDevice::FileModificationTime);
-}
-
 bool takePictures(const QString& out) {
     cycletest::CycleFixture<> fx;
+    AppContext& ctx = fx.folder.ctx;
     QDir(g_workFolder).removeRecursively();
     QDir().mkpath(g_workFolder);
     QFile::link(QStringLiteral(KORVANE_PROGRAM_DIR) + u"/psservice.exe"_s,
                 fx.folder.path() + u"/psservice.exe"_s);
     fx.runner->outputs = {cycletest::iputilsOutput(4, 4, u"1.2"_s)};
-    fillDatabase(fx.folder.ctx);
+    // The devices as earlier passes of the ping monitor left them ("access-router" is probed
+    // live), and a job whose file is three hours old.
+    const QString mail = u"helpdesk@site.invalid"_s, mailed = ping::emailedToAction(mail);
+    const QString pingOk = ping::pingOkAction(ctx.clock().now().addSecs(-600)),
+                  up = ping::statusText(u"0"_s);
+    // clang-format off
+    for (const auto& [name, disabled, status, action] : std::initializer_list<std::tuple<QString, bool, QString, QString>>{
+             {u"access-router"_s, false, {}, {}}, {u"printer-hall"_s, false, ping::statusText(u"50"_s), mailed},
+             {u"nas-backup"_s, false, ping::statusText(ping::notFoundStatus()), mailed},
+             {u"switch-core"_s, false, up, pingOk}, {u"wifi-lobby"_s, true, up, pingOk}})
+        fx.folder.addDevice({0, name + u".site.invalid"_s, mail, {}, disabled, status, action});
+    // clang-format on
+    const QString bak = g_workFolder + u"/nightly.bak"_s;
+    fx.folder.execSql(
+        u"INSERT INTO Services (FilePathToCheck, AgeOfFile, EmailWhenDown) VALUES (?, ?, ?)"_s,
+        {bak, ageOfFileTexts().at(1), mail});
+    writeFile(bak, ctx.clock().now().addSecs(-3 * 3600));
     // The ping monitor probes the first device, then pauses so the countdown stands still.
     fx.start();
     Form1& main = *fx.form;
@@ -79,7 +71,6 @@ bool takePictures(const QString& out) {
     fx.click(u"Command3"_s);
     if (!save(main, out, u"main-window"_s))
         return false;
-    AppContext& ctx = fx.folder.ctx;
     main.mnuRemoteServicesScanning_Click();
     Form3* jobs = Form3::openWindow(&main);
     jobs->Command1->click();
