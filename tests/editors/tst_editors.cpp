@@ -1,18 +1,38 @@
-// The two record editors over real database files, each as one table of user actions. The
-// device editor: browsing, Add New/Cancel, saving with the duplicate check, the field rules,
-// deleting; closing it always refreshes the main window's device list. The job editor: the
-// eleven checks, saving each kind, a kind change, deleting up to the last job, a stored restart
-// flag, and the input rules typed as a user types them.
+// The two record editors and the two settings windows over real database files, as one table of
+// user actions. The device editor: browsing, Add New/Cancel, saving with the duplicate check, the
+// field rules, deleting; closing it always refreshes the main window's device list. The job
+// editor: the eleven checks, saving each kind, a kind change, deleting up to the last job, a
+// stored restart flag, and the input rules typed as a user types them. The settings windows:
+// the checks in their order, what they load and save, the Yes/No pairs, database failures.
 #include "FakeMonitorHost.h"
 #include "WindowChecks.h"
 #include "WindowScript.h"
 #include "editors/Form2.h"
 #include "editors/Form6.h"
+#include "settings/Form4.h"
+#include "settings/Form7.h"
+#include "settings/SettingsRules.h"
 #include "storage/JobTable.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+const QString kAppSetup = u"UPDATE Settings SET PingTimerSeconds = 7, ServicesTimerSeconds = 12, "
+                          u"AutoStartPinger = 1, AutoStartServices = 0"_s;
+const QString kMailSetup = u"UPDATE SMTPsettings SET ServerName = 'mail.x.invalid', SMTPusername = "
+                           u"'korvane', SMTPpassword = 's3cret', FromEmail = 'alerts@x.invalid', "
+                           u"FromName = NULL, SMTPport = '2525', Subject = 'Keep this subject'"_s;
+const QString kMailRow = u"SELECT ServerName, SMTPusername, SMTPpassword, FromEmail, FromName, "
+                         u"SMTPport, Subject FROM SMTPsettings"_s;
+const QString kAppRow = u"SELECT PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger, "
+                        u"AutoStartServices, DesktopNotifications FROM Settings"_s;
+
+// A window made and loaded; none when its load refused.
+template <typename Form, typename... Args> std::unique_ptr<QDialog> loaded(Args&&... args) {
+    auto form = std::make_unique<Form>(std::forward<Args>(args)...);
+    return form->Form_Load() ? std::move(form) : nullptr;
+}
 
 // A row as the editor writes it: the given "Column=quoted value"s, Null in the three columns it
 // writes only when they are used, 0 in the flags, '' in every other text column.
@@ -38,7 +58,7 @@ class TestEditors : public QObject {
 
     void editor_data() {
         // clang-format off
-        QTest::addColumn<QString>("setup"); // devices by name, or SQL run before the job editor opens
+        QTest::addColumn<QString>("setup"); // devices by name, or SQL run before the window opens
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QString>("report");
@@ -107,33 +127,119 @@ class TestEditors : public QObject {
         add("job: box rules", {}, u"Text18<cd|?Text18|Text14< a b |?Text14|Text8<  u  |Text10< nobody |?Text8|>Text2|?Text10|?focus"_s, {u"information Email Address Error: Please enter at least one valid Email Address."_s}, u"Text18=C Text14=ab Text8=u Text10= focus=Text10"_s);
         add("job: restart boxes need a service", {}, u"Check4|?Check4|Text5=svc|Check4|?Check4|Text5=|Check4|?Check4"_s, {restart, restart}, u"Check4=0 Check4=1 Check4=0"_s);
         add("job: lists take no typing", {}, u"Combo1=Greater Than An Hour|Combo1^A|?Combo1|Combo2=If File Exist - Email Below|Combo2^Space|?Combo2|Combo1^Backspace|?Combo1"_s, {refused, refused}, u"Combo1=Greater Than An Hou Combo2=If File Exist - Email Belo Combo1=Greater Than An Ho"_s);
+        const QString appRow = u"7|12|1|0|1"_s, mailRow = u"mail.x.invalid|korvane|s3cret|alerts@x.invalid||2525|Keep this subject"_s;
+        const auto app = [](const QString& ping, const QString& services, const QString& clicks = {}) { return u"Text1=|Text2=|Text1<"_s + ping + u"|Text2<"_s + services + u'|' + clicks + (clicks.isEmpty() ? u"Command1|?focus|?Text1|?Text2"_s : u"|Command1|?visible"_s); };
+        const auto smtp = [](const QString& typed) { QString script; const QStringList v = typed.split(u','); for (int i = 0; i < 6; ++i) script += u"Text%1="_s.arg(i < 5 ? i + 1 : 7) + v[i] + u'|'; return script + u"Command1|?focus|?Text1|?Text2|?Text3|?Text4|?Text5|?Text7"_s; };
+        const QString blank = u"information Empty Field: The "_s, bad = u"information Invalid Data: The "_s, field = u" field is blank. If you don't want to create a new record click Cancel."_s;
+        add("application: as loaded", kAppSetup, u"?Text1|?Text2"_s, {}, u"Text1=7 Text2=12"_s, {appRow});
+        add("application: both empty", kAppSetup, app({}, {}), {blank + u"Korvane timer interval field can not be blank."_s}, u"focus=Text1 Text1= Text2="_s, {appRow});
+        add("application: services empty before a letter", kAppSetup, app(u"a"_s, {}), {blank + u"Tallis timer interval field can not be blank."_s}, u"focus=Text2 Text1=a Text2="_s, {appRow});
+        add("application: both letters", kAppSetup, app(u"a"_s, u"b"_s), {bad + u"Korvane timer interval must be a number."_s}, u"focus=Text1 Text1= Text2=b"_s, {appRow});
+        add("application: number tests before points", kAppSetup, app(u"1."_s, u"a"_s), {bad + u"Tallis timer interval must be a number."_s}, u"focus=Text2 Text1=1. Text2="_s, {appRow});
+        add("application: ping 1.", kAppSetup, app(u"1."_s, u"5"_s), {bad + u"Korvane timer interval can only have numbers."_s}, u"focus=Text1 Text1= Text2=5"_s, {appRow});
+        add("application: services 1.", kAppSetup, app(u"5"_s, u"1."_s), {bad + u"Tallis timer interval can only have numbers."_s}, u"focus=Text2 Text1=5 Text2="_s, {appRow});
+        add("application: ping -1", kAppSetup, app(u"-1"_s, u"0"_s), {bad + u"Korvane timer interval must be greater than 0."_s}, u"focus=Text1 Text1= Text2=0"_s, {appRow});
+        add("application: services 0", kAppSetup, app(u"5"_s, u"0"_s), {bad + u"Tallis timer interval must be greater than 0."_s}, u"focus=Text2 Text1=5 Text2="_s, {appRow});
+        add("application: unchecking Yes checks it again", kAppSetup, app(u"7"_s, u"12"_s, u"Check1"_s), {updated}, u"visible=0"_s, {u"7|12|1|0|1"_s});
+        add("application: checking the other boxes switches the pairs", kAppSetup, app(u"1"_s, u"99"_s, u"Check2|Check3|Check6"_s), {updated}, u"visible=0"_s, {u"1|99|0|1|0"_s});
+        add("application: switch, then uncheck; the ping interval trimmed as typed", kAppSetup, app(u" +3 "_s, u" 5"_s, u"Check2|Check2|Check5|?Text1"_s), {updated}, u"Text1=+3 visible=0"_s, {u"3|5|0|0|1"_s});
+        add("email: as loaded", kMailSetup, u"?Text1|?Text2|?Text3|?Text4|?Text5|?Text7"_s, {}, u"Text1=mail.x.invalid Text2=korvane Text3=s3cret Text4=alerts@x.invalid Text5= Text7=2525"_s, {mailRow});
+        add("email: all empty", kMailSetup, smtp(u",,,,,"_s), {blank + u"SMTP Server Name"_s + field}, u"focus=Text1 Text1= Text2= Text3= Text4= Text5= Text7="_s, {mailRow});
+        add("email: server", kMailSetup, smtp(u"   ,u,p,f,n,25"_s), {blank + u"SMTP Server Name"_s + field}, u"focus=Text1 Text1= Text2=u Text3=p Text4=f Text5=n Text7=25"_s, {mailRow});
+        add("email: user", kMailSetup, smtp(u"s,   ,p,f,n,25"_s), {blank + u"SMTP User Name"_s + field}, u"focus=Text2 Text1=s Text2= Text3=p Text4=f Text5=n Text7=25"_s, {mailRow});
+        add("email: password", kMailSetup, smtp(u"s,u,   ,f,n,25"_s), {blank + u"SMTP password"_s + field}, u"focus=Text3 Text1=s Text2=u Text3= Text4=f Text5=n Text7=25"_s, {mailRow});
+        add("email: from", kMailSetup, smtp(u"s,u,p,   ,n,25"_s), {blank + u"from email"_s + field}, u"focus=Text4 Text1=s Text2=u Text3=p Text4= Text5=n Text7=25"_s, {mailRow});
+        add("email: name, the others trimmed", kMailSetup, smtp(u"  s  , u,p , f ,, 25"_s), {blank + u"from name"_s + field}, u"focus=Text5 Text1=s Text2=u Text3=p Text4=f Text5= Text7=25"_s, {mailRow});
+        add("email: port", kMailSetup, smtp(u"s,u,p,f,n,   "_s), {blank + u"SMTP port"_s + field}, u"focus=Text7 Text1=s Text2=u Text3=p Text4=f Text5=n Text7="_s, {mailRow});
+        add("email: saved", kMailSetup, smtp(u"  127.0.0.1  , newuser,newpass ,new@x.invalid,New  Name  , smtp"_s).replace(u"?focus"_s, u"?visible"_s), {u"information Updated: The email settings have been updated."_s}, u"visible=0 Text1=127.0.0.1 Text2=newuser Text3=newpass Text4=new@x.invalid Text5=New  Name Text7=smtp"_s, {u"127.0.0.1|newuser|newpass|new@x.invalid|New  Name|smtp|Keep this subject"_s});
         // clang-format on
     }
     void editor() {
         QFETCH(QString, setup);
         QFETCH(QString, script);
-        const bool devices = QByteArray(QTest::currentDataTag()).startsWith("device");
+        const QByteArray tag = QTest::currentDataTag(), kind = tag.left(tag.indexOf(':'));
         TestProgramFolder folder;
-        for (const QString& d : devices ? setup.split(u',', Qt::SkipEmptyParts) : QStringList())
+        for (const QString& d :
+             kind == "device" ? setup.split(u',', Qt::SkipEmptyParts) : QStringList())
             folder.addDevice(d);
-        if (!devices && !setup.isEmpty())
+        if (kind != "device" && !setup.isEmpty())
             folder.execSql(setup);
         FakeMonitorHost host;
-        std::unique_ptr<RecordEditor> form;
-        devices ? form.reset(new Form6(folder.ctx, host)) : form.reset(new Form2(folder.ctx));
-        QVERIFY(form->Form_Load());
+        const std::unique_ptr<QDialog> form = kind == "device"  ? loaded<Form6>(folder.ctx, host)
+                                              : kind == "job"   ? loaded<Form2>(folder.ctx)
+                                              : kind == "email" ? loaded<Form7>(folder.ctx)
+                                                                : loaded<Form4>(folder.ctx);
+        QVERIFY(form);
+        QVERIFY(kind != "email" || form->findChild<QLineEdit*>(u"Text3"_s)->displayText() ==
+                                       u"******"_s); // a "*" for every character
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         QTEST(runScript(*form, folder, script), "report");
         QTEST(folder.dialogs().boxes(), "shown");
-        QTEST(devices ? quotedRows(folder.databasePath(), u"ComputerPingList"_s,
-                                   {u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,
-                                    u"Disabled"_s, u"Status"_s, u"ActionTaken"_s})
-                      : quotedRows(folder.databasePath(), u"Services"_s, jobColumns().mid(1)),
+        const QString db = folder.databasePath();
+        QTEST(kind == "device" ? quotedRows(db, u"ComputerPingList"_s,
+                                            {u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,
+                                             u"Disabled"_s, u"Status"_s, u"ActionTaken"_s})
+              : kind == "job"  ? quotedRows(db, u"Services"_s, jobColumns().mid(1))
+                               : folder.select(kind == "email" ? kMailRow : kAppRow),
               "rows");
+        // The shared mail settings are loaded again after a save, for the next alert; the alerts
+        // follow the notification choice at once.
+        const PublicValues& v = folder.ctx.values();
+        QCOMPARE(QStringList({v.SMTPserver, v.SMTPUserName, v.SMTPPassword, v.SMTPFromEmail,
+                              v.SMTPFromName, v.SMTPport})
+                     .join(u'|'),
+                 kind == "email" && !form->isVisible()
+                     ? folder.select(kMailRow).value(0).section(u'|', 0, 5)
+                     : u"|||||"_s);
+        QCOMPARE(folder.ctx.desktopNotifications(),
+                 folder.select(kAppRow).value(0).endsWith(u"|1"_s));
         QCOMPARE(host.refreshes, 0);
         form->close();
-        QCOMPARE(host.refreshes, devices ? 1 : 0);
+        QCOMPARE(host.refreshes, kind == "device" ? 1 : 0);
+    }
+
+    // The platform's numeric test behind the interval checks.
+    void numericText() {
+        QString got;
+        for (const QString& text : u"5| 5|5 |1.|.5|-1|+1|0|a|1a|| |.|-|1.2.3|1 2|- 1"_s.split(u'|'))
+            got += SettingsRules::isNumericText(text) ? u'1' : u'0';
+        QCOMPARE(got, u"11111111000000000"_s);
+    }
+
+    // A load that fails shows its message and refuses to open the window; a save that fails
+    // keeps the window open with the entries, and the database and the mail settings as they
+    // were.
+    void databaseFailures() {
+        TestProgramFolder folder;
+        folder.execSql(kAppSetup);
+        folder.execSql(kMailSetup);
+        Form7 email(folder.ctx);
+        Form4 application(folder.ctx);
+        QVERIFY(email.Form_Load() && application.Form_Load());
+        folder.ctx.values().fncGetSMTPsettings(folder.databasePath());
+        folder.execSql(u"DELETE FROM SMTPsettings"_s);
+        folder.execSql(u"DELETE FROM Settings"_s);
+        email.Text1->setText(u"127.0.0.1"_s);
+        email.Text5->setText(u"Alerts"_s);
+        application.Text1->setText(u"9"_s);
+        email.Command1_Click();
+        application.Command1_Click();
+        QVERIFY(email.result() == QDialog::Rejected && application.result() == QDialog::Rejected);
+        QCOMPARE(email.Text1->text() + u'|' + application.Text1->text(), u"127.0.0.1|9"_s);
+        QCOMPARE(folder.ctx.values().SMTPserver, u"mail.x.invalid"_s);
+        QVERIFY(QFile::remove(folder.databasePath()));
+        QVERIFY(!Form7(folder.ctx).Form_Load() && !Form4(folder.ctx).Form_Load());
+        QVERIFY(folder.endedWith.isEmpty());
+        const QString error = u"critical Database Error: The "_s,
+                      unusable = u" could not be read from the database: the database file is "
+                                 u"missing, unreadable or in use by another program."_s,
+                      missing = u" row is missing. Nothing has been changed in the database."_s;
+        QCOMPARE(folder.dialogs().boxes(),
+                 (QStringList{
+                     error + u"email settings could not be saved: the SMTPsettings"_s + missing,
+                     error + u"settings could not be saved: the Settings"_s + missing,
+                     error + u"email settings"_s + unusable, error + u"settings"_s + unusable}));
     }
 };
 
