@@ -15,6 +15,7 @@ using namespace Qt::Literals::StringLiterals;
 //   >Name        moves the focus to the control (the one that had it loses it)
 //   *            fills every box and list with "v" and ticks every check box
 //   no           answers the next question No
+//   %statement   runs the SQL statement on the window's database, as another program would
 //   ?Name        reports the control's value, !Name whether it is enabled, ?focus the control
 //                with the focus, ?visible the window, ?empty the boxes and lists that are empty
 // Returns the reports as "Name=value", joined by blanks.
@@ -38,6 +39,8 @@ inline QString runScript(QWidget& form, TestProgramFolder& folder, const QString
             ++op;
         if (step == u"no"_s) {
             folder.dialogs().answers << DialogAnswer::No;
+        } else if (step.front() == u'%') {
+            folder.execSql(rest);
         } else if (step == u"*"_s) {
             for (QLineEdit* box : form.findChildren<QLineEdit*>(QRegularExpression(u"^Text"_s)))
                 box->setText(u"v"_s);
