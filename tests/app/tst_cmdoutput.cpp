@@ -48,24 +48,19 @@ class TestCmdOutput : public QObject {
     void outputs() {
         QFETCH(QStringList, argv);
         QFETCH(bool, oem);
-        CommandOptions options;
-        options.wantStdErr = options.oemConvert = oem;
-        QTEST(run(argv, options), "expected");
+        QTEST(run(argv, {.wantStdErr = oem, .oemConvert = oem, .cancelGuard = {}}), "expected");
     }
 
     // Asking for neither stream is refused; the time limit ends the child and a grandchild that
     // keeps the output pipe open, and returns what was printed.
     void refusedAndTimeLimit() {
-        CommandOptions options;
-        options.wantStdOut = false;
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, run({u"/bin/echo"_s}, options));
-        options = {};
-        options.timeout = 700ms;
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                                 run({u"/bin/echo"_s}, {.wantStdOut = false, .cancelGuard = {}}));
         const QString text = run(python(u"import os, subprocess, time\np = "
                                         u"subprocess.Popen(['/bin/sleep', '120'])\nprint('started "
                                         u"%d %d' % (os.getpid(), p.pid), flush=True)\n"
                                         u"time.sleep(120)\n"_s),
-                                 options);
+                                 {.timeout = 700ms, .cancelGuard = {}});
         const QStringList ids = text.trimmed().split(u' ').mid(1);
         QCOMPARE(ids.size(), 2);
         for (const QString& pid : ids) // gone, or a zombie waiting to be reaped

@@ -1,8 +1,5 @@
-// The program started as a user starts it (database creation, the single-instance guard with
-// real second processes, a database file it refuses); the main window as a frame: the device
-// list and its refresh, auto-start, a database that cannot be read, the About box and closing;
-// its tray, fed by both monitors; and every window it opens as a screen reader and a keyboard
-// user meet it.
+// The program started as a user starts it; the main window as a frame: its list, auto-start, the
+// About box, closing; its tray fed by both monitors; every window as a screen reader meets it.
 #include "Files.h"
 #include "ProgramCopy.h"
 #include "WindowChecks.h"

@@ -33,11 +33,8 @@ class TestPackage : public QObject {
         QVERIFY(QFileInfo(root + u"/usr/lib/korvane/psservice.exe"_s).isExecutable());
 
         QProcess program; // the launcher in /usr/bin
-        QProcessEnvironment env;
-        env.insert(u"HOME"_s, home);
-        env.insert(u"XDG_RUNTIME_DIR"_s, home + u"/run"_s);
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        program.setProcessEnvironment(env);
+        program.setEnvironment({u"HOME="_s + home, u"XDG_RUNTIME_DIR="_s + home + u"/run"_s,
+                                u"QT_QPA_PLATFORM=offscreen"_s});
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(root + u"/usr/bin/korvane"_s, {});
         QString said;

@@ -80,7 +80,6 @@ bool takePictures(const QString& out) {
         return fail("the job did not run");
     if (!save(*jobs, out, u"job-monitor"_s))
         return false;
-    jobs->Command2->click();
     jobs->close();
     main.Command2_Click();
     Form6 devices(ctx, main, &main);
