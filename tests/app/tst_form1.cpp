@@ -24,9 +24,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString kAlreadyRunning = u"Ending.....: Korvane is Already running! If not already running "
-                                u"wait a moment after closing."_s;
-
 // Whether the run has said the text on standard error so far.
 bool says(QProcess& run, const QString& text) {
     run.setProperty("err",
@@ -61,7 +58,7 @@ class TestForm1 : public QObject {
     void startUp_data() {
         QTest::addColumn<QString>("message");
         // clang-format off
-        QTest::newRow("two at once") << kAlreadyRunning;
+        QTest::newRow("two at once") << u"Ending.....: Korvane is Already running! If not already running wait a moment after closing."_s;
         QTest::newRow("another password") << u"Wrong Password: You entered an incorrect password. This application will now close."_s;
         QTest::newRow("not a database") << u"Error: A database error or password error with the database has been detected."_s;
         QTest::newRow("cannot be opened") << u"Database File Not Found: Database File not found, or is currently opened with another process. Contact your computer administrator"_s;
