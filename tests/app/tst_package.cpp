@@ -4,10 +4,7 @@
 // program folder; and no error from lintian.
 #include "RunProgram.h"
 
-#include <QDir>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -27,29 +24,24 @@ class TestPackage : public QObject {
                                     {}, 180000);
         QVERIFY2(run.ok, qPrintable(run.failure));
         const QString deb = dir.filePath(QDir(dir.path()).entryList({u"*.deb"_s}).value(0));
-        run = runProgram(u"dpkg-deb"_s, {u"-f"_s, deb, u"Depends"_s});
+        const QString depends = runProgram(u"dpkg-deb"_s, {u"-f"_s, deb, u"Depends"_s}).output;
         for (const QString& package : {u"iputils-ping"_s, u"samba-common-bin"_s,
                                        u"libqt6sql6-sqlite"_s, u"libqt6widgets6"_s, u"libcurl4"_s})
-            QVERIFY2(run.output.contains(package),
-                     qPrintable(package + u" not in "_s + run.output));
+            QVERIFY2(depends.contains(package), qPrintable(package + u" not in "_s + depends));
         QVERIFY(runProgram(u"dpkg-deb"_s, {u"-x"_s, deb, root}).ok &&
                 QDir().mkpath(home + u"/run"_s));
         QVERIFY(QFileInfo(root + u"/usr/lib/korvane/psservice.exe"_s).isExecutable());
 
-        QProcess program;
-        QProcessEnvironment env;
-        env.insert(u"HOME"_s, home);
-        env.insert(u"XDG_RUNTIME_DIR"_s, home + u"/run"_s);
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        program.setProcessEnvironment(env);
+        QProcess program; // the launcher in /usr/bin
+        program.setEnvironment({u"HOME="_s + home, u"XDG_RUNTIME_DIR="_s + home + u"/run"_s,
+                                u"QT_QPA_PLATFORM=offscreen"_s});
         program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(root + u"/usr/bin/korvane"_s, {}); // the launcher in /usr/bin
+        program.start(root + u"/usr/bin/korvane"_s, {});
         QString said;
         (void)QTest::qWaitFor(
             [&] {
                 said += QString::fromUtf8(program.readAll());
-                return said.contains(u"main window shown"_s) ||
-                       program.state() == QProcess::NotRunning;
+                return said.contains(u"main window shown"_s) || !program.state();
             },
             60000);
         program.kill();
