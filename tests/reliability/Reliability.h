@@ -44,39 +44,33 @@ class StandIns {
     StandIns() {
         writeScript(m_dir.filePath(u"ping"_s), uR"(#!/bin/sh
 for host; do :; done
-printf '%s\n' "$host" >> 'LOG'
+printf '%s\n' "$host" >> 'DIR/ping.log'
 case "$host" in
   down*) echo '4 packets transmitted, 0 received, 100% packet loss, time 3003ms'; exit 1;;
   hang*) exec sleep 3600;;
 esac
 echo '4 packets transmitted, 4 received, 0% packet loss, time 3004ms'
-echo 'rtt min/avg/max/mdev = 0.031/0.042/0.060/0.011 ms'
-)"_s.replace(u"LOG"_s, pingLog()));
+echo 'rtt min/avg/max/mdev = 0.031/0.042/0.060/0.011 ms')"_s.replace(u"DIR"_s, m_dir.path()));
         writeScript(m_dir.filePath(u"net"_s), uR"(#!/bin/sh
-printf '%s\n' "$@" -- >> 'LOG'
-tr '\0' ' ' < /proc/$PPID/cmdline >> 'LOG'
-echo >> 'LOG'
+{ printf '%s\n' "$@" --; tr '\0' ' ' < /proc/$PPID/cmdline; echo; } >> 'DIR/net.log'
 for service; do :; done
-echo "$service service is running."
-)"_s.replace(u"LOG"_s, netLog()));
+echo "$service service is running.")"_s.replace(u"DIR"_s, m_dir.path()));
     }
     QString pingLog() const { return m_dir.filePath(u"ping.log"_s); }
     QString netLog() const { return m_dir.filePath(u"net.log"_s); }
     QString searchPath() const {
         return m_dir.path() + u':' + qEnvironmentVariable("PATH", u"/usr/bin:/bin"_s);
     }
+    // The program copy started with these first on PATH and its timers `divisor` times faster.
+    void start(ProgramCopy& program, int divisor) const {
+        program.start(
+            {{u"PATH"_s, searchPath()}, {u"KORVANE_TEST_TICK_DIVISOR"_s, QString::number(divisor)}},
+            true);
+    }
 
   private:
     QTemporaryDir m_dir;
 };
-
-// The program copy started with the stand-ins first on PATH and its timers tickDivisor times
-// faster.
-inline void startProgram(ProgramCopy& program, const StandIns& standIns, int tickDivisor) {
-    program.start({{u"PATH"_s, standIns.searchPath()},
-                   {u"KORVANE_TEST_TICK_DIVISOR"_s, QString::number(tickDivisor)}},
-                  true);
-}
 
 // Both monitors auto-started at one-minute steps, mailing to 127.0.0.1:smtpPort: devices up-N,
 // then down-N mailing down-N@x.invalid, and file-exists jobs on `folder` (job N finds its file

@@ -22,51 +22,41 @@ namespace {
 
 // The corpus decoded ({N:text} repeated N times), with @CANARY@ replaced by `canary`.
 QStringList readCorpus(const QString& canary) {
-    QFile file(QStringLiteral(KORVANE_HOSTILE_CORPUS));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read the hostile-input corpus");
     QStringList entries;
-    for (QByteArray line : file.readAll().split('\n')) {
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
+    for (QByteArray line : readFile(QStringLiteral(KORVANE_HOSTILE_CORPUS)).split('\n')) {
         if (const qsizetype colon = line.indexOf(':'); line.startsWith('{'))
             line = line.mid(colon + 1, line.size() - colon - 2)
                        .repeated(line.mid(1, colon - 1).toInt());
-        entries << QString::fromUtf8(QByteArray::fromPercentEncoding(line))
-                       .replace(u"@CANARY@"_s, canary);
+        if (!line.isEmpty() && !line.startsWith('#'))
+            entries << QString::fromUtf8(QByteArray::fromPercentEncoding(line))
+                           .replace(u"@CANARY@"_s, canary);
     }
     return entries;
 }
 
-QList<QLineEdit*> boxes(const QWidget& window, const QString& names) {
-    QList<QLineEdit*> out;
-    for (const QString& name : names.split(u' '))
-        out << window.findChild<QLineEdit*>(name);
-    return out;
-}
-QStringList texts(const QList<QLineEdit*>& boxes) {
-    QStringList out;
-    for (const QLineEdit* box : boxes)
-        out << box->text();
-    return out;
-}
-
-// Key events, one per character (a surrogate pair as one): line breaks and tabs as their keys.
-void typeInto(const QList<QLineEdit*>& boxes, const QString& text) {
-    for (QLineEdit* box : boxes) {
-        box->setFocus();
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text.at(i);
-            const QString typed =
-                c.isHighSurrogate() && i + 1 < text.size() ? text.mid(i++, 2) : QString(c);
+// What the named boxes of a window show; with a text, after it was typed into each emptied box,
+// one key event per character (a surrogate pair as one, line breaks and tabs as their keys).
+QStringList boxes(const QWidget& window, const QString& names, const QString* text = nullptr) {
+    QStringList shown;
+    for (const QString& name : names.split(u' ')) {
+        auto* box = window.findChild<QLineEdit*>(name);
+        if (text)
+            box->clear();
+        for (qsizetype i = 0; text && i < text->size(); ++i) {
+            const QChar c = text->at(i);
             const Qt::Key key = c == u'\r' || c == u'\n' ? Qt::Key_Return
                                 : c == u'\t'             ? Qt::Key_Tab
                                 : c.unicode() >= 0x20 && c.unicode() < 0x7f
                                     ? Qt::Key(c.toUpper().unicode())
                                     : Qt::Key_unknown;
-            QTest::sendKeyEvent(QTest::Click, box, key, typed, Qt::NoModifier);
+            box->setFocus();
+            QTest::sendKeyEvent(QTest::Click, box, key,
+                                c.isHighSurrogate() ? text->mid(i++, 2) : QString(c),
+                                Qt::NoModifier);
         }
+        shown << box->text();
     }
+    return shown;
 }
 
 } // namespace
@@ -83,53 +73,11 @@ class TestHostileInput : public QObject {
     QHash<QString, int> m_tried;
 
     QString db() const { return m_folder->databasePath(); }
-    // An editor after Add New: a save stores exactly what the boxes show (or nothing, with a
-    // word), they show it again, and the sentinel row stays as it is.
-    void editorSaves(RecordEditor& editor, const QString& table, const QString& boxNames,
-                     const QString& columns, const QString& entry) {
-        const QStringList before = quotedRows(db(), table);
-        editor.Command2_Click();
-        const QList<QLineEdit*> typedInto = boxes(editor, boxNames);
-        typeInto(typedInto, entry);
-        const QStringList typed = texts(typedInto);
-        editor.Command3_Click();
-        const QStringList after = quotedRows(db(), table);
-        QCOMPARE(after.mid(0, before.size()), before);
-        QVERIFY(after.size() <= before.size() + 1);
-        if (after.size() == before.size()) {
-            QVERIFY2(!m_folder->dialogs().shown.isEmpty(), "nothing saved, nothing said");
-            return;
-        }
-        const QString stored =
-            sqlRows(db(), u"SELECT %1 FROM %2 ORDER BY ID DESC LIMIT 1"_s.arg(columns, table))
-                .value(0);
-        QCOMPARE(stored, typed.join(u'|'));
-        QCOMPARE(texts(typedInto).join(u'|'), stored);
-    }
-
-    // A settings window: the entry is refused with a message (the row unchanged) or stored as
-    // the trimmed boxes show it, and a reopened window shows that.
-    template <typename Form>
-    void settingsSaves(const QString& table, const QString& boxNames, const QString& entry) {
-        const QStringList before = quotedRows(db(), table);
-        Form form(m_folder->ctx);
-        QVERIFY(form.Form_Load());
-        for (QLineEdit* box : boxes(form, boxNames))
-            box->clear();
-        typeInto(boxes(form, boxNames), entry);
-        form.Command1_Click();
-        QVERIFY(!m_folder->dialogs().shown.isEmpty());
-        Form reopened(m_folder->ctx);
-        QVERIFY(reopened.Form_Load());
-        if (form.result() == QDialog::Accepted)
-            QCOMPARE(texts(boxes(reopened, boxNames)), texts(boxes(form, boxNames)));
-        else
-            QCOMPARE(quotedRows(db(), table), before);
-    }
 
   private Q_SLOTS:
     void initTestCase() {
         KORVANE_START_SMTP_PEER(m_smtp);
+        QVERIFY(!m_corpus.isEmpty());
         qputenv("PATH", m_standIns.searchPath().toLocal8Bit());
         QVERIFY(Schema::create(m_scratch.filePath(u"template.mdb"_s)).ok());
     }
@@ -172,42 +120,80 @@ class TestHostileInput : public QObject {
         const QString text = m_corpus.at(entry);
         ++m_tried[point];
         if (point.startsWith(u"job editor"_s)) {
-            Form2 form(m_folder->ctx);
-            QVERIFY(form.Form_Load());
+            Form2 jobs(m_folder->ctx);
+            QVERIFY(jobs.Form_Load());
+            jobs.Combo2->setCurrentIndex(0);
             if (point.endsWith(u"services"_s))
-                return editorSaves(form, u"Services"_s, u"Text1 Text2 Text8 Text9 Text10"_s,
+                return editorSaves(jobs, u"Services"_s, u"Text1 Text2 Text8 Text9 Text10"_s,
                                    u"ComputerName, Service1, AdminUserName, AdminPassword,"
                                    " EmailWhenDown"_s,
                                    text);
-            form.Combo2->setCurrentIndex(0);
-            return editorSaves(form, u"Services"_s, u"Text15 Text16 Text17"_s,
+            return editorSaves(jobs, u"Services"_s, u"Text15 Text16 Text17"_s,
                                u"CheckIfFileExistFolder, FileNameOfFileExist, FileExistEmailHere"_s,
                                text);
         }
         if (point == u"device editor"_s) {
-            Form6 form(m_folder->ctx, *m_main);
-            QVERIFY(form.Form_Load());
-            editorSaves(form, u"ComputerPingList"_s, u"Text1 Text2 Text4"_s,
+            Form6 devices(m_folder->ctx, *m_main);
+            QVERIFY(devices.Form_Load());
+            editorSaves(devices, u"ComputerPingList"_s, u"Text1 Text2 Text4"_s,
                         u"ComputerName, EmailWhenDown, MaxAverage"_s, text);
-        } else if (point == u"email settings"_s) {
+        } else if (point == u"email settings"_s)
             settingsSaves<Form7>(u"SMTPsettings"_s, u"Text1 Text2 Text3 Text4 Text5 Text7"_s, text);
-        } else if (point == u"application settings"_s) {
+        else if (point == u"application settings"_s)
             settingsSaves<Form4>(u"Settings"_s, u"Text1 Text2"_s, text);
-        } else if (point == u"device row, ping monitor"_s) {
+        else if (point == u"device row, ping monitor"_s)
             pingMonitor(text);
-        } else if (point == u"job rows, job monitor"_s) {
+        else if (point == u"job rows, job monitor"_s)
             jobMonitor(text);
-        } else {
+        else
             serviceTool(text);
-        }
     }
 
   private:
+    // An editor after Add New: a save stores exactly what the boxes show (or nothing, with a
+    // word), they show it again, and the other rows stay as they are.
+    void editorSaves(RecordEditor& editor, const QString& table, const QString& boxNames,
+                     const QString& columns, const QString& entry) {
+        const QStringList before = quotedRows(db(), table);
+        editor.Command2_Click();
+        const QStringList typed = boxes(editor, boxNames, &entry);
+        editor.Command3_Click();
+        const QStringList after = quotedRows(db(), table);
+        QCOMPARE(after.mid(0, before.size()), before);
+        QVERIFY(after.size() <= before.size() + 1);
+        QVERIFY2(after.size() > before.size() || !m_folder->dialogs().shown.isEmpty(),
+                 "nothing saved, nothing said");
+        if (after.size() == before.size())
+            return;
+        const QStringList stored =
+            sqlRows(db(), u"SELECT %1 FROM %2 ORDER BY ID DESC LIMIT 1"_s.arg(columns, table));
+        QCOMPARE(stored, QStringList{typed.join(u'|')});
+        QCOMPARE(boxes(editor, boxNames).join(u'|'), stored.value(0));
+    }
+
+    // A settings window: the entry is refused with a message (the row unchanged) or stored as
+    // the trimmed boxes show it, and a reopened window shows that.
+    template <typename Form>
+    void settingsSaves(const QString& table, const QString& boxNames, const QString& entry) {
+        const QStringList before = quotedRows(db(), table);
+        Form form(m_folder->ctx), reopened(m_folder->ctx);
+        QVERIFY(form.Form_Load());
+        boxes(form, boxNames, &entry);
+        form.Command1_Click();
+        QVERIFY(!m_folder->dialogs().shown.isEmpty());
+        QVERIFY(reopened.Form_Load());
+        if (form.result() == QDialog::Accepted)
+            QCOMPARE(boxes(reopened, boxNames), boxes(form, boxNames));
+        else
+            QCOMPARE(quotedRows(db(), table), before);
+    }
+
     // A device row and the sender's name holding the text: `ping` gets it as one host after
     // "--", only its outcome columns change, the list shows it, and the alert goes from the
     // stored sender to the listed addresses only, with the usual headers.
     void pingMonitor(const QString& text) {
-        const qint64 id = m_folder->addDevice(text, u"ok@x.invalid;"_s + text);
+        const QString addresses = u"ok@x.invalid;"_s + text;
+        const qint64 id = m_folder->addDevice(text, addresses);
         m_folder->execSql(u"UPDATE SMTPsettings SET FromName = ?"_s, {text});
         m_folder->ctx.values().fncGetSMTPsettings(db());
         const QStringList fixed{u"ID"_s, u"ComputerName"_s, u"EmailWhenDown"_s, u"MaxAverage"_s,
@@ -230,7 +216,7 @@ class TestHostileInput : public QObject {
             !list->match(list->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly).isEmpty());
         QVERIFY(m_smtp.messageCount() >= 1);
         QStringList allowed;
-        for (const QString& address : (u"ok@x.invalid;"_s + text).split(u';'))
+        for (const QString& address : addresses.split(u';'))
             allowed << address.trimmed();
         for (const ReceivedMail& mail : m_smtp.messages()) {
             for (const QString& recipient : mail.recipients)
@@ -251,15 +237,14 @@ class TestHostileInput : public QObject {
     void jobMonitor(const QString& text) {
         JobRecord service, files;
         service.computerName = service.service[0] = service.adminUserName = text;
-        service.adminPassword = text;
+        service.adminPassword = files.checkIfFileExistFolder = files.fileNameOfFileExist = text;
         files.computerName = u"~files"_s;
-        files.checkIfFileExistFolder = files.fileNameOfFileExist = text;
         files.fileExistEmailifThereOrNot = fileExistActionTexts().at(1);
         JobTable(db()).insert(service);
         JobTable(db()).insert(files);
         m_folder->execSql(u"DELETE FROM Services WHERE ComputerName = 'sentinel'"_s);
         const QString tool = m_folder->path() + u"/psservice.exe"_s;
-        QFile(tool).open(QIODevice::WriteOnly);
+        writeFile(tool);
         const QStringList before = quotedRows(db(), u"Services"_s);
         FakeCommandRunner& runner = FakeCommandRunner::installIn(m_folder->ctx);
         QStringList lines = rel::runJobMonitor(*m_main, 2);
