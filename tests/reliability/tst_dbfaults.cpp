@@ -1,15 +1,10 @@
 // Database faults while the ping monitor writes an outcome or the device editor saves: each is
 // told exactly, nothing crashes, no row is half written, and nothing is lost without a word.
-#include "FakeCommandRunner.h"
 #include "Reliability.h"
 #include "RunProgram.h"
 #include "editors/Form6.h"
 
-#include <QLineEdit>
-
 #include <unistd.h>
-
-using namespace Qt::Literals::StringLiterals;
 
 class TestDbFaults : public QObject {
     Q_OBJECT
