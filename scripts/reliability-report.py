@@ -20,8 +20,8 @@ FAILED = ROOT / "build" / "Testing" / "Temporary" / "LastTestsFailed.log"
 PARTS = {  # figures file -> (test, heading)
     "hostile": ("tst_hostileinput", "Hostile input: entries of the corpus tried per entry point"),
     "kills": ("tst_crashsafety", "Crash safety: SIGKILL at random moments"),
-    "faults": ("tst_dbfaults", "Database faults while running: what the user was told"),
-    "stalls": ("tst_hungpeers", "Hung or hostile peers: longest stall of the window"),
+    "faults": ("tst_faults", "Database faults while running: what the user was told"),
+    "stalls": ("tst_faults", "Hung or hostile peers: longest stall of the window"),
     "soak": ("tst_soak", "Soak: both monitors on 1,000 devices and 1,000 jobs"),
     "secrets": ("tst_secrets", "Secrets"),
 }
