@@ -19,10 +19,10 @@ FUZZ = ROOT / "build-fuzz" / "fuzz-results.txt"
 FAILED = ROOT / "build" / "Testing" / "Temporary" / "LastTestsFailed.log"
 PARTS = {  # figures file -> (test, heading)
     "hostile": ("tst_hostileinput", "Hostile input: entries of the corpus tried per entry point"),
-    "kills": ("tst_crashsafety", "Crash safety: SIGKILL at random moments"),
+    "kills": ("tst_program", "Crash safety: SIGKILL at random moments"),
     "faults": ("tst_faults", "Database faults while running: what the user was told"),
     "stalls": ("tst_faults", "Hung or hostile peers: longest stall of the window"),
-    "soak": ("tst_soak", "Soak: both monitors on 1,000 devices and 1,000 jobs"),
+    "soak": ("tst_program", "Soak: both monitors on 1,000 devices and 1,000 jobs"),
     "secrets": ("tst_secrets", "Secrets"),
 }
 

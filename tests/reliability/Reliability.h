@@ -25,8 +25,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace rel {
 
-// One figure for the report: "key<TAB>value" in <KORVANE_RELIABILITY_OUT>/<part>.tsv (the first
-// of a part in a run starts the file afresh), and printed.
+// One figure for the report, printed and added to <KORVANE_RELIABILITY_OUT>/<part>.tsv (begun
+// afresh by the first of a part in a run).
 inline void figure(const QString& part, const QString& key, const QVariant& value) {
     static QHash<QString, bool> started;
     const QString folder =
@@ -38,9 +38,8 @@ inline void figure(const QString& part, const QString& key, const QVariant& valu
     qInfo().noquote() << "figure:" << part << key << "=" << value.toString();
 }
 
-// Stand-ins for PATH: `ping` logs its host to pingLog() and answers at once ("down*": no reply,
-// "hang*": never ends); `net` logs its arguments (one a line, then "--") and its parent's
-// command line to netLog(), and says the service runs.
+// Stand-ins first on PATH: `ping` logs its host and answers at once ("down*": no reply, "hang*":
+// never ends); `net` logs its arguments, "--" and its parent's command line, and says it runs.
 class StandIns {
   public:
     StandIns() {
@@ -63,20 +62,18 @@ echo "$service service is running.")"_s.replace(u"DIR"_s, m_dir.path()));
     QString searchPath() const {
         return m_dir.path() + u':' + qEnvironmentVariable("PATH", u"/usr/bin:/bin"_s);
     }
-    // The program copy started with these first on PATH and its timers `divisor` times faster.
+    // The program copy started with its timers `divisor` times faster.
     void start(ProgramCopy& program, int divisor) const {
         program.start(
             {{u"PATH"_s, searchPath()}, {u"KORVANE_TEST_TICK_DIVISOR"_s, QString::number(divisor)}},
             true);
     }
 
-  private:
     QTemporaryDir m_dir;
 };
 
 // Both monitors auto-started at one-minute steps, mailing to 127.0.0.1:smtpPort: devices up-N,
-// then down-N mailing down-N@x.invalid, and file-exists jobs on `folder` (job N finds its file
-// and mails job-N@x.invalid).
+// then down-N mailing down-N@x.invalid; file-exists jobs N on `folder` that mail job-N@x.invalid.
 inline void seedMonitors(const QString& db, int up, int down, int jobs, const QString& folder,
                          quint16 smtpPort) {
     const QString numbers = u" WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n"
@@ -105,8 +102,8 @@ inline void seedMonitors(const QString& db, int up, int down, int jobs, const QS
         writeFile(QDir(folder).filePath(u"f.j%1"_s.arg(i)));
 }
 
-// The job monitor started from the main window's menu (`prepare` sees its cycle first): the
-// status lines ("Label3 | Label1") of its first `count` jobs.
+// The job monitor started from the main window (`prepare` sees its cycle first): the status
+// lines ("Label3 | Label1") of its first `count` jobs.
 inline QStringList runJobMonitor(Form1& main, int count,
                                  const std::function<void(JobCycle&)>& prepare = {}) {
     main.findChild<QAction*>(u"mnuRemoteServicesScanning"_s)->trigger();

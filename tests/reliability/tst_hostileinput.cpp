@@ -1,8 +1,6 @@
-// One corpus of hostile texts (hostile-inputs.txt) through every entry point: the editors and
-// settings windows typed into with key events, rows for both monitors (the ping command line,
-// the service tool's arguments, the alert mails), the service tool's own command line, and
-// file-job paths. Nothing is executed, no SQL altered, no mail header or recipient added, no
-// other row changed, and the windows show the text as stored.
+// One corpus of hostile texts (hostile-inputs.txt) through every entry point: nothing is
+// executed, no SQL altered, no mail header or recipient added, no other row changed, and the
+// windows show the text as stored.
 #include "Reliability.h"
 #include "editors/Form2.h"
 #include "editors/Form6.h"
@@ -28,7 +26,7 @@ QStringList readCorpus(const QString& canary) {
 }
 
 // What the named boxes of a window show; with a text, after it was typed into each emptied box,
-// one key event per character (a surrogate pair as one, line breaks and tabs as their keys).
+// one key event per character (a surrogate pair as one; line breaks and tabs as their keys).
 QStringList boxes(const QWidget& window, const QString& names, const QString* text = nullptr) {
     QStringList shown;
     for (const QString& name : names.split(u' ')) {
@@ -36,14 +34,13 @@ QStringList boxes(const QWidget& window, const QString& names, const QString* te
         if (text)
             box->clear();
         for (qsizetype i = 0; text && i < text->size(); ++i) {
-            const char16_t c = text->at(i).unicode();
-            const Qt::Key key = c == u'\r' || c == u'\n' ? Qt::Key_Return
-                                : c == u'\t'             ? Qt::Key_Tab
-                                : c >= 0x20 && c < 0x7f  ? Qt::Key(QChar(c).toUpper().unicode())
-                                                         : Qt::Key_unknown;
+            const QChar c = text->at(i);
             box->setFocus();
-            QTest::sendKeyEvent(QTest::Click, box, key,
-                                QChar::isHighSurrogate(c) ? text->mid(i++, 2) : QString(QChar(c)),
+            QTest::sendKeyEvent(QTest::Click, box,
+                                c == u'\r' || c == u'\n' ? Qt::Key_Return
+                                : c == u'\t'             ? Qt::Key_Tab
+                                                         : Qt::Key_unknown,
+                                c.isHighSurrogate() ? text->mid(i++, 2) : QString(c),
                                 Qt::NoModifier);
         }
         shown << box->text();
@@ -110,35 +107,33 @@ class TestHostileInput : public QObject {
         const QString text = m_corpus.at(entry);
         ++m_tried[point];
         Form2 jobs(m_folder->ctx);
-        if (point == u"device editor"_s) {
-            Form6 devices(m_folder->ctx, *m_main);
+        Form6 devices(m_folder->ctx, *m_main);
+        if (point == u"device editor"_s)
             editorSaves(devices, u"ComputerPingList"_s, u"Text1 Text2 Text4"_s,
                         u"ComputerName, EmailWhenDown, MaxAverage"_s, text);
-        } else if (point == u"job editor, services"_s) {
+        else if (point == u"job editor, services"_s)
             editorSaves(jobs, u"Services"_s, u"Text1 Text2 Text8 Text9 Text10"_s,
                         u"ComputerName, Service1, AdminUserName, AdminPassword, EmailWhenDown"_s,
                         text);
-        } else if (point == u"job editor, file exists"_s) {
+        else if (point == u"job editor, file exists"_s)
             editorSaves(jobs, u"Services"_s, u"Text15 Text16 Text17"_s,
                         u"CheckIfFileExistFolder, FileNameOfFileExist, FileExistEmailHere"_s, text,
                         jobs.Combo2);
-        } else if (point == u"email settings"_s) {
+        else if (point == u"email settings"_s)
             settingsSaves<Form7>(u"SMTPsettings"_s, u"Text1 Text2 Text3 Text4 Text5 Text7"_s, text);
-        } else if (point == u"application settings"_s) {
+        else if (point == u"application settings"_s)
             settingsSaves<Form4>(u"Settings"_s, u"Text1 Text2"_s, text);
-        } else if (point == u"device row, ping monitor"_s) {
+        else if (point == u"device row, ping monitor"_s)
             pingMonitor(text);
-        } else if (point == u"job rows, job monitor"_s) {
+        else if (point == u"job rows, job monitor"_s)
             jobMonitor(text);
-        } else {
+        else
             serviceTool(text);
-        }
     }
 
   private:
-    // An editor after Add New (on a file-exists job when its kind is given): a save stores
-    // exactly what the boxes show (or nothing, with a word), they show it again, and the other
-    // rows stay as they are.
+    // An editor after Add New (of a file-exists job when its kind is given) stores exactly what
+    // the boxes show (or nothing, with a word) and shows it again; the other rows stay.
     void editorSaves(RecordEditor& editor, const QString& table, const QString& names,
                      const QString& columns, const QString& entry, QComboBox* kind = nullptr) {
         QVERIFY(editor.Form_Load());
@@ -161,8 +156,8 @@ class TestHostileInput : public QObject {
         }
     }
 
-    // A settings window: the entry is refused with a message (the row unchanged) or stored as
-    // the trimmed boxes show it, and a reopened window shows that.
+    // A settings window refuses the entry with a message (the row unchanged) or stores it as the
+    // trimmed boxes show it, and a reopened window shows that.
     template <typename Form>
     void settingsSaves(const QString& table, const QString& names, const QString& entry) {
         const QStringList before = quotedRows(db(), table);
@@ -177,9 +172,8 @@ class TestHostileInput : public QObject {
             QCOMPARE(quotedRows(db(), table), before);
     }
 
-    // A device row and the sender's name holding the text: `ping` gets it as one host after
-    // "--", only its outcome columns change, the list shows it, and the alert goes from the
-    // stored sender to the listed addresses only, with the usual headers.
+    // The text as a device and the sender's name: `ping` gets one host after "--", only outcome
+    // columns change, the list shows it, the alert goes to the listed addresses only, as usual.
     void pingMonitor(const QString& text) {
         const QString addresses = u"ok@x.invalid;"_s + text;
         const qint64 id = m_folder->addDevice(text, addresses);
@@ -220,10 +214,9 @@ class TestHostileInput : public QObject {
         }
     }
 
-    // A service job and a file-exists job holding the text: the service tool gets every value
-    // as one argument as stored, the file check reads the path as a path and shows the name as
-    // stored (a folder that is there holds no such file; one that cannot be read, a name too
-    // long, is a permission problem), and no row changes.
+    // The text in a service job and a file-exists job: the tool gets each value as one argument,
+    // the file check shows the name as stored (a folder that cannot be read, a name too long, is
+    // a permission problem), and no row changes.
     void jobMonitor(const QString& text) {
         JobRecord service, files;
         service.computerName = service.service[0] = service.adminUserName = text;
@@ -251,9 +244,8 @@ class TestHostileInput : public QObject {
                  qPrintable(lines[0].left(300)));
     }
 
-    // The service tool run with the text as PC, user, password and service: it ends with one of
-    // its exit codes, and `net` gets the PC and the service as single arguments (an argument
-    // ends at a NUL on its way to a program), never the password.
+    // The service tool with the text as PC, user, password and service: `net` gets the PC and the
+    // service as single arguments (cut at a NUL on the way), never the password.
     void serviceTool(const QString& text) {
         QFile::remove(m_standIns.netLog());
         QProcess tool;

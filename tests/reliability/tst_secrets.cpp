@@ -9,50 +9,34 @@
 
 class TestSecrets : public QObject {
     Q_OBJECT
-    QTemporaryDir m_logFolder;
-    QString m_log;
-    // Permission bits of the files, made while the umask lets everyone read and write.
-    QString modes(const QStringList& paths) {
-        QStringList out;
-        for (const QString& path : paths) {
-            struct stat st {};
-            out << QString::number(
-                ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0, 8);
-        }
-        return out.join(u", "_s);
-    }
-
   private Q_SLOTS:
-    void initTestCase() {
+    void secretsKept() {
         ::umask(0);
-        m_log = Log::installFileLog(m_logFolder.path());
-    }
-
-    void filesOwnerOnly() {
-        QTemporaryDir dir;
-        const QString db = dir.filePath(u"HalvardDB.mdb"_s);
-        QVERIFY(Schema::create(db).ok());
-        // A write under way: the journal is there until the commit.
-        DbSession session(db);
-        QSqlQuery q(session.db());
-        QVERIFY(session.transaction().ok());
-        QVERIFY(session.exec(q, u"UPDATE SMTPsettings SET SMTPpassword = 'x'"_s).ok());
-        const QString shown = modes({db, db + u"-journal"_s, m_log});
-        session.rollback();
-        rel::figure(u"secrets"_s, u"database, journal, log modes"_s, shown);
-        QCOMPARE(shown, u"600, 600, 600"_s);
-        // The file holds a check of the password, not the password; it is never made anew.
-        QVERIFY(!readFile(db).isEmpty() && !readFile(db).contains(databasePassword().toUtf8()));
-        QCOMPARE(Schema::create(db).error, DbError::Other);
-    }
-
-    void passwordsNeverShown() {
+        QTemporaryDir logFolder;
+        const QString logFile = Log::installFileLog(logFolder.path());
         const QStringList secrets{u"Job-Secret-7731"_s, u"Smtp-Secret-5519"_s};
         rel::StandIns standIns;
         qputenv("PATH", standIns.searchPath().toLocal8Bit());
         SmtpPeer smtp({0, u"korvane"_s, u"the-right-one"_s, SmtpPeer::Tls::None});
         KORVANE_START_SMTP_PEER(smtp);
         TestProgramFolder folder;
+        const QString db = folder.databasePath();
+        QStringList modes; // the database and its journal while a write is under way, the log
+        for (const QString& path : {db, db + u"-journal"_s, logFile}) {
+            DbSession session(db);
+            QSqlQuery q(session.db());
+            QVERIFY(session.transaction().ok() &&
+                    session.exec(q, u"UPDATE Settings SET PingTimerSeconds = 1"_s).ok());
+            struct stat st {};
+            modes << QString::number(
+                ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0, 8);
+            session.rollback();
+        }
+        rel::figure(u"secrets"_s, u"database, journal, log modes"_s, modes.join(u", "_s));
+        QCOMPARE(modes.join(u", "_s), u"600, 600, 600"_s);
+        // The file holds a check of the password, not the password; it is never made anew.
+        QVERIFY(!readFile(db).isEmpty() && !readFile(db).contains(databasePassword().toUtf8()));
+        QCOMPARE(Schema::create(db).error, DbError::Other);
         folder.ctx.setTickDivisor(1000);
         QFile::copy(QStringLiteral(KORVANE_PROGRAM_DIR "/psservice.exe"),
                     folder.path() + u"/psservice.exe"_s);
@@ -71,7 +55,7 @@ class TestSecrets : public QObject {
         for (const QLabel* label : main.findChildren<QLabel*>())
             shown << label->text();
         main.pingCycle().Command2_Click();
-        const QStringList log = readLines(m_log);
+        const QStringList log = readLines(logFile);
         const QString net = readLines(standIns.netLog()).join(u'\n');
         const QString rows =
             folder.select(u"SELECT Status, ActionTaken FROM ComputerPingList"_s).join(u'\n');
