@@ -113,7 +113,8 @@ class TestFaults : public QObject {
             QCOMPARE(editor.Text2->text(), u"ops@x.invalid"_s);
         }
         const auto& box = folder.dialogs().shown.value(0);
-        const QString told = (box.title + u": "_s + box.text).replace(db(), u"HalvardDB.mdb"_s);
+        const QString told =
+            QString(box.title + u": "_s + box.text).replace(db(), u"HalvardDB.mdb"_s);
         QCOMPARE(told, said);
         this->fault(fault, false);
         if (fault != u"removed"_s && fault != u"garbage"_s) {
