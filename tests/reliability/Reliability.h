@@ -29,8 +29,7 @@ namespace rel {
 // afresh by the first of a part in a run).
 inline void figure(const QString& part, const QString& key, const QVariant& value) {
     static QHash<QString, bool> started;
-    const QString folder =
-        qEnvironmentVariable("KORVANE_RELIABILITY_OUT", QStringLiteral(KORVANE_RELIABILITY_OUT));
+    const QString folder = QStringLiteral(KORVANE_RELIABILITY_OUT);
     QDir().mkpath(folder);
     QFile file(QDir(folder).filePath(part + u".tsv"_s));
     if (file.open(std::exchange(started[part], true) ? QIODevice::Append : QIODevice::WriteOnly))
@@ -69,6 +68,7 @@ echo "$service service is running.")"_s.replace(u"DIR"_s, m_dir.path()));
             true);
     }
 
+  private:
     QTemporaryDir m_dir;
 };
 
