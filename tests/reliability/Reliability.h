@@ -1,9 +1,11 @@
 #pragma once
 
-// What the reliability tests share: their figures, stand-in programs, a copy of the program run
-// as a child, a database seeded for both monitors, and the job monitor run from the main window.
+// What the reliability tests share: their figures, stand-in programs, a database seeded for both
+// monitors, and the job monitor run from the main window.
+#include "FakeCommandRunner.h"
 #include "Files.h"
 #include "ProgramCopy.h"
+#include "SmtpPeer.h"
 #include "TestProgramFolder.h"
 #include "app/Form1.h"
 #include "jobs/Form3.h"
@@ -12,108 +14,96 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
-#include <QSet>
+#include <QLineEdit>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
 
-namespace rel {
-
 using namespace Qt::Literals::StringLiterals;
 
-// One figure for the report: "key<TAB>value" in <KORVANE_RELIABILITY_OUT>/<part>.tsv (the first
-// of a part in a run starts the file afresh), and printed.
-inline void figure(const QString& part, const QString& key, const QString& value) {
-    static QSet<QString> started;
-    const QString folder =
-        qEnvironmentVariable("KORVANE_RELIABILITY_OUT", QStringLiteral(KORVANE_RELIABILITY_OUT));
+namespace rel {
+
+// One figure for the report, printed and added to <KORVANE_RELIABILITY_OUT>/<part>.tsv (begun
+// afresh by the first of a part in a run).
+inline void figure(const QString& part, const QString& key, const QVariant& value) {
+    static QHash<QString, bool> started;
+    const QString folder = QStringLiteral(KORVANE_RELIABILITY_OUT);
     QDir().mkpath(folder);
     QFile file(QDir(folder).filePath(part + u".tsv"_s));
-    const bool first = !started.contains(part);
-    started.insert(part);
-    if (file.open(first ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::Append))
-        file.write((key + u'\t' + value + u'\n').toUtf8());
-    qInfo().noquote() << "figure:" << part << key << "=" << value;
+    if (file.open(std::exchange(started[part], true) ? QIODevice::Append : QIODevice::WriteOnly))
+        file.write((key + u'\t' + value.toString() + u'\n').toUtf8());
+    qInfo().noquote() << "figure:" << part << key << "=" << value.toString();
 }
 
-// Stand-ins for PATH: `ping` logs its host to pingLog() and answers at once ("down*": no reply,
-// "hang*": never ends); `net` logs its arguments (one a line, then "--") and its parent's
-// command line to netLog(), and says the service runs.
+// Stand-ins first on PATH: `ping` logs its host and answers at once ("down*": no reply, "hang*":
+// never ends); `net` logs its arguments, "--" and its parent's command line, and says it runs.
 class StandIns {
   public:
     StandIns() {
         writeScript(m_dir.filePath(u"ping"_s), uR"(#!/bin/sh
 for host; do :; done
-printf '%s\n' "$host" >> 'LOG'
+printf '%s\n' "$host" >> 'DIR/ping.log'
 case "$host" in
   down*) echo '4 packets transmitted, 0 received, 100% packet loss, time 3003ms'; exit 1;;
   hang*) exec sleep 3600;;
 esac
 echo '4 packets transmitted, 4 received, 0% packet loss, time 3004ms'
-echo 'rtt min/avg/max/mdev = 0.031/0.042/0.060/0.011 ms'
-)"_s.replace(u"LOG"_s, pingLog()));
+echo 'rtt min/avg/max/mdev = 0.031/0.042/0.060/0.011 ms')"_s.replace(u"DIR"_s, m_dir.path()));
         writeScript(m_dir.filePath(u"net"_s), uR"(#!/bin/sh
-printf '%s\n' "$@" -- >> 'LOG'
-tr '\0' ' ' < /proc/$PPID/cmdline >> 'LOG'
-echo >> 'LOG'
+{ printf '%s\n' "$@" --; tr '\0' ' ' < /proc/$PPID/cmdline; echo; } >> 'DIR/net.log'
 for service; do :; done
-echo "$service service is running."
-)"_s.replace(u"LOG"_s, netLog()));
+echo "$service service is running.")"_s.replace(u"DIR"_s, m_dir.path()));
     }
     QString pingLog() const { return m_dir.filePath(u"ping.log"_s); }
     QString netLog() const { return m_dir.filePath(u"net.log"_s); }
     QString searchPath() const {
         return m_dir.path() + u':' + qEnvironmentVariable("PATH", u"/usr/bin:/bin"_s);
     }
+    // The program copy started with its timers `divisor` times faster.
+    void start(ProgramCopy& program, int divisor) const {
+        program.start(
+            {{u"PATH"_s, searchPath()}, {u"KORVANE_TEST_TICK_DIVISOR"_s, QString::number(divisor)}},
+            true);
+    }
 
   private:
     QTemporaryDir m_dir;
 };
 
-// The program copy started with the stand-ins first on PATH and its timers tickDivisor times
-// faster.
-inline void startProgram(ProgramCopy& program, const StandIns& standIns, int tickDivisor) {
-    program.start({{u"PATH"_s, standIns.searchPath()},
-                   {u"KORVANE_TEST_TICK_DIVISOR"_s, QString::number(tickDivisor)}},
-                  true);
-}
-
 // Both monitors auto-started at one-minute steps, mailing to 127.0.0.1:smtpPort: devices up-N,
-// then down-N mailing down-N@x.invalid, and file-exists jobs on `folder` (job N finds its file
-// and mails job-N@x.invalid).
-inline void seedMonitors(const QString& databasePath, int up, int down, int jobs,
-                         const QString& folder, quint16 smtpPort) {
-    DbSession session(databasePath);
-    QSqlQuery q(session.db());
-    auto run = [&](const QString& sql, const QVariantList& values = {}) {
-        if (const DbStatus status = session.exec(q, sql, values); !status.ok())
-            qFatal("cannot seed the database: %s", qPrintable(status.detail));
-    };
-    run(u"BEGIN"_s);
-    run(u"UPDATE Settings SET PingTimerSeconds = 1, ServicesTimerSeconds = 1,"
-        " AutoStartPinger = 1, AutoStartServices = 1"_s);
-    run(u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail = 'korvane@x.invalid',"
-        " SMTPport = ?"_s,
-        {QString::number(smtpPort)});
-    for (int i = 0; i < up + down; ++i) {
-        const QString name = (i >= up ? u"down-%1"_s : u"up-%1"_s).arg(i);
-        run(u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Status,"
-            " ActionTaken) VALUES (?, ?, '', '', '')"_s,
-            {name, i >= up ? name + u"@x.invalid"_s : QString()});
-    }
-    for (int i = 0; i < jobs; ++i) {
-        run(u"INSERT INTO Services (ComputerName, CheckIfFileExistFolder, FileNameOfFileExist,"
-            " FileExistEmailifThereOrNot, FileExistEmailHere) VALUES (?, ?, ?, ?, ?)"_s,
-            {u"files-%1"_s.arg(i), folder, u"j%1"_s.arg(i), fileExistActionTexts().at(0),
-             u"job-%1@x.invalid"_s.arg(i)});
-        if (QFile file(QDir(folder).filePath(u"f.j%1"_s.arg(i))); !file.open(QIODevice::WriteOnly))
-            qFatal("cannot write a job's file");
-    }
-    run(u"COMMIT"_s);
+// then down-N mailing down-N@x.invalid; file-exists jobs N on `folder` that mail job-N@x.invalid.
+inline void seedMonitors(const QString& db, int up, int down, int jobs, const QString& folder,
+                         quint16 smtpPort) {
+    const QString numbers = u" WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n"
+                            " WHERE i + 1 < ?) SELECT "_s;
+    const std::pair<QString, QVariantList> statements[] = {
+        {u"UPDATE Settings SET PingTimerSeconds = 1, ServicesTimerSeconds = 1,"
+         " AutoStartPinger = 1, AutoStartServices = 1"_s,
+         {}},
+        {u"UPDATE SMTPsettings SET ServerName = '127.0.0.1', FromEmail = 'korvane@x.invalid',"
+         " SMTPport = ?"_s,
+         {QString::number(smtpPort)}},
+        {u"INSERT INTO ComputerPingList (ComputerName, EmailWhenDown, MaxAverage, Status,"
+         " ActionTaken)"_s +
+             numbers +
+             u"iif(i < ?, 'up-', 'down-') || i, iif(i < ?, NULL, 'down-' || i || '@x.invalid'),"
+             " '', '', '' FROM n"_s,
+         {up + down, up, up}},
+        {u"INSERT INTO Services (ComputerName, CheckIfFileExistFolder, FileNameOfFileExist,"
+         " FileExistEmailifThereOrNot, FileExistEmailHere)"_s +
+             numbers + u"'files-' || i, ?, 'j' || i, ?, 'job-' || i || '@x.invalid' FROM n"_s,
+         {jobs, folder, fileExistActionTexts().at(0)}}};
+    for (const auto& [sql, values] : statements)
+        if (const QString failed = sqlRows(db, sql, values).value(0); failed.startsWith(u'<'))
+            qFatal("cannot seed the database: %s", qPrintable(failed));
+    for (int i = 0; i < jobs; ++i)
+        writeFile(QDir(folder).filePath(u"f.j%1"_s.arg(i)));
 }
 
-// The job monitor started from the main window's menu (`prepare` sees its cycle first): the
-// status lines ("Label3 | Label1") of its first `count` jobs.
+// The job monitor started from the main window (`prepare` sees its cycle first): the status
+// lines ("Label3 | Label1") of its first `count` jobs.
 inline QStringList runJobMonitor(Form1& main, int count,
                                  const std::function<void(JobCycle&)>& prepare = {}) {
     main.findChild<QAction*>(u"mnuRemoteServicesScanning"_s)->trigger();
