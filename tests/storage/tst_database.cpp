@@ -64,12 +64,10 @@ class TestDatabase : public QObject {
         for (const QString& row :
              u"pc1||| |M:\\a.log|| ||\\\\pc\\c$| |||pc2 pc|p||d pc|p|f|d pc|p|| |||"_s.split(
                  u' ')) {
-            const QStringList keys = row.split(u'|');
+            const QStringList k = row.split(u'|');
             JobRecord j;
-            j.computerName = keys[0];
-            j.filePathToCheck = keys[1];
-            j.checkIfFileExistFolder = keys[2];
-            j.checkIfDriveExistPCName = keys[3];
+            j.computerName = k[0], j.filePathToCheck = k[1];
+            j.checkIfFileExistFolder = k[2], j.checkIfDriveExistPCName = k[3];
             got += u"SAED"_s.at(int(kindOf(j)));
         }
         QCOMPARE(got, u"SAEDDEAS"_s);
