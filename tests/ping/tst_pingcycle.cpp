@@ -32,8 +32,7 @@ struct DbLock {
         if (!query.exec(u"BEGIN EXCLUSIVE"_s))
             qFatal("cannot lock the database");
     }
-    ~DbLock() { release(), qInstallMessageHandler(s_next); }
-    void release() { query.exec(u"ROLLBACK"_s); }
+    ~DbLock() { query.exec(u"ROLLBACK"_s), qInstallMessageHandler(s_next); }
     static inline bool s_retried = false;
     static inline QtMessageHandler s_next = nullptr;
     DbSession session;
@@ -43,24 +42,19 @@ struct DbLock {
 // Buttons enabled (Start Stop Pause), timers running (Timer1 Timer2), menus, running, paused:
 // "011 10 0 1 0".
 QString stateOf(CycleFixture<>& fx) {
-    const auto on = [&fx](const char* name) {
-        return int(fx.ui(QString::fromLatin1(name))->isEnabled());
-    };
-    const auto menu = [&fx](const char* name) {
-        return fx.ui<QMenu>(QString::fromLatin1(name))->menuAction()->isEnabled();
-    };
-    return QString::asprintf("%d%d%d %d%d %d %d %d", on("Command1"), on("Command2"), on("Command3"),
-                             int(fx.timerActive(u"Timer1"_s)), int(fx.timerActive(u"Timer2"_s)),
-                             int(menu("mnuEdit") && menu("mnuSettingsMain")),
-                             int(fx.folder.ctx.values().blForm1isRunning),
-                             int(fx.cycle().paused()));
+    const auto on = [&fx](const QString& name) { return int(fx.ui(name)->isEnabled()); };
+    return QString::asprintf(
+        "%d%d%d %d%d %d %d %d", on(u"Command1"_s), on(u"Command2"_s), on(u"Command3"_s),
+        int(fx.timerActive(u"Timer1"_s)), int(fx.timerActive(u"Timer2"_s)),
+        int(fx.ui<QMenu>(u"mnuEdit"_s)->menuAction()->isEnabled()),
+        int(fx.folder.ctx.values().blForm1isRunning), int(fx.cycle().paused()));
 }
 
-const QString kStopped = u"100 00 1 0 0"_s, kWaiting = u"011 10 0 1 0"_s;
-const QString kOk = u"Percentage Lost 0%"_s;
+const QString kStopped = u"100 00 1 0 0"_s, kWaiting = u"011 10 0 1 0"_s,
+              kOk = u"Percentage Lost 0%"_s;
 
-// labels: Label1|Label3|Label4|Label5; statuses: the list's
-// status column, "ok" for kOk; pinged: the hosts `ping` was run for ("killed" after a killed one).
+// labels: Label1|Label3|Label4|Label5; statuses: the list's status column, "ok" for kOk;
+// pinged: the hosts `ping` was run for ("killed" after one killed).
 struct State {
     const char* name;
     QString interval, devices /* "!" disabled, ":N" MaxAverage */, steps, pinged, state, labels,
@@ -121,8 +115,7 @@ class TestPingCycle : public QObject {
     }
 
     // A MaxAverage read as a leading number ("23ms" is 23, no number is 0) against a measured
-    // average, as "maximum|measured|number read|slow"; an average equal to the maximum is not
-    // slow.
+    // average ("maximum|measured|number read|slow"); an average equal to the maximum is not slow.
     void averages() {
         for (const char* row :
              {"20|20|20|0", "20|21|20|1", " 20ms |20.001|20|1", ".5|0.5|0.5|0", "-3|0|-3|1",
@@ -142,9 +135,6 @@ class TestPingCycle : public QObject {
         QCOMPARE(ping::pingOkAction({day, {12, 0}}, us), u"Ping OK - 5/12/2026-12:00 PM"_s);
         QCOMPARE(ping::pingOkAction({day, {9, 30}}, QLocale(QLocale::Korean, QLocale::SouthKorea)),
                  u"Ping OK - 2026. 5. 12.-9:30 오전"_s);
-        QCOMPARE(
-            ping::pingOkAction({day, {13, 45}}, QLocale(QLocale::English, QLocale::UnitedKingdom)),
-            u"Ping OK - 12/05/2026-1:45 pm"_s);
     }
 
     void states_data() {
@@ -154,12 +144,11 @@ class TestPingCycle : public QObject {
         const QString noInterval = u"information Invalid Interval: The time between two pings is stored as \"abc\" minutes, which the ping process cannot use: it must be a whole number of minutes, at least 1 and at most 32767. Please correct it in Settings > Application Settings, then click Start again."_s;
         const QString editor = u"information Read Me: You can't edit the ping list list in the paused state. Please click the stop button."_s;
         const QString notStarted = u"information Read Me: You can not Pause or Unpause until you have started the ping process."_s;
-        const QString ticks8 = u"start tick tick tick tick tick tick tick tick"_s;
         const QString dbLocked = u"critical Database Error: The monitoring database could not be read or written (the database is locked by another program). This application will now close."_s;
         const QString minute = u"Less Than 1 minute until the next one|"_s;
         addRows<State>({
             {"Start without an enabled device", u"1"_s, u"!off"_s, u"start"_s, none, kStopped, u"|||"_s, kNoDevices, none},
-            {"due and non-due ticks walk the enabled devices by name and wrap", u"2"_s, four, ticks8, u"alpha Bravo charlie alpha"_s, kWaiting, minute + lossLine(u"alpha"_s, u"0"_s) + u"|Devices To Ping = 3|Pinged Device (1) of (3)"_s, none, u"ok||ok|ok"_s},
+            {"due and non-due ticks walk the enabled devices by name and wrap", u"2"_s, four, u"start tick tick tick tick tick tick tick tick"_s, u"alpha Bravo charlie alpha"_s, kWaiting, minute + lossLine(u"alpha"_s, u"0"_s) + u"|Devices To Ping = 3|Pinged Device (1) of (3)"_s, none, u"ok||ok|ok"_s},
             {"a probe whose result waits for the result tick", u"2"_s, u"pc1"_s, u"start hold"_s, u"pc1"_s, u"011 01 0 1 0"_s, u"Less Than 2 minutes until the next one|Pinging - pc1, Please Wait....|Devices To Ping = 1|Pinging Device (1) of (1)"_s, none, none},
             {"Stop; a tick afterwards does nothing", u"1"_s, four, u"start tick stop tick"_s, u"alpha"_s, stopped, u"|||"_s, none, u"ok|||"_s},
             {"Stop while the job monitor runs keeps the menus off", u"1"_s, four, u"jobs start stop"_s, none, u"101 00 0 0 0"_s, u"|||"_s, none, u"|||"_s},
@@ -210,7 +199,7 @@ class TestPingCycle : public QObject {
                 lock = std::make_unique<DbLock>(fx.folder.databasePath());
             else if (step == u"unlock") {
                 QTRY_VERIFY(DbLock::s_retried);
-                lock->release();
+                lock.reset();
                 QTRY_VERIFY(!fx.cycle().probeRunning() &&
                             (fx.timerActive(u"Timer1"_s) || fx.cycle().resultPending()));
             } else if (step == u"gate") // commands run until released or killed

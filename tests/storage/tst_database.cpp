@@ -34,25 +34,20 @@ class TestDatabase : public QObject {
         const DbStatus status = Schema::ensure(folder.databasePath());
         QVERIFY2(status.ok(), qPrintable(status.detail));
         QStringList got; // each statement's rows, "|" between values
-        for (const char16_t* sql :
-             {u"SELECT COUNT(*), PingTimerSeconds, ServicesTimerSeconds, AutoStartPinger, "
-              u"AutoStartServices, DesktopNotifications FROM Settings",
-              u"SELECT COUNT(*), SMTPport, ServerName FROM SMTPsettings",
-              u"SELECT COUNT(*) FROM ComputerPingList",
-              u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = "
-              u"'ComputerPingList'"})
-            got += folder.select(QString::fromUtf16(sql));
+        for (const QString& sql :
+             {u"SELECT COUNT(*), * FROM Settings"_s,
+              u"SELECT COUNT(*), SMTPport, ServerName FROM SMTPsettings"_s,
+              u"SELECT COUNT(*) FROM ComputerPingList"_s,
+              u"SELECT COUNT(*) FROM sqlite_master WHERE name LIKE 'ComputerPingList%ByName'"_s})
+            got += folder.select(sql);
         QTEST(got.join(u' '), "left");
     }
 
     // A stored interval: its leading whole number, and whether the cycles can keep it.
     void numbers() {
         QStringList got;
-        for (const char16_t* text : {u"15", u" 5 ", u"32767", u"32768", u"99999999999", u"0", u"-1",
-                                     u"7min", u"1.5", u"abc", u""}) {
-            const QString t = QString::fromUtf16(text);
+        for (const QString& t : u"15| 5 |32767|32768|99999999999|0|-1|7min|1.5|abc|"_s.split(u'|'))
             got << u"%1:%2"_s.arg(leadingWholeNumber(t)).arg(intervalMinutes(t).value_or(0));
-        }
         QCOMPARE(got.join(u' '), u"15:15 5:5 32767:32767 32768:0 0:0 0:0 -1:0 7:0 1:0 0:0 0:0"_s);
     }
 
@@ -73,13 +68,12 @@ class TestDatabase : public QObject {
         QCOMPARE(got, u"SAEDDEAS"_s);
     }
 
-    // The enabled jobs in the monitor's order (no PC name first), booleans never set read
-    // false; a position past the last, or a device row that has gone, is no row, not a failure.
+    // The enabled jobs in the monitor's order (no PC name first) with their flags; a position
+    // past the last, or a device row that has gone, is no row, not a failure.
     void rowsAndGoneRows() {
         TestProgramFolder folder;
         folder.execSql(u"INSERT INTO Services (ComputerName, RestartService6, Disabled) VALUES"
-                       " ('pc9', 1, 1), ('SERVER''1', 1, 0)"_s);
-        folder.execSql(u"INSERT INTO Services (ComputerName) VALUES (NULL)"_s);
+                       " ('pc9', 1, 1), ('SERVER''1', 1, 0), (NULL, 0, 0)"_s);
         JobTable table(folder.databasePath());
         QCOMPARE(table.countAll().value, 3);
         QCOMPARE(table.countEnabled().value, 2);
