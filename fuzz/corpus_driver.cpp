@@ -3,25 +3,22 @@
 #include <QDirIterator>
 #include <QFile>
 
-#include <cstdint>
 #include <cstdio>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char* argv[]) {
     int ran = 0;
-    for (int i = 1; i < argc; ++i) {
-        QDirIterator files(QFile::decodeName(argv[i]), QDir::Files | QDir::Hidden);
-        while (files.hasNext()) {
+    for (int i = 1; i < argc; ++i)
+        for (QDirIterator files(QFile::decodeName(argv[i]), QDir::Files | QDir::Hidden);
+             files.hasNext(); ++ran) {
             QFile file(files.next());
             if (!file.open(QIODevice::ReadOnly))
                 return 1;
             const QByteArray bytes = file.readAll();
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
                                    size_t(bytes.size()));
-            ++ran;
         }
-    }
     std::printf("%d inputs run\n", ran);
     return ran > 0 ? 0 : 1;
 }

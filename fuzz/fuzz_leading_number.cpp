@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // What the editor keeps is a plain number that reads back as itself.
     const QString kept = EditorRules::leadingNumberText(text);
     bool isNumber = false;
-    const double keptValue = kept.toDouble(&isNumber);
-    FUZZ_CHECK(isNumber && std::isfinite(keptValue));
+    FUZZ_CHECK(std::isfinite(kept.toDouble(&isNumber)) && isNumber);
     FUZZ_CHECK(EditorRules::leadingNumberText(kept) == kept);
     ping::isSlow(text, value);
     EditorRules::maxAverageRefused(kept);

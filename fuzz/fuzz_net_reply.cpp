@@ -7,14 +7,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
-    const uint8_t flags = data[0];
     const QStringList in = fuzz::fields(data + 1, size - 1, 2);
-    samba::NetRun run;
-    run.started = flags & 1;
-    run.timedOut = flags & 2;
-    run.exitCode = (flags & 4) ? 255 : (flags & 8) ? 235 : 0;
-    run.output = in[0];
     const QString& service = in[1];
+    samba::NetRun run;
+    run.started = data[0] & 1;
+    run.timedOut = data[0] & 2;
+    run.exitCode = (data[0] & 4) ? 255 : (data[0] & 8) ? 235 : 0;
+    run.output = in[0];
     const psservice::ServiceReply reply = psservice::readServiceReply(run, service);
     if (reply.kind == psservice::ReplyKind::State) {
         FUZZ_CHECK(reply.state >= 1 && reply.state <= 7);
@@ -22,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QString printed = psservice::stateText(reply.state, service);
         FUZZ_CHECK(serviceStateCode(serviceStateCharacter(printed)) == reply.state);
     }
-    const QString unreachable = psservice::unreachableText(service);
-    FUZZ_CHECK(unableToConnect(unreachable));
+    FUZZ_CHECK(unableToConnect(psservice::unreachableText(service)));
     psservice::stateNumber(run.output);
     return 0;
 }

@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(std::isfinite(reading.average));
     FUZZ_CHECK(reading.averageFound || reading.average == 0);
     const ping::PingOutcome outcome = ping::classifyPing(reading);
-    const QString status = ping::statusText(ping::statusArgument(outcome, reading.lossText));
-    FUZZ_CHECK(!status.isEmpty());
+    FUZZ_CHECK(!ping::statusText(ping::statusArgument(outcome, reading.lossText)).isEmpty());
     ping::activityLine(outcome, QStringLiteral("host"), reading.lossText);
     ping::alertFor(outcome);
     ping::pingHostNotFound(output);

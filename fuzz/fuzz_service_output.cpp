@@ -8,12 +8,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString& output = in[0];
     const QString& password = in[1];
     const QString state = serviceStateCharacter(output);
-    FUZZ_CHECK(state.size() <= 1);
     const std::optional<int> code = serviceStateCode(state);
+    FUZZ_CHECK(state.size() <= 1);
     FUZZ_CHECK(!code || (*code >= 0 && *code <= 9));
-    const SlotVerdict restart = slotVerdict(output, true);
-    const SlotVerdict report = slotVerdict(output, false);
-    FUZZ_CHECK((restart == SlotVerdict::NoState) == (report == SlotVerdict::NoState));
+    FUZZ_CHECK((slotVerdict(output, true) == SlotVerdict::NoState) ==
+               (slotVerdict(output, false) == SlotVerdict::NoState));
     unableToConnect(output);
     withStatusLine(output, password);
     const QString logged = outputForLog(output, password);
