@@ -42,24 +42,6 @@ QString serviceRow(QString slots) {
     return job + u"|AlwaysRestartThisService="_s + slots.section(u'/', 1).trimmed();
 }
 
-// "{up:S}" and the like: the exact texts about the service S on pc1.
-QString expand(QString text) {
-    static const QRegularExpression token(u"\\{(\\w+):?(\\w*)\\}"_s);
-    const QString by = u"Now emailing ("_s + kTwo + u") because the "_s, mail = kTwo + u" | Korvane Service Check - "_s;
-    const QHash<QString, QString> texts = {
-        {u"checked"_s, u"Checked Computer Named (pc1) | "_s}, {u"notfound"_s, pcNotFoundText(u"pc1"_s) + u" | "_s},
-        {u"up"_s, u"Service (%1) on PC Named (pc1) Is Already Running"_s},
-        {u"always"_s, u"Restarted Service (%1) on PC Named (pc1)"_s},
-        {u"restarted"_s, by + u"service (%1) on PC (pc1) was restarted."_s + kWait},
-        {u"down"_s, by + u"service (%1) on PC (pc1) is not running."_s + kWait},
-        {u"noresp"_s, by + u"PC (pc1) is not responding."_s + kWait},
-        {u"mailRestarted"_s, mail + u"%1 Service Was Restarted - pc1 | pc1 - %1 - Had to be restarted. If you continue to get this email then the service keeps stopping."_s},
-        {u"mailDown"_s, mail + u"%1 Service is NOT running - pc1 | pc1 - %1 - is NOT running. The current settings for this PC is set to NOT restart this service, and to only monitor and report."_s},
-        {u"mailNoresp"_s, mail + u"pc1 is NOT responding | "_s + kNoResponse.arg(u"pc1"_s)}};
-    for (auto m = token.match(text); m.hasMatch(); m = token.match(text))
-        text.replace(m.capturedStart(), m.capturedLength(), texts.value(m.captured(1)).arg(m.captured(2)));
-    return text;
-}
 // clang-format on
 
 // A job: its record, the file %F/a.bak last modified `age` seconds ago, the PC's disks (none: no
@@ -193,7 +175,17 @@ class TestJobMonitor : public QObject {
         const auto drive = [](const QString& letter) { return u"CheckIfDriveExistPCName=pc9|CheckIfDriveExistEmailIfIssue=ops@site.invalid|CheckIfDriveExistDriveLetter="_s + letter; };
         const auto pathNote = [](const QString& path) { return u"Now emailing (ops@site.invalid) because there was a problem with the path ("_s + path + u"). Try using a mapped network drive pointing to this file and check the spelling."_s + kWait; };
         const auto pathMail = [](const QString& path) { return kOps + u" | Korvane File Check - "_s + path + u" Path is in error | "_s + path + u" - The Path is in error. Try checking the path to this file. Try to always use a mapped network drive"_s; };
-        const QString noState = u"no usable state for the service %1, so the PC is reported as not responding: the tool "_s, noResp = u"{notfound}{noresp}\n{mailNoresp}"_s;
+        // The texts about a service on pc1.
+        const QString by = u"Now emailing ("_s + kTwo + u") because the "_s, mail = kTwo + u" | Korvane Service Check - "_s;
+        const QString checked = u"Checked Computer Named (pc1) | "_s, pcGone = pcNotFoundText(u"pc1"_s) + u" | "_s, noResponding = by + u"PC (pc1) is not responding."_s + kWait;
+        const QString mailNoResp = mail + u"pc1 is NOT responding | "_s + kNoResponse.arg(u"pc1"_s);
+        const auto up = [](const QString& s) { return u"Service (%1) on PC Named (pc1) Is Already Running"_s.arg(s); };
+        const auto always = [](const QString& s) { return u"Restarted Service (%1) on PC Named (pc1)"_s.arg(s); };
+        const auto restarted = [&](const QString& s) { return by + u"service (%1) on PC (pc1) was restarted."_s.arg(s) + kWait; };
+        const auto down = [&](const QString& s) { return by + u"service (%1) on PC (pc1) is not running."_s.arg(s) + kWait; };
+        const auto mailRestarted = [&](const QString& s) { return mail + u"%1 Service Was Restarted - pc1 | pc1 - %1 - Had to be restarted. If you continue to get this email then the service keeps stopping."_s.arg(s); };
+        const auto mailDown = [&](const QString& s) { return mail + u"%1 Service is NOT running - pc1 | pc1 - %1 - is NOT running. The current settings for this PC is set to NOT restart this service, and to only monitor and report."_s.arg(s); };
+        const QString noState = u"no usable state for the service %1, so the PC is reported as not responding: the tool "_s, noResp = pcGone + noResponding + u"\n"_s + mailNoResp;
         const QString onPc = u"Drive Letter (Z:) is NOT currently on the PC named (pc9), or the user name\\password for this record doesn't have admin rights on the pc, or "_s;
         const auto old = [](const QString& label, const QString& modified, bool hour = false) { return (hour ? u"Checking File %F/a.bak"_s : u"File (%F/a.bak) is older than the set criteria."_s) + u" | Now emailing (ops@site.invalid) because the file (%F/a.bak) is older than the criteria of "_s + label + u"."_s + kWait + u"\n"_s + kOps + u" | Korvane File Check - %F/a.bak File is older than the set criteria | %F/a.bak - File is older than the set criteria.\n File was last modified on ("_s + modified + u"), and the current Date/Time is (12 May 2026 21:05:00)."_s; };
         addRows<Job>({
@@ -217,19 +209,19 @@ class TestJobMonitor : public QObject {
             {"folder unreadable", exist(u"bak"_s, 0, u"%F/"_s + lng), 0, none, {}, {}, u"Attempted to Check File (bak) located in (%F/"_s + lng + u"), and a permission error occured | This application does NOT have full rights on the pc that has this file. This job has failed."_s + u"\n"_s + kOps + u" | Korvane File Check - No permission to read (bak) located in (%F/"_s + lng + u"). | Korvane does NOT have the rights on the PC with the following : (bak) located in (%F/"_s + lng + u"). Some causes could be this PC is currently not turned on, not on the network "_s},
             {"drive letter not there, written with its colon", drive(u"Z:"_s), 0, disks(S::Found, {u"C:"_s, u"Z:"_s}), {}, {}, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the "_s + onPc + u"the PC is turned off or doesn't exist."_s + u"\n"_s + kOps + u" | Korvane Drive Letter Check - Drive Letter (Z:) is NOT on (pc9) | "_s + onPc + u"this turned off or doesn't exist."_s},
             {"drive query refused", drive(u"Z:"_s), 0, disks(S::AccessRefused), {}, {}, u"This Drive Letter job check has encountered an issue. Please read below. | The PC named (pc9) can't be accessed properly. Make sure this PC name is correct and this application has full access to it. Waiting for the timer for the next record. Now emailing (ops@site.invalid)"_s + u"\n"_s + kOps + u" | Korvane Drive Letter Check - Drive Letter (Z:) is NOT on (pc9) | "_s + onPc + u"this PC is turned off or doesn't exist."_s},
-            {"running", serviceRow(u"Spooler"_s), 0, none, {u"4"_s}, u"query Spooler"_s, u"{checked}{up:Spooler}\n"_s},
-            {"stopped, restart; always-restart", serviceRow(u"Spooler+ / W3SVC"_s), 0, none, {u"1"_s}, u"query Spooler,start Spooler,restart W3SVC"_s, u"{checked}{restarted:Spooler}\r\n{always:W3SVC}\n{mailRestarted:Spooler}"_s},
-            {"stopped, no restart", serviceRow(u"Spooler"_s), 0, none, {u"1"_s}, u"query Spooler"_s, u"{checked}{down:Spooler}\n{mailDown:Spooler}"_s},
-            {"two stopped, one running", serviceRow(u"Spooler Dhcp W32Time"_s), 0, none, {u"1"_s, u"1"_s, u"4"_s}, u"query Spooler,query Dhcp,query W32Time"_s, u"{checked}{down:Dhcp}\r\n{up:W32Time}\n{mailDown:Spooler}\n{mailDown:Dhcp}"_s},
+            {"running", serviceRow(u"Spooler"_s), 0, none, {u"4"_s}, u"query Spooler"_s, checked + up(u"Spooler"_s) + u"\n"_s},
+            {"stopped, restart; always-restart", serviceRow(u"Spooler+ / W3SVC"_s), 0, none, {u"1"_s}, u"query Spooler,start Spooler,restart W3SVC"_s, checked + restarted(u"Spooler"_s) + u"\r\n"_s + always(u"W3SVC"_s) + u"\n"_s + mailRestarted(u"Spooler"_s)},
+            {"stopped, no restart", serviceRow(u"Spooler"_s), 0, none, {u"1"_s}, u"query Spooler"_s, checked + down(u"Spooler"_s) + u"\n"_s + mailDown(u"Spooler"_s)},
+            {"two stopped, one running", serviceRow(u"Spooler Dhcp W32Time"_s), 0, none, {u"1"_s, u"1"_s, u"4"_s}, u"query Spooler,query Dhcp,query W32Time"_s, checked + down(u"Dhcp"_s) + u"\r\n"_s + up(u"W32Time"_s) + u"\n"_s + mailDown(u"Spooler"_s) + u"\n"_s + mailDown(u"Dhcp"_s)},
             {"slot 1 empty, unreachable", serviceRow(u"- Spooler"_s), 0, none, {u"Unable to connect to \\\\pc1\n"_s}, u"query Spooler"_s, noResp, noState.arg(u"Spooler"_s) + u"printed: Unable to connect to \\\\pc1"_s},
             {"unreachable", serviceRow(u"Spooler+ Dhcp / W3SVC"_s), 0, none, {u"unable to connect to \\\\pc1 as "_s + SambaPeer::password()}, u"query Spooler"_s, noResp, u"the PC could not be reached (unable to connect to \\\\pc1 as ********)"_s},
             {"no STATE", serviceRow(u"Spooler Bogus Dhcp / W3SVC"_s), 0, none, {u"4"_s, u"Service Bogus is not installed"_s}, u"query Spooler,query Bogus"_s, noResp, noState.arg(u"Bogus"_s) + u"printed: Service Bogus is not installed"_s},
-            {"state read in lower case", serviceRow(u"Spooler+"_s), 0, none, {u"  state    : 1  STOPPED"_s}, u"query Spooler,start Spooler"_s, u"{checked}{restarted:Spooler}\n{mailRestarted:Spooler}"_s},
-            {"the first STATE counts", serviceRow(u"Spooler"_s), 0, none, {u"STATE      2 STATE      4"_s}, u"query Spooler"_s, u"{checked}{down:Spooler}\n{mailDown:Spooler}"_s},
-            {"no STATE: the 11th character", serviceRow(u"Spooler"_s), 0, none, {u"Spooler   4 up"_s}, u"query Spooler"_s, u"{checked}{up:Spooler}\n"_s},
+            {"state read in lower case", serviceRow(u"Spooler+"_s), 0, none, {u"  state    : 1  STOPPED"_s}, u"query Spooler,start Spooler"_s, checked + restarted(u"Spooler"_s) + u"\n"_s + mailRestarted(u"Spooler"_s)},
+            {"the first STATE counts", serviceRow(u"Spooler"_s), 0, none, {u"STATE      2 STATE      4"_s}, u"query Spooler"_s, checked + down(u"Spooler"_s) + u"\n"_s + mailDown(u"Spooler"_s)},
+            {"no STATE: the 11th character", serviceRow(u"Spooler"_s), 0, none, {u"Spooler   4 up"_s}, u"query Spooler"_s, checked + up(u"Spooler"_s) + u"\n"_s},
             {"a blank for the state", serviceRow(u"Spooler"_s), 0, none, {u"        STATE    :    RUNNING"_s}, u"query Spooler"_s, noResp, noState.arg(u"Spooler"_s) + u"printed: STATE    :    RUNNING"_s},
             {"cut short before the state", serviceRow(u"Spooler"_s), 0, none, {u"        STATE    : "_s}, u"query Spooler"_s, noResp, noState.arg(u"Spooler"_s) + u"printed: STATE    :"_s},
-            {"always-restart only, no account", serviceRow(u"!/ W3SVC"_s), 0, none, {}, u"restart W3SVC"_s, u"{checked}\r\n{always:W3SVC}\n"_s},
+            {"always-restart only, no account", serviceRow(u"!/ W3SVC"_s), 0, none, {}, u"restart W3SVC"_s, checked + u"\r\n"_s + always(u"W3SVC"_s) + u"\n"_s},
         });
         // clang-format on
     }
@@ -259,7 +251,7 @@ class TestJobMonitor : public QObject {
             calls << call.join(u'|');
         QCOMPARE(calls, expected);
         QCOMPARE(fx.lines() + u'\n' + receivedMails(m_peer).join(u'\n'),
-                 expand(c.outcome).replace(u"%F"_s, fx.folder.path()));
+                 c.outcome.replace(u"%F"_s, fx.folder.path()));
     }
 
     // The summary: state, walk index, Timer1's step, Command1..3 enabled, the main window's menus
