@@ -146,17 +146,9 @@ class TestJobMonitor : public QObject {
 
     // The detail line of every alert, in the order of the alert routines, without an address.
     void noAddressTexts() {
-        const QStringList kinds{{},
-                                {},
-                                u"PC isn't responding "_s,
-                                u"File is old "_s,
-                                u"file is missing "_s,
-                                u"Path Missing "_s,
-                                u"File Exist "_s,
-                                u"File Doesn't Exist "_s,
-                                u"File Doesn't Exist permission issue "_s,
-                                u"Drive Letter check "_s,
-                                u"Drive Letter check "_s};
+        // clang-format off
+        const QStringList kinds{{}, {}, u"PC isn't responding "_s, u"File is old "_s, u"file is missing "_s, u"Path Missing "_s, u"File Exist "_s, u"File Doesn't Exist "_s, u"File Doesn't Exist permission issue "_s, u"Drive Letter check "_s, u"Drive Letter check "_s};
+        // clang-format on
         for (int a = 0; a < kinds.size(); ++a)
             QCOMPARE(
                 alertDetailLine(jobAlertTexts(JobAlert(a), JobRecord{}, {}), u"before"_s),
@@ -254,8 +246,8 @@ class TestJobMonitor : public QObject {
                  c.outcome.replace(u"%F"_s, fx.folder.path()));
     }
 
-    // The summary: state, walk index, Timer1's step, Command1..3 enabled, the main window's menus
-    // and mark, blForm3isRunning, blPaused ("gone" once closed); then Label2, Label3 (the name of
+    // The summary: state, walk index, Timer1's step, the main window's menus and mark,
+    // blForm3isRunning, blPaused ("gone" once closed); then Label2, Label3 (the name of
     // a job that ran), and the title of the last message box.
     void states_data() {
         // clang-format off
@@ -264,29 +256,29 @@ class TestJobMonitor : public QObject {
         QTest::addColumn<QString>("summary");
         const auto row = [](const char* name, int interval, const QString& script, const QString& summary, const QString& label2 = {}, const QString& job = {}, const QString& box = {}) { QTest::newRow(name) << interval << script << QStringList{summary, label2, job, box}.join(u" | "_s); };
         const QString five = u"Less Than 5 minutes until the next one"_s, one = u"Less Than 1 minute until the next one"_s;
-        const QString waiting = u"Waiting 1 60000 011 off off on running"_s, idle = u"Idle 0 off 100 on on on stopped"_s, prep = u"Preparing, Please Wait...."_s;
-        row("start", 5, u"start"_s, u"Waiting 0 60000 011 off off on running"_s, {}, prep);
-        row("auto-start", 5, u"auto"_s, u"Waiting 0 60000 011 off off on running"_s, {}, prep);
+        const QString waiting = u"Waiting 1 60000 off off on running"_s, idle = u"Idle 0 off on on on stopped"_s, prep = u"Preparing, Please Wait...."_s;
+        row("start", 5, u"start"_s, u"Waiting 0 60000 off off on running"_s, {}, prep);
+        row("auto-start", 5, u"auto"_s, u"Waiting 0 60000 off off on running"_s, {}, prep);
         row("first tick runs job 1", 5, u"start tick"_s, waiting, five, u"j1"_s);
         row("one minute left", 5, u"start tick tick tick tick tick"_s, waiting, one, u"j1"_s);
-        row("6th tick runs job 2", 5, u"start"_s + u" tick"_s.repeated(6), u"Waiting 2 60000 011 off off on running"_s, five, u"j2"_s);
+        row("6th tick runs job 2", 5, u"start"_s + u" tick"_s.repeated(6), u"Waiting 2 60000 off off on running"_s, five, u"j2"_s);
         row("16th tick wraps to job 1", 5, u"start"_s + u" tick"_s.repeated(16), waiting, five, u"j1"_s);
-        row("stop", 1, u"start tick stop"_s, u"Idle 1 off 101 on on on stopped"_s);
-        row("stop, ping runs", 1, u"ping start stop"_s, u"Idle 0 off 101 off off on stopped"_s);
-        row("pause", 1, u"start tick pause"_s, u"Paused 1 off 011 on on on running paused"_s, {}, u"j1"_s);
-        row("resume, then a job", 1, u"start tick pause pause tick"_s, u"Waiting 2 20000 011 off off on running"_s, one, u"j2"_s);
-        row("...so the next press resumes", 1, u"start pause stop start pause"_s, u"Waiting 0 20000 011 off off on running"_s, {}, prep);
-        row("pause after stop", 1, u"start stop pause"_s, u"Idle 0 off 101 on on on stopped"_s, {}, {}, u"Read Me"_s);
-        row("halted", 1, u"start break tick"_s, u"Halted 0 off 011 off off on running"_s, one, prep);
-        row("halted, pause, resume", 1, u"start break tick pause pause"_s, u"Waiting 0 20000 011 off off on running"_s, {}, prep);
-        row("shrank while paused: back to job 1", 1, u"start tick tick pause shrink pause tick"_s, u"Waiting 1 20000 011 off off on running"_s, one, u"j1"_s);
+        row("stop", 1, u"start tick stop"_s, u"Idle 1 off on on on stopped"_s);
+        row("stop, ping runs", 1, u"ping start stop"_s, u"Idle 0 off off off on stopped"_s);
+        row("pause", 1, u"start tick pause"_s, u"Paused 1 off on on on running paused"_s, {}, u"j1"_s);
+        row("resume, then a job", 1, u"start tick pause pause tick"_s, u"Waiting 2 20000 off off on running"_s, one, u"j2"_s);
+        row("...so the next press resumes", 1, u"start pause stop start pause"_s, u"Waiting 0 20000 off off on running"_s, {}, prep);
+        row("pause after stop", 1, u"start stop pause"_s, u"Idle 0 off on on on stopped"_s, {}, {}, u"Read Me"_s);
+        row("halted", 1, u"start break tick"_s, u"Halted 0 off off off on running"_s, one, prep);
+        row("halted, pause, resume", 1, u"start break tick pause pause"_s, u"Waiting 0 20000 off off on running"_s, {}, prep);
+        row("shrank while paused: back to job 1", 1, u"start tick tick pause shrink pause tick"_s, u"Waiting 1 20000 off off on running"_s, one, u"j1"_s);
         row("unload", 1, u"start unload"_s, u"gone on off off stopped"_s);
         row("unload, ping runs", 1, u"ping start unload"_s, u"gone off off off stopped"_s);
-        row("two checks hang, the next job runs on time", 1, u"fifo fifo limit start tick tick hung tick release"_s, u"Waiting 3 60000 011 off off on running"_s, one, u"j1"_s);
-        row("a check cut short by Pause", 1, u"fifo start tick- pause release"_s, u"Paused 0 off 011 on on on running paused"_s, {}, u"Checking File %F/hang1.bak"_s);
+        row("two checks hang, the next job runs on time", 1, u"fifo fifo limit start tick tick hung tick release"_s, u"Waiting 3 60000 off off on running"_s, one, u"j1"_s);
+        row("a check cut short by Pause", 1, u"fifo start tick- pause release"_s, u"Paused 0 off on on on running paused"_s, {}, u"Checking File %F/hang1.bak"_s);
         row("a check cut short by closing", 1, u"fifo start tick- unload release"_s, u"gone on off off stopped"_s);
-        row("a tool ended by Pause", 1, u"svc start tick- started pause gone"_s, u"Paused 0 off 011 on on on running paused"_s, {}, u"Checking Computer Named (a)"_s);
-        row("a tool ended by Stop", 1, u"svc start tick- started stop gone"_s, u"Idle 0 off 101 on on on stopped"_s);
+        row("a tool ended by Pause", 1, u"svc start tick- started pause gone"_s, u"Paused 0 off on on on running paused"_s, {}, u"Checking Computer Named (a)"_s);
+        row("a tool ended by Stop", 1, u"svc start tick- started stop gone"_s, u"Idle 0 off on on on stopped"_s);
         row("a tool ended by closing", 1, u"svc start tick- started unload gone"_s, u"gone on off off stopped"_s);
         row("interval 0 refused", 0, u"start"_s, idle, {}, {}, u"Invalid Interval"_s);
         row("no service tool", 1, u"notool start"_s, idle, {}, {}, u"Missing File"_s);
@@ -340,23 +332,18 @@ class TestJobMonitor : public QObject {
             return;
         }
         static const char* const states[] = {"Idle", "Waiting", "Running", "Paused", "Halted"};
-        const QStringList summary{QString::fromLatin1(states[int(fx.cycle().state())]),
-                                  QString::number(fx.cycle().intJobIndex()),
-                                  form.Timer1->isActive() ? QString::number(form.Timer1->interval())
-                                                          : u"off"_s,
-                                  QString::number(form.Command1->isEnabled()) +
-                                      QString::number(form.Command2->isEnabled()) +
-                                      QString::number(form.Command3->isEnabled()),
-                                  host + (fx.cycle().blPaused() ? u" paused"_s : QString())};
         // Label3 names the job that ran, or is shown with "%F" for the folder.
         const QString label3 = QString(form.Label3->text())
                                    .replace(fx.folder.path(), u"%F"_s)
                                    .remove(u"Checked File ("_s)
                                    .remove(u") located in (%F)."_s);
         const auto& shown = fx.folder.dialogs().shown;
-        QTEST(QStringList({summary.join(u' '), form.Label2->text(), label3,
-                           shown.isEmpty() ? QString() : shown.last().title})
-                  .join(u" | "_s),
+        QTEST(u"%1 %2 %3 %4%5 | %6 | %7 | %8"_s.arg(
+                  QString::fromLatin1(states[int(fx.cycle().state())]),
+                  QString::number(fx.cycle().intJobIndex()),
+                  form.Timer1->isActive() ? QString::number(form.Timer1->interval()) : u"off"_s,
+                  host, fx.cycle().blPaused() ? u" paused"_s : QString(), form.Label2->text(),
+                  label3, shown.isEmpty() ? QString() : shown.last().title),
               "summary");
     }
 };
