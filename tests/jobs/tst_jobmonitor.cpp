@@ -10,6 +10,7 @@
 #include "jobs/FileChecks.h"
 #include "support/SambaPeer.h"
 
+#include <QLocalServer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -63,76 +64,18 @@ class TestJobMonitor : public QObject {
     Q_OBJECT
 
     SmtpPeer m_peer;
-    QTemporaryDir m_dir;
-    QString path(const QString& name) const { return m_dir.path() + u'/' + name; }
 
   private Q_SLOTS:
-    void initTestCase() {
-        KORVANE_START_SMTP_PEER(m_peer);
-        QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                        QFile::ExeOwner | QFile::ReadOther |
-                                                        QFile::ExeOther));
-        for (const QString& e :
-             {u"logs/a.LOG"_s, u"logs/.b.txt"_s, u"logs/readme"_s, u"dirs/x.log/"_s,
-              u"only/log.txt"_s, u"locked/a.log"_s, u"secret"_s}) {
-            QDir().mkpath(QFileInfo(path(e)).path());
-            e.endsWith(u'/') ? void(QDir().mkpath(path(e))) : writeFile(path(e));
-        }
-        // Only root may read or search these.
-        QFile::setPermissions(path(u"locked"_s), {});
-        QFile::setPermissions(path(u"secret"_s), {});
-    }
-    void cleanupTestCase() {
-        QFile::setPermissions(path(u"locked"_s),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    void initTestCase() { KORVANE_START_SMTP_PEER(m_peer); }
     void init() { m_peer.clear(); }
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
-
-    // A file's time (no name) or a search of the folder, as an unprivileged user.
-    void paths_data() {
-        // clang-format off
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("result"); // the problem, or whether a file was found
-        QTest::newRow("file there, typed with \\") << u"logs\\readme"_s << QString() << u"None"_s;
-        QTest::newRow("file through a file") << u"logs/readme/a"_s << QString() << u"PathNotFound"_s;
-        QTest::newRow("unreadable file") << u"secret"_s << QString() << u"BadFileName"_s;
-        QTest::newRow("file in an unreadable folder") << u"locked/a.log"_s << QString() << u"BadFileName"_s;
-        QTest::newRow("log, case ignored") << u"logs"_s << u"log"_s << u"found"_s;
-        QTest::newRow("txt: hidden only") << u"logs"_s << u"txt"_s << u"none"_s;
-        QTest::newRow("star: a name without a dot") << u"logs"_s << u"*"_s << u"found"_s;
-        QTest::newRow("log.txt is not *.log") << u"only"_s << u"log"_s << u"none"_s;
-        QTest::newRow("sub-folders only") << u"dirs"_s << u"*"_s << u"none"_s;
-        QTest::newRow("missing folder") << u"gone"_s << u"log"_s << u"none"_s;
-        QTest::newRow("folder typed with \\") << u"..\\"_s + QFileInfo(m_dir.path()).fileName() + u"\\logs"_s << u"?og"_s << u"found"_s;
-        QTest::newRow("unreadable folder") << u"locked"_s << u"log"_s << u"BadFileName"_s;
-        // clang-format on
-    }
-    void paths() {
-        QFETCH(QString, path);
-        QFETCH(QString, name);
-        // Root reads everything: these run as "nobody".
-        const bool root = ::geteuid() == 0;
-        QVERIFY(!root || (::setegid(65534) == 0 && ::seteuid(65534) == 0));
-        const FolderSearch search =
-            name.isEmpty() ? FolderSearch{readFileTime(this->path(path)).problem, false, {}}
-                           : findMatchingFile(this->path(path), name);
-        if (root && (::seteuid(0) != 0 || ::setegid(0) != 0))
-            qFatal("cannot become root again");
-        const char* const problems[] = {"None", "FileNotFound", "PathNotFound", "BadFileName"};
-        QTEST(name.isEmpty() || search.problem != FileProblem::None
-                  ? QString::fromLatin1(problems[int(search.problem)])
-              : search.found ? u"found"_s
-                             : u"none"_s,
-              "result");
-    }
 
     // The disks go one after another into a fresh file only its owner may read or write; a PC
     // that cannot be asked leaves it empty, never with the previous job's list. No letter
     // matches any disk.
     void driveLetterFile() {
-        const QString file = path(u"Drive-Letter-Check.txt"_s);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"Drive-Letter-Check.txt"_s);
         QCOMPARE(checkDriveLetter(*disks(S::Found, {u"C:"_s, u"Z:"_s}), u"pc"_s, {}, file).result,
                  DriveCheck::Result::Found);
         QCOMPARE(readFile(file), "C:Z:"_ba);
@@ -177,6 +120,7 @@ class TestJobMonitor : public QObject {
         const auto down = [&](const QString& s) { return by + u"service (%1) on PC (pc1) is not running."_s.arg(s) + kWait; };
         const auto mailRestarted = [&](const QString& s) { return mail + u"%1 Service Was Restarted - pc1 | pc1 - %1 - Had to be restarted. If you continue to get this email then the service keeps stopping."_s.arg(s); };
         const auto mailDown = [&](const QString& s) { return mail + u"%1 Service is NOT running - pc1 | pc1 - %1 - is NOT running. The current settings for this PC is set to NOT restart this service, and to only monitor and report."_s.arg(s); };
+        const auto notThere = [](const QString& name, const QString& folder) { const QString what = u"("_s + name + u") located in ("_s + folder + u") is NOT in the folder."_s; return u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file "_s + what + kWait + u"\n"_s + kOps + u" | Korvane File Check - "_s + what + u" | The file, or partial file name "_s + what; };
         const QString noState = u"no usable state for the service %1, so the PC is reported as not responding: the tool "_s, noResp = pcGone + noResponding + u"\n"_s + mailNoResp;
         const QString onPc = u"Drive Letter (Z:) is NOT currently on the PC named (pc9), or the user name\\password for this record doesn't have admin rights on the pc, or "_s;
         const auto old = [](const QString& label, const QString& modified, bool hour = false) { return (hour ? u"Checking File %F/a.bak"_s : u"File (%F/a.bak) is older than the set criteria."_s) + u" | Now emailing (ops@site.invalid) because the file (%F/a.bak) is older than the criteria of "_s + label + u"."_s + kWait + u"\n"_s + kOps + u" | Korvane File Check - %F/a.bak File is older than the set criteria | %F/a.bak - File is older than the set criteria.\n File was last modified on ("_s + modified + u"), and the current Date/Time is (12 May 2026 21:05:00)."_s; };
@@ -198,6 +142,14 @@ class TestJobMonitor : public QObject {
             {"file there", exist(u"BAK"_s, 0), 0, none, {}, {}, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (BAK) located in (%F) is currently in the folder."_s + kWait + u"\n"_s + kOps + u" | Korvane File Check - (BAK) located in (%F) is currently in the folder. | The file, or partial file name (BAK) located in (%F) is currently in the folder."_s},
             {"file not there", exist(u"zip"_s, 1), 0, none, {}, {}, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (zip) located in (%F) is NOT in the folder."_s + kWait + u"\n"_s + kOps + u" | Korvane File Check - (zip) located in (%F) is NOT in the folder. | The file, or partial file name (zip) located in (%F) is NOT in the folder."_s},
             {"file there, mail when not", exist(u"bak"_s, 1), 0, none, {}, {}, u"Checked File (bak) located in (%F). | File (bak) Does exist in (%F). Criteria set not to email if exist."_s + kWait + u"\n"_s},
+            {"file typed with \\", age(u"%F\\a.bak"_s, u"1 Day"_s), 0, none, {}, {}, u"Checked File (%F\\a.bak) | File (%F\\a.bak) age checked out fine according to the criteria set."_s + kWait + u"\n"_s},
+            {"a file in place of a folder", age(u"%F/a.bak/x"_s, u"1 Day"_s), 0, none, {}, {}, u"File (%F/a.bak/x"_s + notFound + u"Now emailing (ops@site.invalid) because the file (%F/a.bak/x) is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s + kWait + u"\n"_s + kOps + u" | Korvane File Check - %F/a.bak/x File is Missing | %F/a.bak/x - File is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s},
+            {"a file that cannot be opened: the path alert", age(u"%F/socket"_s, u"1 Day"_s), 0, none, {}, {}, u"File Path to (%F/socket"_s + notFound + pathNote(u"%F/socket"_s) + u"\n"_s + pathMail(u"%F/socket"_s)},
+            {"hidden files are skipped", exist(u"txt"_s, 1, u"%F/logs"_s), 0, none, {}, {}, notThere(u"txt"_s, u"%F/logs"_s)},
+            {"log.txt is not *.log", exist(u"log"_s, 1, u"%F/only"_s), 0, none, {}, {}, notThere(u"log"_s, u"%F/only"_s)},
+            {"folders are skipped", exist(u"*"_s, 1, u"%F/dirs"_s), 0, none, {}, {}, notThere(u"*"_s, u"%F/dirs"_s)},
+            {"folder missing", exist(u"log"_s, 1, u"%F/gone"_s), 0, none, {}, {}, notThere(u"log"_s, u"%F/gone"_s)},
+            {"? and a folder typed with \\", exist(u"?og"_s, 0, u"%F\\logs"_s), 0, none, {}, {}, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (?og) located in (%F\\logs) is currently in the folder."_s + kWait + u"\n"_s + kOps + u" | Korvane File Check - (?og) located in (%F\\logs) is currently in the folder. | The file, or partial file name (?og) located in (%F\\logs) is currently in the folder."_s},
             {"folder unreadable", exist(u"bak"_s, 0, u"%F/"_s + lng), 0, none, {}, {}, u"Attempted to Check File (bak) located in (%F/"_s + lng + u"), and a permission error occured | This application does NOT have full rights on the pc that has this file. This job has failed."_s + u"\n"_s + kOps + u" | Korvane File Check - No permission to read (bak) located in (%F/"_s + lng + u"). | Korvane does NOT have the rights on the PC with the following : (bak) located in (%F/"_s + lng + u"). Some causes could be this PC is currently not turned on, not on the network "_s},
             {"drive letter not there, written with its colon", drive(u"Z:"_s), 0, disks(S::Found, {u"C:"_s, u"Z:"_s}), {}, {}, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the "_s + onPc + u"the PC is turned off or doesn't exist."_s + u"\n"_s + kOps + u" | Korvane Drive Letter Check - Drive Letter (Z:) is NOT on (pc9) | "_s + onPc + u"this turned off or doesn't exist."_s},
             {"drive query refused", drive(u"Z:"_s), 0, disks(S::AccessRefused), {}, {}, u"This Drive Letter job check has encountered an issue. Please read below. | The PC named (pc9) can't be accessed properly. Make sure this PC name is correct and this application has full access to it. Waiting for the timer for the next record. Now emailing (ops@site.invalid)"_s + u"\n"_s + kOps + u" | Korvane Drive Letter Check - Drive Letter (Z:) is NOT on (pc9) | "_s + onPc + u"this PC is turned off or doesn't exist."_s},
@@ -221,6 +173,14 @@ class TestJobMonitor : public QObject {
         QFETCH(Job, c);
         JobFixture fx;
         writeFile(fx.folder.path() + u"/a.bak"_s, fx.folder.clock().time.addSecs(-c.age));
+        for (const QString& e :
+             {u"logs/a.LOG"_s, u"logs/.b.txt"_s, u"only/log.txt"_s, u"dirs/x.log/"_s}) {
+            const QString path = fx.folder.path() + u'/' + e;
+            QDir().mkpath(QFileInfo(path).path());
+            e.endsWith(u'/') ? void() : writeFile(path);
+        }
+        QLocalServer socket; // a file that cannot be opened for reading
+        QVERIFY(socket.listen(fx.folder.path() + u"/socket"_s));
         for (const QString& said : c.answers)
             fx.runner.outputs << (said.size() > 1 ? said
                                                   : u"        STATE    : %1  X\n"_s.arg(said));
