@@ -66,10 +66,9 @@ struct JobFixture {
                            names.join(u','), u",?"_s.repeated(names.size() - 1)),
                        values);
     }
-    // The job monitor window as the main window's menu opens it, with a shorter check limit.
+    // The job monitor window as the main window's menu opens it.
     Form3& open(std::shared_ptr<LogicalDisks> pc = {}) {
         form = Form3::showShared(folder.ctx, host, *mailWindows, owner.get());
-        cycle().setCheckTimeLimit(std::chrono::seconds(5));
         if (pc)
             cycle().setLogicalDisks(std::move(pc));
         cycle().setProcessTerminator(std::make_shared<RecordingTerminator>(runner.calls));

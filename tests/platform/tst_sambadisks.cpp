@@ -70,7 +70,6 @@ class TestSambaDisks : public QObject {
             {"anonymous refused", false, QString(), 0600, false, true, Status::AccessRefused},
             {"ticket refused, anonymous", true, QString(), 0600, true, true, Status::Found},
             {"file others may read", false, u"wrong"_s, 0640, true, true, Status::Found},
-            {"anonymous allowed", false, QString(), 0600, true, true, Status::Found},
             {"unreachable", false, SambaPeer::password(), 0600, true, false, Status::Failed}});
         // clang-format on
     }
