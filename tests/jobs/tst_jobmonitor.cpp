@@ -217,7 +217,6 @@ class TestJobMonitor : public QObject {
         const QString five = u"Less Than 5 minutes until the next one"_s, one = u"Less Than 1 minute until the next one"_s;
         const QString waiting = u"Waiting 1 60000 off off on running"_s, idle = u"Idle 0 off on on on stopped"_s, prep = u"Preparing, Please Wait...."_s;
         row("start", 5, u"start"_s, u"Waiting 0 60000 off off on running"_s, {}, prep);
-        row("auto-start", 5, u"auto"_s, u"Waiting 0 60000 off off on running"_s, {}, prep);
         row("first tick runs job 1", 5, u"start tick"_s, waiting, five, u"j1"_s);
         row("one minute left", 5, u"start tick tick tick tick tick"_s, waiting, one, u"j1"_s);
         row("6th tick runs job 2", 5, u"start"_s + u" tick"_s.repeated(6), u"Waiting 2 60000 off off on running"_s, five, u"j2"_s);
@@ -240,7 +239,6 @@ class TestJobMonitor : public QObject {
         row("a tool ended by Stop", 1, u"svc start tick- started stop gone"_s, u"Idle 0 off on on on stopped"_s);
         row("a tool ended by closing", 1, u"svc start tick- started unload gone"_s, u"gone on off off stopped"_s);
         row("interval 0 refused", 0, u"start"_s, idle, {}, {}, u"Invalid Interval"_s);
-        row("no service tool", 1, u"notool start"_s, idle, {}, {}, u"Missing File"_s);
         row("no enabled job", 1, u"nojobs start"_s, idle, {}, {}, u"No Records In Database"_s);
         // clang-format on
     }
@@ -251,8 +249,6 @@ class TestJobMonitor : public QObject {
         for (const QString& name : {u"j1"_s, u"j2"_s, u"j3"_s})
             fx.add(u"CheckIfFileExistFolder=%F|FileNameOfFileExist=%1|FileExistEmailifThereOrNot=If"
                    " File Exist - Email Below|ComputerName=%1"_s.arg(name));
-        if (script.startsWith(u"auto"_s))
-            fx.folder.execSql(u"UPDATE Settings SET AutoStartServices = 1"_s);
         Form3& form = fx.open();
         QPointer<Form3> window(&form);
         QStringList fifos;
@@ -264,8 +260,7 @@ class TestJobMonitor : public QObject {
             {u"ping"_s, [&] { fx.host.pingStart = !(fx.folder.ctx.values().blForm1isRunning = true); }},
             {u"shrink"_s, [&] { fx.folder.execSql(u"UPDATE Services SET Disabled = 1 WHERE ID > 1"_s); }},
             {u"nojobs"_s, [&] { fx.folder.execSql(u"DELETE FROM Services"_s); }},
-            {u"notool"_s, [&] { QFile::remove(fx.folder.path() + u"/PsService.EXE"_s); }},
-            {u"break"_s, [&] { fx.folder.execSql(u"ALTER TABLE Services RENAME TO Gone"_s); }}, {u"auto"_s, [] {}},
+            {u"break"_s, [&] { fx.folder.execSql(u"ALTER TABLE Services RENAME TO Gone"_s); }}, 
             // A job that waits: a file-age job on a FIFO without a writer, a service job whose tool never ends;
             // two hung checks hold the pool's first two workers, so it must grow for the next one.
             {u"fifo"_s, [&] { fifos << fx.folder.path() + u"/hang%1.bak"_s.arg(fifos.size() + 1); ::mkfifo(QFile::encodeName(fifos.last()).constData(), 0600); fx.add(u"AgeOfFile=Greater Than 1 Month|FilePathToCheck="_s + fifos.last()); }},
