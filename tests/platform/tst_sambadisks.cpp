@@ -1,7 +1,7 @@
 // A PC's drives: the share list read as drives, real listings with each kind of credentials
-// against Samba in a network namespace, and a drive-letter job of the job monitor against it.
+// against Samba in a network namespace, and the job monitor's own lister against it.
+#include "Files.h"
 #include "TestTables.h"
-#include "jobs/JobFixture.h"
 #include "platform/SambaDiskLister.h"
 #include "support/SambaPeer.h"
 
@@ -94,20 +94,13 @@ class TestSambaDisks : public QObject {
                  query.status == Status::Found ? (QStringList{u"C:"_s, u"D:"_s}) : QStringList());
     }
 
-    // A drive-letter job with the default options (the credentials file in the user's folder).
-    void driveJob() {
-        const QString userData = SambaDiskLister::defaultOptions().dataFolder;
-        QVERIFY(QDir().mkpath(userData));
-        writeCredentials(userData, SambaPeer::password());
-        jobtest::JobFixture fx;
-        fx.add(
-            u"CheckIfDriveExistPCName=%1|CheckIfDriveExistDriveLetter=c"_s.arg(m_peer.address()));
-        fx.open().Command1->click();
-        fx.tick();
-        QCOMPARE(
-            fx.lines(),
-            u"Checked Drive Letter (c). Waiting for timer... | Drive Letter (c) WAS found on PC named (%1)."_s
-                .arg(m_peer.address()));
+    // The job monitor's lister: its credentials file in the user's data folder.
+    void jobMonitorLister() {
+        QVERIFY(m_peer.start(m_anonymous = false));
+        QVERIFY(QDir().mkpath(SambaDiskLister::defaultOptions().dataFolder));
+        writeCredentials(SambaDiskLister::defaultOptions().dataFolder, SambaPeer::password());
+        QCOMPARE(createLogicalDisks()->list(m_peer.address()).deviceIds,
+                 (QStringList{u"C:"_s, u"D:"_s}));
     }
 };
 
