@@ -45,9 +45,9 @@ QString serviceRow(QString slots) {
 // clang-format on
 
 // A job: its record, the file %F/a.bak last modified `age` seconds ago, the PC's disks (none: no
-// mail server either), the service-control tool's answers in turn (a state digit or the whole
-// text) and its runs ("OPERATION SERVICE"), the outcome (status lines "Label3 | Label1", then
-// the mails) and what is logged after "Service job for PC pc1: ".
+// mail server either), the service tool's answers in turn (a state digit or the whole text) and
+// runs ("OPERATION SERVICE"), the outcome (status lines "Label3 | Label1", then the mails) and
+// what is logged after "Service job for PC pc1: ".
 struct Job {
     const char* name;
     QString job;
@@ -75,7 +75,7 @@ class TestJobMonitor : public QObject {
     void driveLetterFile() {
         QTemporaryDir dir;
         const QString file = dir.filePath(u"Drive-Letter-Check.txt"_s);
-        QCOMPARE(checkDriveLetter(*disks(S::Found, {u"C:"_s, u"Z:"_s}), u"pc"_s, {}, file).result,
+        QCOMPARE(checkDriveLetter(*disks(S::Found, {u"C:"_s, u"Z:"_s}), {}, {}, file).result,
                  DriveCheck::Result::Found);
         QCOMPARE(readFile(file), "C:Z:"_ba);
         QCOMPARE(checkDriveLetter(*disks(S::Failed), u"pc"_s, u"c"_s, file).result,
@@ -135,7 +135,6 @@ class TestJobMonitor : public QObject {
             {"age not a number: the type-mismatch outcome", u"FilePathToCheck=%F/a.bak|AgeOfFile=soon|EmailWhenDown=ops@site.invalid"_s, 0, none, {}, {}, pcNotFoundText(QString()) + u" | Now emailing (ops@site.invalid) because the PC () is not responding."_s + kWait + u"\n"_s + kOps + u" | Korvane Service Check -  is NOT responding | "_s + kNoResponse.arg(QString())},
             {"a failed send is noted as failed", age(u"%F/gone.bak"_s, u"1 Day"_s), 0, nullptr, {}, {}, u"File Path to (%F/gone.bak"_s + notFound + u"Email Failed To: ops@site.invalid - could not connect"_s + u"\n"_s},
             {"file there", exist(u"BAK"_s, 0), 0, none, {}, {}, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (BAK) located in (%F) is currently in the folder."_s + kWait + u"\n"_s + kOps + u" | Korvane File Check - (BAK) located in (%F) is currently in the folder. | The file, or partial file name (BAK) located in (%F) is currently in the folder."_s},
-            {"file not there", exist(u"zip"_s, 1), 0, none, {}, {}, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file (zip) located in (%F) is NOT in the folder."_s + kWait + u"\n"_s + kOps + u" | Korvane File Check - (zip) located in (%F) is NOT in the folder. | The file, or partial file name (zip) located in (%F) is NOT in the folder."_s},
             {"file there, mail when not", exist(u"bak"_s, 1), 0, none, {}, {}, u"Checked File (bak) located in (%F). | File (bak) Does exist in (%F). Criteria set not to email if exist."_s + kWait + u"\n"_s},
             {"file typed with \\", age(u"%F\\a.bak"_s, u"1 Day"_s), 0, none, {}, {}, u"Checked File (%F\\a.bak) | File (%F\\a.bak) age checked out fine according to the criteria set."_s + kWait + u"\n"_s},
             {"a file in place of a folder", age(u"%F/a.bak/x"_s, u"1 Day"_s), 0, none, {}, {}, u"File (%F/a.bak/x"_s + notFound + u"Now emailing (ops@site.invalid) because the file (%F/a.bak/x) is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s + kWait + u"\n"_s + kOps + u" | Korvane File Check - %F/a.bak/x File is Missing | %F/a.bak/x - File is Missing. Try using a mapped network drive pointing to this file and check the spelling."_s},
@@ -159,8 +158,6 @@ class TestJobMonitor : public QObject {
             {"state read in lower case", serviceRow(u"Spooler+"_s), 0, none, {u"  state    : 1  STOPPED"_s}, u"query Spooler,start Spooler"_s, checked + restarted(u"Spooler"_s) + u"\n"_s + mailRestarted(u"Spooler"_s)},
             {"the first STATE counts", serviceRow(u"Spooler"_s), 0, none, {u"STATE      2 STATE      4"_s}, u"query Spooler"_s, checked + down(u"Spooler"_s) + u"\n"_s + mailDown(u"Spooler"_s)},
             {"no STATE: the 11th character", serviceRow(u"Spooler"_s), 0, none, {u"Spooler   4 up"_s}, u"query Spooler"_s, checked + up(u"Spooler"_s) + u"\n"_s},
-            {"a blank for the state", serviceRow(u"Spooler"_s), 0, none, {u"        STATE    :    RUNNING"_s}, u"query Spooler"_s, noResp, noState.arg(u"Spooler"_s) + u"printed: STATE    :    RUNNING"_s},
-            {"cut short before the state", serviceRow(u"Spooler"_s), 0, none, {u"        STATE    : "_s}, u"query Spooler"_s, noResp, noState.arg(u"Spooler"_s) + u"printed: STATE    :"_s},
             {"always-restart only, no account", serviceRow(u"!/ W3SVC"_s), 0, none, {}, u"restart W3SVC"_s, checked + u"\r\n"_s + always(u"W3SVC"_s) + u"\n"_s},
         });
         // clang-format on
@@ -227,7 +224,7 @@ class TestJobMonitor : public QObject {
         row("shrank while paused: back to job 1", 1, u"start tick tick pause shrink pause tick"_s, u"Waiting 1 20000 off off on running"_s, one, u"j1"_s);
         row("unload", 1, u"start unload"_s, u"gone on off off stopped"_s);
         row("unload, ping runs", 1, u"ping start unload"_s, u"gone off off off stopped"_s);
-        row("two checks hang, the next job runs on time", 1, u"fifo fifo limit start tick tick hung tick release"_s, u"Waiting 3 60000 off off on running"_s, one, u"j1"_s);
+        row("two checks hang, the next job runs on time", 1, u"fifo fifo limit start tick tick tick release"_s, u"Waiting 3 60000 off off on running"_s, one, u"j1"_s);
         row("a check cut short by Pause", 1, u"fifo start tick- pause release"_s, u"Paused 0 off on on on running paused"_s, {}, u"Checking File %F/hang1.bak"_s);
         row("a check cut short by closing", 1, u"fifo start tick- unload release"_s, u"gone on off off stopped"_s);
         row("a tool ended by Pause", 1, u"svc start tick- started pause gone"_s, u"Paused 0 off on on on running paused"_s, {}, u"Checking Computer Named (a)"_s);
@@ -262,7 +259,6 @@ class TestJobMonitor : public QObject {
             {u"svc"_s, [&] { fx.runner.gated = true; fx.add(u"ComputerName=a|Service1=hang"_s); }},
             {u"limit"_s, [&] { fx.cycle().setCheckTimeLimit(std::chrono::milliseconds(300)); }},
             {u"tick-"_s, [&] { fx.cycle().Timer1_Timer(); QVERIFY(fx.cycle().jobUnderWay()); }}, // returns at once
-            {u"hung"_s, [&] { QCOMPARE(pool.hungCalls(), fifos.size()); }},
             {u"started"_s, [&] { QTRY_COMPARE(fx.runner.gates.size(), 1); }},
             // The waiting ends: a writer lets the reader of the FIFO go on; the tool has been ended.
             {u"release"_s, [&] { for (const QString& fifo : fifos) QVERIFY(QTest::qWaitFor([&] { const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK); return fd >= 0 && ::close(fd) == 0; }));

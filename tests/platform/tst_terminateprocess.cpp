@@ -36,9 +36,7 @@ class TestTerminateProcess : public QObject {
         for (int i = 0; i < 3; ++i)
             QTRY_COMPARE(children[i]->state(), QProcess::NotRunning);
         QCOMPARE(children[2]->exitStatus(), QProcess::CrashExit); // killed after the grace
-        QCOMPARE(children[3]->state(), QProcess::Running);
-        children[3]->kill();
-        children[3]->waitForFinished();
+        QCOMPARE(children[3]->state(), QProcess::Running);        // killed as it goes
     }
 };
 

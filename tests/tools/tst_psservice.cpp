@@ -18,10 +18,8 @@ QString runTool(const QStringList& args,
                 const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
     p.setProcessEnvironment(env);
-    p.setStandardErrorFile(QProcess::nullDevice());
     p.start(QStringLiteral(KORVANE_PROGRAM_DIR "/psservice.exe"), args);
-    if (!p.waitForFinished(60000))
-        p.kill();
+    p.waitForFinished(60000); // one that hangs is killed as it goes
     return QString::fromLocal8Bit(p.readAllStandardOutput()) + u'|' + QString::number(p.exitCode());
 }
 
