@@ -1,8 +1,7 @@
 #pragma once
 
-// The job monitor's tests: a program folder whose service-control tool answers through a fake
-// command runner, the job monitor window over it beside a stand-in main window, a stand-in PC's
-// disks, and the mails.
+// The job monitor window beside a stand-in main window, in a program folder whose service tool
+// answers through a fake command runner, with a stand-in PC's disks.
 #include "FakeCommandRunner.h"
 #include "FakeMonitorHost.h"
 #include "Files.h"
@@ -82,7 +81,6 @@ struct JobFixture {
         if (cycle().jobUnderWay() && !ended.wait(20000))
             qWarning("the job did not end");
     }
-    QString lines() const { return form->Label3->text() + u" | "_s + form->Label1->text(); }
 
     TestProgramFolder folder;
     FakeCommandRunner& runner = FakeCommandRunner::installIn(folder.ctx);

@@ -45,9 +45,9 @@ QString serviceRow(QString slots) {
 // clang-format on
 
 // A job: its record, the file %F/a.bak last modified `age` seconds ago, the PC's disks (none: no
-// mail server either), the service tool's answers in turn (a state digit or the whole text) and
-// runs ("OPERATION SERVICE"), the outcome (status lines "Label3 | Label1", then the mails) and
-// what is logged after "Service job for PC pc1: ".
+// mail server either), the service tool's answers in turn and runs ("OPERATION SERVICE"), the
+// outcome (status lines "Label3 | Label1", then the mails), what is logged after "Service job
+// for PC pc1: ".
 struct Job {
     const char* name;
     QString job;
@@ -116,6 +116,7 @@ class TestJobMonitor : public QObject {
         const auto down = [&](const QString& s) { return by + u"service (%1) on PC (pc1) is not running."_s.arg(s) + kWait; };
         const auto mailRestarted = [&](const QString& s) { return mail + u"%1 Service Was Restarted - pc1 | pc1 - %1 - Had to be restarted. If you continue to get this email then the service keeps stopping."_s.arg(s); };
         const auto mailDown = [&](const QString& s) { return mail + u"%1 Service is NOT running - pc1 | pc1 - %1 - is NOT running. The current settings for this PC is set to NOT restart this service, and to only monitor and report."_s.arg(s); };
+        const auto st = [](int state) { return u"        STATE    : %1  X\n"_s.arg(state); };
         const auto notThere = [](const QString& name, const QString& folder) { const QString what = u"("_s + name + u") located in ("_s + folder + u") is NOT in the folder."_s; return u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the file "_s + what + kWait + u"\n"_s + kOps + u" | Korvane File Check - "_s + what + u" | The file, or partial file name "_s + what; };
         const QString noState = u"no usable state for the service %1, so the PC is reported as not responding: the tool "_s, noResp = pcGone + noResponding + u"\n"_s + mailNoResp;
         const QString onPc = u"Drive Letter (Z:) is NOT currently on the PC named (pc9), or the user name\\password for this record doesn't have admin rights on the pc, or "_s;
@@ -148,13 +149,13 @@ class TestJobMonitor : public QObject {
             {"drive letter found", drive(u"c"_s), 0, disks(S::Found, {u"C:"_s, u"D:"_s}), {}, {}, u"Checked Drive Letter (c). Waiting for timer... | Drive Letter (c) WAS found on PC named (pc9).\n"_s},
             {"drive letter not there, written with its colon", drive(u"Z:"_s), 0, disks(S::Found, {u"C:"_s, u"Z:"_s}), {}, {}, u"Preparing, Please Wait.... | Now emailing (ops@site.invalid) because the "_s + onPc + u"the PC is turned off or doesn't exist."_s + u"\n"_s + kOps + u" | Korvane Drive Letter Check - Drive Letter (Z:) is NOT on (pc9) | "_s + onPc + u"this turned off or doesn't exist."_s},
             {"drive query refused", drive(u"Z:"_s), 0, disks(S::AccessRefused), {}, {}, u"This Drive Letter job check has encountered an issue. Please read below. | The PC named (pc9) can't be accessed properly. Make sure this PC name is correct and this application has full access to it. Waiting for the timer for the next record. Now emailing (ops@site.invalid)"_s + u"\n"_s + kOps + u" | Korvane Drive Letter Check - Drive Letter (Z:) is NOT on (pc9) | "_s + onPc + u"this PC is turned off or doesn't exist."_s},
-            {"running", serviceRow(u"Spooler"_s), 0, none, {u"4"_s}, u"query Spooler"_s, checked + up(u"Spooler"_s) + u"\n"_s},
-            {"stopped, restart; always-restart", serviceRow(u"Spooler+ / W3SVC"_s), 0, none, {u"1"_s}, u"query Spooler,start Spooler,restart W3SVC"_s, checked + restarted(u"Spooler"_s) + u"\r\n"_s + always(u"W3SVC"_s) + u"\n"_s + mailRestarted(u"Spooler"_s)},
-            {"stopped, no restart", serviceRow(u"Spooler"_s), 0, none, {u"1"_s}, u"query Spooler"_s, checked + down(u"Spooler"_s) + u"\n"_s + mailDown(u"Spooler"_s)},
-            {"two stopped, one running", serviceRow(u"Spooler Dhcp W32Time"_s), 0, none, {u"1"_s, u"1"_s, u"4"_s}, u"query Spooler,query Dhcp,query W32Time"_s, checked + down(u"Dhcp"_s) + u"\r\n"_s + up(u"W32Time"_s) + u"\n"_s + mailDown(u"Spooler"_s) + u"\n"_s + mailDown(u"Dhcp"_s)},
+            {"running", serviceRow(u"Spooler"_s), 0, none, {st(4)}, u"query Spooler"_s, checked + up(u"Spooler"_s) + u"\n"_s},
+            {"stopped, restart; always-restart", serviceRow(u"Spooler+ / W3SVC"_s), 0, none, {st(1)}, u"query Spooler,start Spooler,restart W3SVC"_s, checked + restarted(u"Spooler"_s) + u"\r\n"_s + always(u"W3SVC"_s) + u"\n"_s + mailRestarted(u"Spooler"_s)},
+            {"stopped, no restart", serviceRow(u"Spooler"_s), 0, none, {st(1)}, u"query Spooler"_s, checked + down(u"Spooler"_s) + u"\n"_s + mailDown(u"Spooler"_s)},
+            {"two stopped, one running", serviceRow(u"Spooler Dhcp W32Time"_s), 0, none, {st(1), st(1), st(4)}, u"query Spooler,query Dhcp,query W32Time"_s, checked + down(u"Dhcp"_s) + u"\r\n"_s + up(u"W32Time"_s) + u"\n"_s + mailDown(u"Spooler"_s) + u"\n"_s + mailDown(u"Dhcp"_s)},
             {"slot 1 empty, unreachable", serviceRow(u"- Spooler"_s), 0, none, {u"Unable to connect to \\\\pc1\n"_s}, u"query Spooler"_s, noResp, noState.arg(u"Spooler"_s) + u"printed: Unable to connect to \\\\pc1"_s},
             {"unreachable", serviceRow(u"Spooler+ Dhcp / W3SVC"_s), 0, none, {u"unable to connect to \\\\pc1 as "_s + SambaPeer::password()}, u"query Spooler"_s, noResp, u"the PC could not be reached (unable to connect to \\\\pc1 as ********)"_s},
-            {"no STATE", serviceRow(u"Spooler Bogus Dhcp / W3SVC"_s), 0, none, {u"4"_s, u"Service Bogus is not installed"_s}, u"query Spooler,query Bogus"_s, noResp, noState.arg(u"Bogus"_s) + u"printed: Service Bogus is not installed"_s},
+            {"no STATE", serviceRow(u"Spooler Bogus Dhcp / W3SVC"_s), 0, none, {st(4), u"Service Bogus is not installed"_s}, u"query Spooler,query Bogus"_s, noResp, noState.arg(u"Bogus"_s) + u"printed: Service Bogus is not installed"_s},
             {"state read in lower case", serviceRow(u"Spooler+"_s), 0, none, {u"  state    : 1  STOPPED"_s}, u"query Spooler,start Spooler"_s, checked + restarted(u"Spooler"_s) + u"\n"_s + mailRestarted(u"Spooler"_s)},
             {"the first STATE counts", serviceRow(u"Spooler"_s), 0, none, {u"STATE      2 STATE      4"_s}, u"query Spooler"_s, checked + down(u"Spooler"_s) + u"\n"_s + mailDown(u"Spooler"_s)},
             {"no STATE: the 11th character", serviceRow(u"Spooler"_s), 0, none, {u"Spooler   4 up"_s}, u"query Spooler"_s, checked + up(u"Spooler"_s) + u"\n"_s},
@@ -172,9 +173,7 @@ class TestJobMonitor : public QObject {
             writeFile(fx.folder.path() + u'/' + e);
         QLocalServer socket; // a file that cannot be opened for reading
         QVERIFY(socket.listen(fx.folder.path() + u"/socket"_s));
-        for (const QString& said : c.answers)
-            fx.runner.outputs << (said.size() > 1 ? said
-                                                  : u"        STATE    : %1  X\n"_s.arg(said));
+        fx.runner.outputs = c.answers;
         fx.add(c.job);
         fx.folder.mailTo(c.pc ? m_peer.port() : unusedLoopbackPort());
         if (!c.log.isEmpty())
@@ -193,7 +192,8 @@ class TestJobMonitor : public QObject {
         for (const QStringList& call : fx.runner.calls)
             calls << call.join(u'|');
         QCOMPARE(calls, expected);
-        QCOMPARE(fx.lines() + u'\n' + receivedMails(m_peer).join(u'\n'),
+        QCOMPARE(fx.form->Label3->text() + u" | "_s + fx.form->Label1->text() + u'\n' +
+                     receivedMails(m_peer).join(u'\n'),
                  c.outcome.replace(u"%F"_s, fx.folder.path()));
     }
 
@@ -244,7 +244,6 @@ class TestJobMonitor : public QObject {
         Form3& form = fx.open();
         QPointer<Form3> window(&form);
         QStringList fifos;
-        CheckPool& pool = CheckPool::instance();
         // clang-format off
         const QHash<QString, std::function<void()>> actions = {
             {u"start"_s, [&] { form.Command1->click(); }}, {u"stop"_s, [&] { form.Command2->click(); }},
@@ -262,7 +261,7 @@ class TestJobMonitor : public QObject {
             {u"started"_s, [&] { QTRY_COMPARE(fx.runner.gates.size(), 1); }},
             // The waiting ends: a writer lets the reader of the FIFO go on; the tool has been ended.
             {u"release"_s, [&] { for (const QString& fifo : fifos) QVERIFY(QTest::qWaitFor([&] { const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK); return fd >= 0 && ::close(fd) == 0; }));
-                                 QTRY_COMPARE(pool.activeThreadCount(), 0); QCOMPARE(pool.hungCalls(), 0); }},
+                                 QTRY_COMPARE(CheckPool::instance().activeThreadCount(), 0); QCOMPARE(CheckPool::instance().hungCalls(), 0); }},
             {u"gone"_s, [&] { QVERIFY(fx.runner.gates[0]->cancelled); }}};
         // clang-format on
         for (const QString& step : script.split(u' ', Qt::SkipEmptyParts))

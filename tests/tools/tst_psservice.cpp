@@ -103,26 +103,25 @@ class TestPsService : public QObject {
     // The real net against the real server, or an address where nothing listens ("%1").
     void realServer_data() {
         // clang-format off
-        QTest::addColumn<QString>("args"); // password, service
-        QTest::addColumn<bool>("server");
+        QTest::addColumn<QString>("args"); // server or none, password, service
         QTest::addColumn<QString>("out");
         const QString unable = u"Unable to connect to \\\\%1\n|1"_s;
-        QTest::newRow("stopped") << SambaPeer::password() + u"|Spooler"_s << true << u"        STATE    : 1  STOPPED\n        SERVICE  : Spooler\n|0"_s;
-        QTest::newRow("unknown service") << SambaPeer::password() + u"|NoSuchSvc"_s << true << u"|1"_s;
-        QTest::newRow("wrong password") << u"wrong|Spooler"_s << true << unable;
-        QTest::newRow("no server") << SambaPeer::password() + u"|Spooler"_s << false << unable;
+        QTest::newRow("stopped") << u"server|"_s + SambaPeer::password() + u"|Spooler"_s << u"        STATE    : 1  STOPPED\n        SERVICE  : Spooler\n|0"_s;
+        QTest::newRow("unknown service") << u"server|"_s + SambaPeer::password() + u"|NoSuchSvc"_s << u"|1"_s;
+        QTest::newRow("wrong password") << u"server|wrong|Spooler"_s << unable;
+        QTest::newRow("no server") << u"none|"_s + SambaPeer::password() + u"|Spooler"_s << unable;
         // clang-format on
     }
     void realServer() {
         QFETCH(QString, args);
-        QFETCH(bool, server);
         QFETCH(QString, out);
         if (!m_peerReady)
             QSKIP(qPrintable(m_peer.errorString()));
-        const QString pc = server ? m_peer.address() : m_noServer.address();
-        QCOMPARE(runTool({u"\\\\"_s + pc, u"-u"_s, SambaPeer::user(), u"-p"_s,
-                          args.section(u'|', 0, 0), u"query"_s, args.section(u'|', 1)}),
-                 out.arg(pc));
+        const QStringList a = args.split(u'|');
+        const QString pc = a[0] == u"server"_s ? m_peer.address() : m_noServer.address();
+        QCOMPARE(
+            runTool({u"\\\\"_s + pc, u"-u"_s, SambaPeer::user(), u"-p"_s, a[1], u"query"_s, a[2]}),
+            out.arg(pc));
     }
 };
 
