@@ -1,8 +1,6 @@
-// The job monitor: its checks on real files and folders, the alerts' texts (every job alert as
-// the local SMTP server receives it, with the status lines the job leaves; the service-control
-// tool's answers are scripted, the PC's disks stand-ins), and its cycle as one table over its
-// states (including jobs that wait for an answer that never comes, until their time limit or
-// until Pause, Stop or closing cuts them short).
+// The job monitor: every job's status lines and alert mails (on real files, the local SMTP server,
+// scripted tool answers and stand-in disks), and its cycle as one table over its states, with
+// jobs that wait until their limit or until Pause, Stop or closing cuts them short.
 #include "JobFixture.h"
 #include "TestTables.h"
 #include "jobs/CheckPool.h"
@@ -44,10 +42,9 @@ QString serviceRow(QString slots) {
 }
 // clang-format on
 
-// A job: its record, the file %F/a.bak last modified `age` seconds ago, the PC's disks (none: no
-// mail server either), the service tool's answers in turn and runs ("OPERATION SERVICE"), the
-// outcome (status lines "Label3 | Label1", then the mails), what is logged after "Service job
-// for PC pc1: ".
+// A job: its record, the age of %F/a.bak in seconds, the PC's disks (none: no mail server either),
+// the tool's answers and runs ("OPERATION SERVICE"), the outcome (status lines "Label3 | Label1",
+// then the mails), the log after "Service job for PC pc1: ".
 struct Job {
     const char* name;
     QString job;
@@ -69,9 +66,8 @@ class TestJobMonitor : public QObject {
     void init() { m_peer.clear(); }
     void cleanup() { KORVANE_VERIFY_NO_WINDOW_OPEN(); }
 
-    // The disks go one after another into a fresh file only its owner may read or write; a PC
-    // that cannot be asked leaves it empty, never with the previous job's list. No letter
-    // matches any disk.
+    // The disks go into a fresh owner-only file, which a PC that cannot be asked leaves empty
+    // (never with the previous job's list). No letter matches any disk.
     void driveLetterFile() {
         QTemporaryDir dir;
         const QString file = dir.filePath(u"Drive-Letter-Check.txt"_s);

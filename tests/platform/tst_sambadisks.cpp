@@ -13,8 +13,7 @@ using namespace Qt::Literals::StringLiterals;
 using Status = LogicalDiskList::Status;
 
 namespace {
-// Writes drive-check.credentials into the folder (none for no password), readable by its owner
-// only unless shared.
+// Writes drive-check.credentials (none for no password), owner-only unless shared.
 QString writeCredentials(const QString& folder, const QString& password, bool shared = false) {
     const QString path = QDir(folder).filePath(SambaDiskLister::credentialsFileName());
     if (!password.isEmpty())

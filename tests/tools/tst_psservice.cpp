@@ -42,10 +42,9 @@ class TestPsService : public QObject {
                  "username = admin\npassword = \ndomain = PC1\n"_ba);
     }
 
-    // The built tool with a scripted net (tests/support/fake_net.py, its replies as JSON): what
-    // it prints, the calls net gets, that the password reaches net only in an owner-only
-    // authentication file and in no command line, and that nothing is left in the temporary
-    // folder (not even a killed run's folder).
+    // The built tool with a scripted net (support/fake_net.py; replies as JSON): what it prints,
+    // net's calls, the password only in an owner-only authentication file (on no command line),
+    // and nothing left in the temporary folder, not even a killed run's.
     void scripted_data() {
         // clang-format off
         QTest::addColumn<QString>("args"); // after "\\PC1|-u|OFFICE\admin|-p|PASSWORD", or all of them
