@@ -1,7 +1,8 @@
 #pragma once
 
-// The job monitor's tests: a program folder with a scripted service-control tool, the job
-// monitor window over it beside a stand-in main window, a stand-in PC's disks, and the mails.
+// The job monitor window beside a stand-in main window, in a program folder whose service tool
+// answers through a fake command runner, with a stand-in PC's disks.
+#include "FakeCommandRunner.h"
 #include "FakeMonitorHost.h"
 #include "Files.h"
 #include "SmtpPeer.h"
@@ -13,10 +14,8 @@
 #include "platform/LogicalDisks.h"
 #include "platform/ProcessTerminator.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
-#include <QTest>
 #include <QToolButton>
 
 namespace jobtest {
@@ -33,35 +32,23 @@ inline std::shared_ptr<LogicalDisks> disks(LogicalDiskList::Status status, QStri
     return std::make_shared<FakeDisks>(LogicalDiskList{status, std::move(ids), {}});
 }
 
-// The scripted service-control tool: logs its arguments ("|" between them) to runs.log beside
-// it, prints OPERATION-SERVICE.out, and never ends for the service "hang".
-inline const QByteArray kScriptedTool = R"sh(#!/bin/sh
-dir=$(dirname "$0")
-{ printf '%s' "$(basename "$0")"; for a in "$@"; do printf '|%s' "$a"; done; echo; } >>"$dir/runs.log"
-[ "$7" = hang ] && echo $$ >"$dir/hang.pid" && exec sleep 600
-cat "$dir/$6-$7.out" 2>/dev/null
-)sh";
-
-// Ending tools by name would reach those of tests running alongside: calls go to runs.log.
+// Ending tools by name would reach those of tests running alongside: the calls are recorded
+// among the command runner's, as {"terminate", name}.
 struct RecordingTerminator final : ProcessTerminator {
-    explicit RecordingTerminator(QString log) : m_log(std::move(log)) {}
+    explicit RecordingTerminator(QList<QStringList>& calls) : m_calls(calls) {}
     QCoro::Task<int> fncTerminateProcess(QString text) override {
-        QFile f(m_log);
-        if (f.open(QIODevice::Append))
-            f.write((u"terminate "_s + text + u'\n').toUtf8());
+        m_calls.append({u"terminate"_s, text});
         co_return 0;
     }
-    QString m_log;
+    QList<QStringList>& m_calls;
 };
 
 struct JobFixture {
     explicit JobFixture(int interval = 1) {
-        const QString tool = folder.path() + u"/PsService.EXE"_s;
-        writeScript(tool, QString::fromUtf8(kScriptedTool));
+        writeFile(folder.path() + u"/PsService.EXE"_s);
         folder.execSql(u"UPDATE Settings SET ServicesTimerSeconds = ?"_s, {interval});
     }
-    // As the main window's unload.
-    ~JobFixture() {
+    ~JobFixture() { // as the main window's unload
         Form3::unloadShared(owner.get());
         mailWindows->closeAll();
     }
@@ -78,14 +65,12 @@ struct JobFixture {
                            names.join(u','), u",?"_s.repeated(names.size() - 1)),
                        values);
     }
-    // The job monitor window as the main window's menu opens it, with a shorter check limit.
+    // The job monitor window as the main window's menu opens it.
     Form3& open(std::shared_ptr<LogicalDisks> pc = {}) {
         form = Form3::showShared(folder.ctx, host, *mailWindows, owner.get());
-        cycle().setCheckTimeLimit(std::chrono::seconds(5));
         if (pc)
             cycle().setLogicalDisks(std::move(pc));
-        cycle().setProcessTerminator(
-            std::make_shared<RecordingTerminator>(folder.path() + u"/runs.log"_s));
+        cycle().setProcessTerminator(std::make_shared<RecordingTerminator>(runner.calls));
         return *form;
     }
     JobCycle& cycle() { return form->cycle(); }
@@ -96,9 +81,9 @@ struct JobFixture {
         if (cycle().jobUnderWay() && !ended.wait(20000))
             qWarning("the job did not end");
     }
-    QString lines() const { return form->Label3->text() + u" | "_s + form->Label1->text(); }
 
     TestProgramFolder folder;
+    FakeCommandRunner& runner = FakeCommandRunner::installIn(folder.ctx);
     FakeMonitorHost host;
     std::unique_ptr<QWidget> owner = std::make_unique<QWidget>(); // in the main window's place
     MailWindows* mailWindows = new MailWindows(owner.get());

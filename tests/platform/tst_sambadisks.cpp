@@ -1,27 +1,26 @@
 // A PC's drives: the share list read as drives, real listings with each kind of credentials
-// against Samba in a network namespace, and a drive-letter job of the job monitor against it.
+// against Samba in a network namespace, and the job monitor's own lister against it.
+#include "Files.h"
 #include "TestTables.h"
-#include "jobs/JobFixture.h"
 #include "platform/SambaDiskLister.h"
 #include "support/SambaPeer.h"
 
 #include <QCoroTask>
 #include <QDir>
-
-#include <sys/stat.h>
+#include <QRegularExpression>
 
 using namespace Qt::Literals::StringLiterals;
 using Status = LogicalDiskList::Status;
 
 namespace {
-// Writes drive-check.credentials into the folder (none for an empty password).
-QString writeCredentials(const QString& folder, const QString& password, int mode = 0600) {
+// Writes drive-check.credentials (none for no password), owner-only unless shared.
+QString writeCredentials(const QString& folder, const QString& password, bool shared = false) {
     const QString path = QDir(folder).filePath(SambaDiskLister::credentialsFileName());
     if (!password.isEmpty())
         writeFile(path, {},
                   u"username = %1\npassword = %2\n"_s.arg(SambaPeer::user(), password).toUtf8());
-    if (!password.isEmpty() && ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) != 0)
-        qFatal("cannot set the mode of the credentials file");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
+                                    (shared ? QFile::ReadGroup : QFile::Permissions()));
     return path;
 }
 // "anonymous": the server lets anonymous users list shares. With a "ticket" (klist says there
@@ -30,7 +29,7 @@ struct Listing {
     const char* name;
     bool ticket;
     QString password; // of the credentials file; empty: none
-    int mode;
+    bool shared;
     bool anonymous, reachable;
     Status outcome;
 };
@@ -64,29 +63,23 @@ class TestSambaDisks : public QObject {
     void listing_data() {
         // clang-format off
         addRows<Listing>({
-            {"ticket refused, file", true, SambaPeer::password(), 0600, false, true, Status::Found},
-            {"credentials file", false, SambaPeer::password(), 0600, false, true, Status::Found},
-            {"wrong password", false, u"wrong"_s, 0600, false, true, Status::AccessRefused},
-            {"anonymous refused", false, QString(), 0600, false, true, Status::AccessRefused},
-            {"ticket refused, anonymous", true, QString(), 0600, true, true, Status::Found},
-            {"file others may read", false, u"wrong"_s, 0640, true, true, Status::Found},
-            {"anonymous allowed", false, QString(), 0600, true, true, Status::Found},
-            {"unreachable", false, SambaPeer::password(), 0600, true, false, Status::Failed}});
+            {"ticket refused, file", true, SambaPeer::password(), false, false, true, Status::Found},
+            {"credentials file", false, SambaPeer::password(), false, false, true, Status::Found},
+            {"wrong password", false, u"wrong"_s, false, false, true, Status::AccessRefused},
+            {"anonymous refused", false, QString(), false, false, true, Status::AccessRefused},
+            {"ticket refused, anonymous", true, QString(), false, true, true, Status::Found},
+            {"file others may read", false, u"wrong"_s, true, true, true, Status::Found},
+            {"unreachable", false, SambaPeer::password(), false, true, false, Status::Failed}});
         // clang-format on
     }
     void listing() {
         QFETCH(Listing, c);
         if (c.anonymous != m_anonymous)
-            QVERIFY2(m_peer.start(c.anonymous), qPrintable(m_peer.errorString()));
-        m_anonymous = c.anonymous;
+            QVERIFY2(m_peer.start(m_anonymous = c.anonymous), qPrintable(m_peer.errorString()));
         QTemporaryDir data;
-        const QString file = writeCredentials(data.path(), c.password, c.mode);
-        if (c.mode != 0600)
-            QTest::ignoreMessage(
-                QtWarningMsg,
-                qPrintable(
-                    u"The drive check ignores %1 because other users may read or change it (mode 0640; make it readable by you only with chmod 600)"_s
-                        .arg(file)));
+        writeCredentials(data.path(), c.password, c.shared);
+        if (c.shared)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"ignores .*\\(mode 0640;"_s));
         const SambaDiskLister lister(
             {data.path(), u"/usr/bin/net"_s, c.ticket ? u"/bin/true"_s : QString()});
         const LogicalDiskList query =
@@ -96,20 +89,13 @@ class TestSambaDisks : public QObject {
                  query.status == Status::Found ? (QStringList{u"C:"_s, u"D:"_s}) : QStringList());
     }
 
-    // A drive-letter job with the default options (the credentials file in the user's folder).
-    void driveJob() {
-        const QString userData = SambaDiskLister::defaultOptions().dataFolder;
-        QVERIFY(QDir().mkpath(userData));
-        writeCredentials(userData, SambaPeer::password());
-        jobtest::JobFixture fx;
-        fx.add(
-            u"CheckIfDriveExistPCName=%1|CheckIfDriveExistDriveLetter=c"_s.arg(m_peer.address()));
-        fx.open().Command1->click();
-        fx.tick();
-        QCOMPARE(
-            fx.lines(),
-            u"Checked Drive Letter (c). Waiting for timer... | Drive Letter (c) WAS found on PC named (%1)."_s
-                .arg(m_peer.address()));
+    // The job monitor's lister: its credentials file in the user's data folder.
+    void jobMonitorLister() {
+        QVERIFY(m_peer.start(m_anonymous = false));
+        QVERIFY(QDir().mkpath(SambaDiskLister::defaultOptions().dataFolder));
+        writeCredentials(SambaDiskLister::defaultOptions().dataFolder, SambaPeer::password());
+        QCOMPARE(createLogicalDisks()->list(m_peer.address()).deviceIds,
+                 (QStringList{u"C:"_s, u"D:"_s}));
     }
 };
 
