@@ -1,18 +1,17 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 // A network namespace that a test makes and removes: a veth pair carrying the two addresses of
 // a private 10.213.x.y/30 subnet, so a test can ping a real host without sending anything
-// beyond this machine. Inside, iptables drops the first k of every four echo requests.
-// Needs root, `ip` and, for loss, iptables (nft, else legacy); when something is missing,
-// isReady() is false and failureReason() says why. The destructor removes everything made;
-// namespaces left behind by a test process that died are removed the next time one is made.
+// beyond this machine. Inside, iptables drops the first k of every four echo requests. Needs
+// root, `ip` and, for loss, iptables; when something is missing, isReady() is false and
+// failureReason() says why. The destructor removes everything made; namespaces left behind by
+// a test process that died are removed the next time one is made.
 class NetNs final {
   public:
     explicit NetNs(int droppedOfEveryFour = 0);
-    ~NetNs();
+    ~NetNs() { remove(); }
     NetNs(const NetNs&) = delete;
     NetNs& operator=(const NetNs&) = delete;
 
@@ -22,11 +21,9 @@ class NetNs final {
     const QString& address() const { return m_address; } // the host inside: what a test pings
 
   private:
-    bool run(const QString& program, const QStringList& arguments, QString* output = nullptr);
+    bool ip(const QString& arguments, QString* output = nullptr); // split at blanks
     bool create();
-    bool dropEchoes(int dropped);
     void remove();
 
-    QString m_failure, m_ip, m_name, m_hostLink, m_address;
-    bool m_created = false;
+    QString m_failure, m_name, m_hostLink, m_address;
 };

@@ -2,7 +2,7 @@
 
 #include "NetNs.h"
 
-#include <QProcess>
+#include <QProcess> // for the tests that include this header
 #include <QTemporaryDir>
 
 #include <memory>
@@ -12,7 +12,7 @@
 // service` (Spooler there, stopped), one system user with a Samba password.
 class SambaPeer final {
   public:
-    ~SambaPeer();
+    ~SambaPeer() { stop(); }
     // (Re)starts the server, letting anonymous users list the shares or not, and waits until
     // it answers. False with errorString() telling why (not root, samba not installed...).
     bool start(bool anonymousListing = true);
@@ -24,12 +24,10 @@ class SambaPeer final {
     static QString password() { return QStringLiteral("-Se cret \"pass\" 'word' %1 x"); }
 
   private:
-    bool prepare();
     bool run(const QString& program, const QStringList& arguments, const QByteArray& input = {});
     void stop();
 
     QTemporaryDir m_dir;
     std::unique_ptr<NetNs> m_ns;
-    std::unique_ptr<QProcess> m_smbd;
     QString m_error;
 };

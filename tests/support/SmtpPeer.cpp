@@ -1,9 +1,7 @@
 #include "support/SmtpPeer.h"
 #include "support/Files.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,32 +11,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-const QString kPython = u"/usr/bin/python3"_s;
-
-QByteArray base64(const QJsonValue& value) {
-    return QByteArray::fromBase64(value.toString().toLatin1());
-}
-
-ReceivedMail parseRecord(const QJsonObject& o) {
-    ReceivedMail mail;
-    mail.mailFrom = o[u"mail_from"_s].toString();
-    mail.recipients = o[u"rcpt_tos"_s].toVariant().toStringList();
-    mail.login = o[u"login"_s].toString();
-    mail.loginEncrypted = o[u"login_tls"_s].toBool();
-    mail.encrypted = o[u"tls"_s].toBool();
-    mail.raw = base64(o[u"raw_b64"_s]);
-    for (const QJsonValue& h : o[u"headers"_s].toArray())
-        mail.headers.append({h[0].toString(), h[1].toString()});
-    for (const QJsonValue& p : o[u"parts"_s].toArray())
-        mail.parts.append({p[u"content_type"_s].toString(), p[u"filename"_s].toString(),
-                           base64(p[u"data_b64"_s]), p[u"text"_s].toString()});
-    return mail;
-}
-
-} // namespace
-
 std::optional<QString> ReceivedMail::header(const QString& name) const {
     for (const auto& field : headers)
         if (field.first.compare(name, Qt::CaseInsensitive) == 0)
@@ -46,78 +18,56 @@ std::optional<QString> ReceivedMail::header(const QString& name) const {
     return std::nullopt;
 }
 
-const ReceivedMail::Part* ReceivedMail::bodyPart() const {
-    for (const auto& part : parts)
-        if (part.contentType.startsWith(u"text/"_s) && part.fileName.isEmpty())
-            return &part;
-    return nullptr;
-}
-
-QList<ReceivedMail::Part> ReceivedMail::attachments() const {
-    QList<Part> out = parts;
-    out.removeIf([](const Part& part) { return part.fileName.isEmpty(); });
-    return out;
-}
-
-SmtpPeer::SmtpPeer(Options options) : m_options(std::move(options)) {}
-
-SmtpPeer::~SmtpPeer() {
+bool SmtpPeer::start(std::chrono::milliseconds timeout) {
     stop();
-}
-
-bool SmtpPeer::fail(const QString& why) {
-    m_error = why;
+    m_process = std::make_unique<QProcess>();
+    m_process->start(u"/usr/bin/python3"_s,
+                     {QStringLiteral(KORVANE_TEST_SUPPORT_DIR "/smtp_peer.py"), m_folder.path(),
+                      QString::number(m_options.port), m_options.user, m_options.password,
+                      QStringList{u"none"_s, u"starttls"_s, u"implicit"_s}.at(int(m_options.tls))});
+    (void)QTest::qWaitFor([this] { return m_process->canReadLine() || !m_process->processId(); },
+                          int(timeout.count()));
+    if (const QByteArray line = m_process->readLine(); line.startsWith("PORT "))
+        return (m_port = line.mid(5).trimmed().toUShort()) != 0;
+    m_error = u"the SMTP peer did not become ready: "_s + m_process->errorString() + u' ' +
+              QString::fromUtf8(m_process->readAllStandardError()).trimmed();
     stop();
     return false;
 }
 
-bool SmtpPeer::start(std::chrono::milliseconds timeout) {
-    stop();
-    if (!QFileInfo(kPython).isExecutable() || !m_folder.isValid())
-        return fail(kPython + u" is not installed, or no temporary folder"_s);
-    QStringList arguments{QStringLiteral(KORVANE_TEST_SUPPORT_DIR "/smtp_peer.py"), m_folder.path(),
-                          u"--port"_s, QString::number(m_options.port)};
-    if (!m_options.user.isEmpty())
-        arguments << u"--user"_s << m_options.user << u"--password"_s << m_options.password;
-    if (m_options.tls != SmtpPeer::Tls::None)
-        arguments << u"--tls"_s
-                  << (m_options.tls == SmtpPeer::Tls::StartTls ? u"starttls"_s : u"implicit"_s);
-    m_process = std::make_unique<QProcess>();
-    m_process->start(kPython, arguments);
-    const QDeadlineTimer deadline(timeout);
-    while (!deadline.hasExpired() && m_process->state() != QProcess::NotRunning) {
-        if (!m_process->canReadLine()) {
-            m_process->waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
-            continue;
-        }
-        const QByteArray line = m_process->readLine().trimmed();
-        if (line.startsWith("PORT ") && (m_port = quint16(line.mid(5).toUInt())) != 0)
-            return true;
-    }
-    return fail(u"the SMTP peer did not become ready: "_s +
-                QString::fromUtf8(m_process->readAllStandardError()).trimmed());
-}
-
 void SmtpPeer::stop() {
-    if (m_process && m_process->state() != QProcess::NotRunning) {
-        m_process->closeWriteChannel(); // the peer stops when its standard input closes
-        if (!m_process->waitForFinished(5000)) {
-            m_process->kill();
-            m_process->waitForFinished(2000);
-        }
-    }
-    m_process.reset();
+    if (m_process) // the peer stops when its standard input closes
+        m_process->closeWriteChannel(), m_process->waitForFinished(5000);
+    m_process.reset(); // kills it when it did not
     m_port = 0;
 }
 
-QFileInfoList SmtpPeer::records() const {
-    return QDir(m_folder.path()).entryInfoList({u"*.json"_s}, QDir::Files, QDir::Name);
+QStringList SmtpPeer::records() const {
+    QStringList files = QDir(m_folder.path()).entryList({u"*.json"_s}, QDir::Files, QDir::Name);
+    for (QString& file : files)
+        file = m_folder.filePath(file);
+    return files;
 }
 
 QList<ReceivedMail> SmtpPeer::messages() const {
     QList<ReceivedMail> out;
-    for (const QFileInfo& record : records())
-        out.append(parseRecord(QJsonDocument::fromJson(readFile(record.filePath())).object()));
+    for (const QString& record : records()) {
+        const QJsonObject o = QJsonDocument::fromJson(readFile(record)).object();
+        ReceivedMail& mail = out.emplace_back();
+        mail.mailFrom = o[u"mail_from"_s].toString();
+        mail.recipients = o[u"recipients"_s].toVariant().toStringList();
+        mail.login = o[u"login"_s].toString();
+        mail.loginEncrypted = o[u"login_tls"_s].toBool();
+        mail.encrypted = o[u"tls"_s].toBool();
+        mail.raw = QByteArray::fromBase64(o[u"raw"_s].toString().toLatin1());
+        for (const QJsonValue& h : o[u"headers"_s].toArray())
+            mail.headers.append({h[0].toString(), h[1].toString()});
+        mail.text = o[u"body"_s].toString();
+        mail.type = o[u"body_type"_s].toString();
+        for (const QJsonValue& f : o[u"files"_s].toArray())
+            mail.files.append(
+                {f[0].toString(), QByteArray::fromBase64(f[1].toString().toLatin1())});
+    }
     return out;
 }
 
@@ -129,17 +79,13 @@ QStringList receivedMails(const SmtpPeer& peer) {
     return mails;
 }
 
-int SmtpPeer::messageCount() const {
-    return int(records().size());
-}
-
 bool SmtpPeer::waitForMessages(int n, std::chrono::milliseconds timeout) {
     return QTest::qWaitFor([&] { return messageCount() >= n; }, int(timeout.count()));
 }
 
 void SmtpPeer::clear() {
-    for (const QFileInfo& record : records())
-        QFile::remove(record.filePath());
+    for (const QString& record : records())
+        QFile::remove(record);
 }
 
 SilentPeer::SilentPeer(bool dropping) {
@@ -166,7 +112,5 @@ SilentPeer::SilentPeer(bool dropping) {
 
 quint16 unusedLoopbackPort() {
     QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort(); // released when the probe goes
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -8,15 +7,12 @@
 #include <chrono>
 #include <optional>
 
-// One message as the local SMTP server received it.
+// One message as the local SMTP server received it, decoded by Python's email package.
 struct ReceivedMail {
     struct Part {
-        QString contentType; // "text/plain", "application/pdf"...; "x-uuencode" for a uu block
-        QString fileName;    // decoded, empty when none
-        QByteArray data;     // transfer encoding undone
-        QString text;        // decoded text of text parts
+        QString fileName; // decoded
+        QByteArray data;  // transfer encoding undone
     };
-
     QString mailFrom;            // the envelope sender
     QStringList recipients;      // envelope recipients the server accepted, in RCPT order
     QString login;               // user name of a successful AUTH, empty without one
@@ -24,22 +20,17 @@ struct ReceivedMail {
     bool encrypted = false;      // the mail itself came over an encrypted session
     QByteArray raw;              // exactly as received
     QList<QPair<QString, QString>> headers; // encoded words decoded, in order
-    QList<Part> parts; // every leaf part, then the uuencoded blocks found in the text parts
+    QString text, type; // the first text part that is no file, with "\n" line ends
+    QList<Part> files;  // parts with a file name, then the text's uuencoded blocks
 
     std::optional<QString> header(const QString& name) const; // the first one, any case
-    // The first text part's text with line endings made "\n", and its media type.
-    QString body() const {
-        return bodyPart() ? QString(bodyPart()->text).remove(u'\r') : QString();
-    }
-    QString bodyType() const { return bodyPart() ? bodyPart()->contentType : QString(); }
-    const Part* bodyPart() const;
-    // Parts that carry a file name (uuencoded blocks included).
-    QList<Part> attachments() const;
+    QString body() const { return text; }
+    QString bodyType() const { return type; } // "text/plain", "text/html"
+    QList<Part> attachments() const { return files; }
 };
 
-// The local SMTP server (tests/support/smtp_peer.py on Debian's python3-aiosmtpd), started
-// with /usr/bin/python3 on 127.0.0.1 and stopped by the destructor. It refuses recipients
-// whose local part starts with "refused".
+// The local SMTP server (smtp_peer.py on Debian's python3-aiosmtpd) on 127.0.0.1, stopped by
+// the destructor. It refuses recipients whose local part starts with "refused".
 class SmtpPeer final {
   public:
     enum class Tls { None, StartTls, Implicit };
@@ -51,8 +42,8 @@ class SmtpPeer final {
     };
 
     SmtpPeer() : SmtpPeer(Options()) {}
-    explicit SmtpPeer(Options options);
-    ~SmtpPeer();
+    explicit SmtpPeer(Options options) : m_options(std::move(options)) {}
+    ~SmtpPeer() { stop(); }
 
     // Starts the server; false with errorString() telling why it cannot.
     bool start(std::chrono::milliseconds timeout = std::chrono::seconds(15));
@@ -60,15 +51,14 @@ class SmtpPeer final {
     quint16 port() const { return m_port; }
 
     QList<ReceivedMail> messages() const; // oldest first
-    int messageCount() const;
+    int messageCount() const { return int(records().size()); }
     // Waits (turning the event loop) until at least n messages are stored.
     bool waitForMessages(int n, std::chrono::milliseconds timeout = std::chrono::seconds(5));
     void clear(); // forgets the messages stored so far
 
   private:
-    bool fail(const QString& why);
     void stop();
-    QFileInfoList records() const; // the stored messages' files, oldest first
+    QStringList records() const; // the stored messages' files, oldest first
 
     Options m_options;
     QTemporaryDir m_folder;
