@@ -7,13 +7,12 @@
 
 // The main window as the monitors and editors see it, for tests of other windows: records the
 // Edit and Settings menus, the job-scanning check mark, the list refreshes and the device
-// outcomes shown; whether the ping monitor's Start button is enabled is up to the test.
+// outcomes shown ("id|Status|ActionTaken"); whether the ping monitor's Start button is enabled
+// is up to the test.
 class FakeMonitorHost final : public QObject, public MonitorHost {
   public:
-    void setEditAndSettingsMenusEnabled(bool enabled) override {
-        editMenu = settingsMenu = enabled;
-    }
-    void setEditMenuEnabled(bool enabled) override { editMenu = enabled; }
+    void setEditAndSettingsMenusEnabled(bool on) override { editMenu = settingsMenu = on; }
+    void setEditMenuEnabled(bool on) override { editMenu = on; }
     void setJobScanningChecked(bool checked) override { jobScanning = checked; }
     bool pingStartEnabled() const override { return pingStart; }
     void refreshDeviceList() override { ++refreshes; }
@@ -21,10 +20,7 @@ class FakeMonitorHost final : public QObject, public MonitorHost {
         outcomes << QStringLiteral("%1|%2|%3").arg(id).arg(status, actionTaken);
     }
 
-    bool editMenu = true;
-    bool settingsMenu = true;
-    bool jobScanning = false;
-    bool pingStart = true;
+    bool editMenu = true, settingsMenu = true, jobScanning = false, pingStart = true;
     int refreshes = 0;
-    QStringList outcomes; // "id|Status|ActionTaken"
+    QStringList outcomes;
 };

@@ -6,12 +6,15 @@
 // a private 10.213.x.y/30 subnet, so a test can ping a real host without sending anything
 // beyond this machine. Inside, iptables drops the first k of every four echo requests. Needs
 // root, `ip` and, for loss, iptables; when something is missing, isReady() is false and
-// failureReason() says why. The destructor removes everything made; namespaces left behind by
-// a test process that died are removed the next time one is made.
+// failureReason() says why. Namespaces left behind by a test process that died are removed the
+// next time one is made.
 class NetNs final {
   public:
     explicit NetNs(int droppedOfEveryFour = 0);
-    ~NetNs() { remove(); }
+    ~NetNs() { // its end of the pair goes with it, and with that the other end
+        if (!m_name.isEmpty())
+            ip(QStringLiteral("netns del ") + m_name);
+    }
     NetNs(const NetNs&) = delete;
     NetNs& operator=(const NetNs&) = delete;
 
@@ -23,7 +26,6 @@ class NetNs final {
   private:
     bool ip(const QString& arguments, QString* output = nullptr); // split at blanks
     bool create();
-    void remove();
 
-    QString m_failure, m_name, m_hostLink, m_address;
+    QString m_failure, m_name, m_address;
 };

@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -23,9 +22,8 @@ class ProgramCopy {
         QDir().mkdir(path(QStringLiteral("data")));
         QDir().mkdir(path(QStringLiteral("runtime")),
                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (const DbStatus made = createDatabase ? Schema::create(databasePath()) : DbStatus();
-            !made.ok())
-            qFatal("cannot create the database: %s", qPrintable(made.detail));
+        if (createDatabase && !Schema::create(databasePath()).ok())
+            qFatal("cannot create the database");
     }
     ~ProgramCopy() {
         for (auto& run : m_runs)
@@ -65,10 +63,7 @@ class ProgramCopy {
     }
 
   private:
-    static void kill(QProcess& run) {
-        if (run.state() != QProcess::NotRunning)
-            ::kill(pid_t(run.processId()), SIGKILL), run.waitForFinished(10000);
-    }
+    static void kill(QProcess& run) { run.kill(), run.waitForFinished(10000); }
 
     QTemporaryDir m_dir;
     std::vector<std::unique_ptr<QProcess>> m_runs;

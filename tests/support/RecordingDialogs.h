@@ -3,7 +3,6 @@
 #include "app/Dialogs.h"
 
 #include <QList>
-#include <QString>
 #include <QStringList>
 
 // Records every message box instead of showing it; questions are answered from a script
@@ -13,18 +12,16 @@ class RecordingDialogs final : public Dialogs {
     struct Shown {
         DialogIcon icon;
         DialogButtons buttons;
-        QString title;
-        QString text;
+        QString title, text;
     };
 
     DialogAnswer show(DialogIcon icon, DialogButtons buttons, const QString& title,
                       const QString& text) override {
         shown.append({icon, buttons, title, text});
-        if (buttons == DialogButtons::Ok)
-            return DialogAnswer::Ok;
-        return answers.isEmpty() ? DialogAnswer::Yes : answers.takeFirst();
+        return buttons == DialogButtons::Ok ? DialogAnswer::Ok
+               : answers.isEmpty()          ? DialogAnswer::Yes
+                                            : answers.takeFirst();
     }
-
     // Every box shown so far as "icon title: text".
     QStringList boxes() const {
         static const char* const icons[] = {"plain ", "information ", "critical ", "question "};

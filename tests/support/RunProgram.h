@@ -7,8 +7,7 @@
 // killed after that), what it printed on both streams, and a line saying what failed.
 struct ProgramRun {
     bool ok = false;
-    QString output;
-    QString failure;
+    QString output, failure;
 };
 
 inline ProgramRun runProgram(const QString& program, const QStringList& arguments,

@@ -23,38 +23,34 @@ bool SambaPeer::start(bool anonymousListing) {
         m_error = m_ns->failureReason();
         if (!m_ns->isReady() || !QDir(m_dir.path()).mkpath(u"share"_s) ||
             !(run(u"id"_s, {user()}) ||
-              run(u"/usr/sbin/useradd"_s, {u"--system"_s, u"--no-create-home"_s, u"--shell"_s,
-                                           u"/usr/sbin/nologin"_s, user()}) ||
+              run(u"useradd"_s, {u"-rMs"_s, u"/usr/sbin/nologin"_s, user()}) ||
               run(u"id"_s, {user()})))
             return false;
     }
     stop();
+    // Everything in the temporary folder; the namespace has no other interface to serve.
     const QString conf = m_dir.filePath(u"smb.conf"_s);
     writeFile(conf, {},
               uR"([global]
-interfaces = %1/30
-bind interfaces only = yes
-smb ports = 445
-private dir = %2
-lock directory = %2
-state directory = %2
-cache directory = %2
-pid directory = %2
-ncalrpc dir = %2/ncalrpc
-log file = %2/smbd.log
+private dir = %1
+lock directory = %1
+state directory = %1
+cache directory = %1
+pid directory = %1
+ncalrpc dir = %1/ncalrpc
+log file = %1/smbd.log
 disable spoolss = yes
 load printers = no
-restrict anonymous = %3
+restrict anonymous = %2
 [C$]
-path = %2/share
+path = %1/share
 [D$]
-path = %2/share
-)"_s.arg(address(), m_dir.path(), anonymousListing ? u"0"_s : u"2"_s)
+path = %1/share
+)"_s.arg(m_dir.path(), anonymousListing ? u"0"_s : u"2"_s)
                   .toUtf8());
     const QByteArray twice = (password() + u'\n' + password() + u'\n').toUtf8();
     if ((first && !run(u"smbpasswd"_s, {u"-c"_s, conf, u"-s"_s, u"-a"_s, user()}, twice)) ||
-        !run(u"ip"_s,
-             {u"netns"_s, u"exec"_s, m_ns->name(), u"/usr/sbin/smbd"_s, u"-D"_s, u"-s"_s, conf}))
+        !run(u"ip"_s, {u"netns"_s, u"exec"_s, m_ns->name(), u"smbd"_s, u"-D"_s, u"-s"_s, conf}))
         return false;
     m_error = u"smbd did not start; see "_s + m_dir.filePath(u"smbd.log"_s);
     return QTest::qWaitFor(
@@ -71,10 +67,9 @@ path = %2/share
 void SambaPeer::stop() {
     const auto signalAll = [this](int sig) { // true when none was left
         bool none = true;
-        for (const QString& pid :
-             runProgram(u"ip"_s, {u"netns"_s, u"pids"_s, m_ns->name()}, {}, 5000)
-                 .output.split(u'\n'))
-            if (pid.toInt() > 0)
+        const ProgramRun pids = runProgram(u"ip"_s, {u"netns"_s, u"pids"_s, m_ns->name()});
+        for (const QString& pid : pids.output.split(u'\n'))
+            if (pids.ok && pid.toInt() > 0) // never 0: that would be this process's own group
                 none = ::kill(pid_t(pid.toInt()), sig) != 0 && none;
         return none;
     };

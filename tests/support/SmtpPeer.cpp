@@ -11,16 +11,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-std::optional<QString> ReceivedMail::header(const QString& name) const {
-    for (const auto& field : headers)
-        if (field.first.compare(name, Qt::CaseInsensitive) == 0)
-            return field.second;
-    return std::nullopt;
-}
-
 bool SmtpPeer::start(std::chrono::milliseconds timeout) {
-    stop();
-    m_process = std::make_unique<QProcess>();
+    m_process.reset(new QProcess), m_port = 0; // an earlier one stops first
     m_process->start(u"/usr/bin/python3"_s,
                      {QStringLiteral(KORVANE_TEST_SUPPORT_DIR "/smtp_peer.py"), m_folder.path(),
                       QString::number(m_options.port), m_options.user, m_options.password,
@@ -31,28 +23,14 @@ bool SmtpPeer::start(std::chrono::milliseconds timeout) {
         return (m_port = line.mid(5).trimmed().toUShort()) != 0;
     m_error = u"the SMTP peer did not become ready: "_s + m_process->errorString() + u' ' +
               QString::fromUtf8(m_process->readAllStandardError()).trimmed();
-    stop();
+    m_process.reset();
     return false;
-}
-
-void SmtpPeer::stop() {
-    if (m_process) // the peer stops when its standard input closes
-        m_process->closeWriteChannel(), m_process->waitForFinished(5000);
-    m_process.reset(); // kills it when it did not
-    m_port = 0;
-}
-
-QStringList SmtpPeer::records() const {
-    QStringList files = QDir(m_folder.path()).entryList({u"*.json"_s}, QDir::Files, QDir::Name);
-    for (QString& file : files)
-        file = m_folder.filePath(file);
-    return files;
 }
 
 QList<ReceivedMail> SmtpPeer::messages() const {
     QList<ReceivedMail> out;
-    for (const QString& record : records()) {
-        const QJsonObject o = QJsonDocument::fromJson(readFile(record)).object();
+    for (const QFileInfo& record : records()) {
+        const QJsonObject o = QJsonDocument::fromJson(readFile(record.filePath())).object();
         ReceivedMail& mail = out.emplace_back();
         mail.mailFrom = o[u"mail_from"_s].toString();
         mail.recipients = o[u"recipients"_s].toVariant().toStringList();
@@ -83,11 +61,6 @@ bool SmtpPeer::waitForMessages(int n, std::chrono::milliseconds timeout) {
     return QTest::qWaitFor([&] { return messageCount() >= n; }, int(timeout.count()));
 }
 
-void SmtpPeer::clear() {
-    for (const QString& record : records())
-        QFile::remove(record);
-}
-
 SilentPeer::SilentPeer(bool dropping) {
     QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this, dropping] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
@@ -108,9 +81,4 @@ SilentPeer::SilentPeer(bool dropping) {
         }
     });
     m_server.listen(QHostAddress::LocalHost, 0);
-}
-
-quint16 unusedLoopbackPort() {
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }

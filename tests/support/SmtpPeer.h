@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -20,17 +21,22 @@ struct ReceivedMail {
     bool encrypted = false;      // the mail itself came over an encrypted session
     QByteArray raw;              // exactly as received
     QList<QPair<QString, QString>> headers; // encoded words decoded, in order
-    QString text, type; // the first text part that is no file, with "\n" line ends
+    QString text, type; // the first text part that is no file ("\n" line ends), its media type
     QList<Part> files;  // parts with a file name, then the text's uuencoded blocks
 
-    std::optional<QString> header(const QString& name) const; // the first one, any case
+    std::optional<QString> header(const QString& name) const { // the first one, any case
+        for (const auto& field : headers)
+            if (field.first.compare(name, Qt::CaseInsensitive) == 0)
+                return field.second;
+        return std::nullopt;
+    }
     QString body() const { return text; }
-    QString bodyType() const { return type; } // "text/plain", "text/html"
+    QString bodyType() const { return type; }
     QList<Part> attachments() const { return files; }
 };
 
-// The local SMTP server (smtp_peer.py on Debian's python3-aiosmtpd) on 127.0.0.1, stopped by
-// the destructor. It refuses recipients whose local part starts with "refused".
+// The local SMTP server (smtp_peer.py on Debian's python3-aiosmtpd) on 127.0.0.1, stopped with
+// it. It refuses recipients whose local part starts with "refused".
 class SmtpPeer final {
   public:
     enum class Tls { None, StartTls, Implicit };
@@ -43,7 +49,6 @@ class SmtpPeer final {
 
     SmtpPeer() : SmtpPeer(Options()) {}
     explicit SmtpPeer(Options options) : m_options(std::move(options)) {}
-    ~SmtpPeer() { stop(); }
 
     // Starts the server; false with errorString() telling why it cannot.
     bool start(std::chrono::milliseconds timeout = std::chrono::seconds(15));
@@ -54,15 +59,25 @@ class SmtpPeer final {
     int messageCount() const { return int(records().size()); }
     // Waits (turning the event loop) until at least n messages are stored.
     bool waitForMessages(int n, std::chrono::milliseconds timeout = std::chrono::seconds(5));
-    void clear(); // forgets the messages stored so far
+    void clear() { // forgets the messages stored so far
+        for (const QFileInfo& record : records())
+            QFile::remove(record.filePath());
+    }
 
   private:
-    void stop();
-    QStringList records() const; // the stored messages' files, oldest first
+    QFileInfoList records() const { // the stored messages, oldest first
+        return QDir(m_folder.path())
+            .entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    }
+    struct Stop { // the peer stops when its standard input closes, or is killed
+        void operator()(QProcess* p) const {
+            p->closeWriteChannel(), p->waitForFinished(5000), delete p;
+        }
+    };
 
     Options m_options;
     QTemporaryDir m_folder;
-    std::unique_ptr<QProcess> m_process;
+    std::unique_ptr<QProcess, Stop> m_process;
     quint16 m_port = 0;
     QString m_error;
 };
@@ -93,4 +108,7 @@ class SilentPeer final {
 };
 
 // A loopback port on which nothing listens (bound for a moment, then released).
-quint16 unusedLoopbackPort();
+inline quint16 unusedLoopbackPort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}

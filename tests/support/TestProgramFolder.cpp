@@ -30,14 +30,12 @@ QStringList quotedRows(const QString& db, const QString& table, QStringList colu
 }
 
 TestProgramFolder::TestProgramFolder(bool createDatabase) : ctx(m_dir.path()) {
-    ctx.setDialogs(std::unique_ptr<RecordingDialogs>(m_dialogs = new RecordingDialogs));
-    ctx.setClock(std::unique_ptr<FakeClock>(m_clock = new FakeClock));
+    ctx.setDialogs(std::unique_ptr<RecordingDialogs>(m_dialogs));
+    ctx.setClock(std::unique_ptr<FakeClock>(m_clock));
     ctx.setEndProgramHandler([this](int code) { endedWith.append(code); });
-    if (createDatabase) {
-        const DbStatus status = Schema::create(ctx.databasePath());
-        if (!status.ok())
-            qFatal("cannot create the test database: %s", qPrintable(status.detail));
-    }
+    if (const DbStatus made = createDatabase ? Schema::create(databasePath()) : DbStatus();
+        !made.ok())
+        qFatal("cannot create the test database: %s", qPrintable(made.detail));
 }
 
 qint64 TestProgramFolder::addDevice(const DeviceRecord& record) {
@@ -45,14 +43,6 @@ qint64 TestProgramFolder::addDevice(const DeviceRecord& record) {
     if (!id.ok())
         qFatal("cannot add a device: %s", qPrintable(id.status.detail));
     return id.value;
-}
-
-qint64 TestProgramFolder::addDevice(const QString& name, bool disabled) {
-    return addDevice({0, name, {}, {}, disabled, {}, {}});
-}
-
-qint64 TestProgramFolder::addDevice(const QString& name, const QString& addresses) {
-    return addDevice({0, name, addresses, {}, false, {}, {}});
 }
 
 void TestProgramFolder::execSql(const QString& sql, const QVariantList& values) {

@@ -14,11 +14,10 @@ QStringList sqlRows(const QString& db, const QString& sql, const QVariantList& v
 // "|": what was written, byte for byte. Without columns, all of them.
 QStringList quotedRows(const QString& db, const QString& table, QStringList columns = {});
 
-// A fresh program folder with its own database for one test: an AppContext over it with
-// recording dialogs, a fake clock and a recorded program end.
+// A fresh program folder with its own database (none when createDatabase is false) for one
+// test: an AppContext over it with recording dialogs, a fake clock and a recorded program end.
 class TestProgramFolder {
   public:
-    // createDatabase false leaves the folder empty.
     explicit TestProgramFolder(bool createDatabase = true);
 
     QString path() const { return m_dir.path(); }
@@ -26,11 +25,14 @@ class TestProgramFolder {
     RecordingDialogs& dialogs() { return *m_dialogs; }
     FakeClock& clock() { return *m_clock; }
 
-    // Adds a device as given, or by name (enabled unless said, no addresses unless given);
-    // returns its ID.
+    // Adds a device, enabled unless said, with no addresses unless given; returns its ID.
     qint64 addDevice(const DeviceRecord& record);
-    qint64 addDevice(const QString& name, bool disabled = false);
-    qint64 addDevice(const QString& name, const QString& addresses);
+    qint64 addDevice(const QString& name, bool disabled = false) {
+        return addDevice({0, name, {}, {}, disabled, {}, {}});
+    }
+    qint64 addDevice(const QString& name, const QString& addresses) {
+        return addDevice({0, name, addresses, {}, false, {}, {}});
+    }
     // Runs one statement straight on the database file; a failure ends the test program.
     void execSql(const QString& sql, const QVariantList& values = {});
     QStringList select(const QString& sql, const QVariantList& values = {}) {
@@ -43,12 +45,10 @@ class TestProgramFolder {
 
   private:
     QTemporaryDir m_dir; // made before the context that lives in it
+    RecordingDialogs* m_dialogs = new RecordingDialogs;
+    FakeClock* m_clock = new FakeClock;
 
   public:
     AppContext ctx;
     QList<int> endedWith; // exit codes passed to endProgram
-
-  private:
-    RecordingDialogs* m_dialogs = nullptr;
-    FakeClock* m_clock = nullptr;
 };

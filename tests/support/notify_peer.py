@@ -2,12 +2,8 @@
 # The desktop's notification service for tests, on the private session bus given as the first
 # argument: it reads markup in the body, and prints every Notify call as one JSON line
 # ([app, summary, body]). Ends when its standard input closes.
-import json
-import sys
-
-import dbus
-import dbus.mainloop.glib
-import dbus.service
+import json, sys
+import dbus, dbus.mainloop.glib, dbus.service
 from gi.repository import GLib
 
 IFACE = "org.freedesktop.Notifications"

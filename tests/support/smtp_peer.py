@@ -1,31 +1,24 @@
 #!/usr/bin/python3
-"""Local SMTP server (aiosmtpd) for Korvane's tests on 127.0.0.1.
-
-Arguments: folder port user password tls (none, starttls or implicit); port 0 takes a free one,
-an empty user offers no AUTH without TLS. Stores every accepted message, decoded, as one JSON
-file in the folder (read by SmtpPeer.cpp), prints "PORT <n>" once it listens and stops when
-standard input closes. Recipients whose local part starts with "refused" get a 550.
-"""
+# Local SMTP server (aiosmtpd) for Korvane's tests on 127.0.0.1. Arguments: folder port user
+# password tls (none, starttls or implicit); port 0 takes a free one, an empty user offers no AUTH
+# without TLS. Stores each accepted message, decoded, as one JSON file in the folder (read by
+# SmtpPeer.cpp), prints "PORT <n>" once it listens and stops when standard input closes.
+# Recipients whose local part starts with "refused" get a 550.
 import base64, binascii, email, email.policy, json, os, re, socket, ssl, subprocess, sys, warnings
-
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
 
 folder, port, user, password, tls = sys.argv[1], int(sys.argv[2]), *sys.argv[3:6]
+b64 = lambda data: base64.b64encode(data).decode()
 
 
-def b64(data):
-    return base64.b64encode(data).decode()
-
-
-def encrypted(server, session):
-    # session.ssl is set by STARTTLS only; an implicit-TLS transport tells it itself.
+def encrypted(server, session):  # session.ssl is set by STARTTLS only
     return session.ssl is not None or server.transport.get_extra_info("ssl_object") is not None
 
 
 def decoded(message):
-    """The first text part that is no file, its media type, and the files: every leaf part
-    with a name, then the uuencoded blocks in that text."""
+    # The first text part that is no file, its type, and the files: every leaf part with a name,
+    # then the uuencoded blocks in that text.
     body, body_type, files = "", "", []
     for leaf in (m for m in message.walk() if not m.is_multipart()):
         data = leaf.get_payload(decode=True) or b""
@@ -51,15 +44,15 @@ class Store:
     async def handle_DATA(self, server, session, envelope):
         raw = envelope.original_content or b""
         message = email.message_from_bytes(raw, policy=email.policy.default)
-        record = {"mail_from": envelope.mail_from, "recipients": envelope.rcpt_tos,
-                  "login": session.auth_data.login.decode() if session.authenticated else "",
-                  "login_tls": getattr(session, "login_tls", False),
-                  "tls": encrypted(server, session), "raw": b64(raw),
-                  "headers": [[k, str(v)] for k, v in message.items()], **decoded(message)}
         self.count += 1  # the handlers all run on the server's one event loop
         name = os.path.join(folder, f"{self.count:06d}.json")
         with open(name + ".part", "w", encoding="utf-8") as out:  # renamed once whole
-            json.dump(record, out)
+            json.dump({"mail_from": envelope.mail_from, "recipients": envelope.rcpt_tos,
+                       "login": session.auth_data.login.decode() if session.authenticated else "",
+                       "login_tls": getattr(session, "login_tls", False),
+                       "tls": encrypted(server, session), "raw": b64(raw),
+                       "headers": [[k, str(v)] for k, v in message.items()], **decoded(message)},
+                      out)
         os.replace(name + ".part", name)
         return "250 Message accepted for delivery"
 
@@ -72,38 +65,33 @@ def authenticate(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=False, handled=False)  # the server replies 535 itself
 
 
-def main():
-    # aiosmtpd itself sets a deprecated session field on every login; keep standard error quiet.
-    warnings.simplefilter("ignore", DeprecationWarning)
-    # A fixed name: looking up the machine's own name can hang where /etc/hosts lacks it.
-    options = {"server_hostname": "localhost"}
-    if user:
-        options.update(authenticator=authenticate, auth_require_tls=False)
-    if tls != "none":
-        cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
-        subprocess.run(["/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
-                        "-subj", "/CN=localhost", "-days", "2", "-keyout", key, "-out", cert],
-                       check=True, capture_output=True, timeout=30)
-        # The generic protocol: the controller also connects with it to see that it is up.
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS)
-        context.load_cert_chain(cert, key)
-        options["tls_context" if tls == "starttls" else "ssl_context"] = context
-    for attempt in range(1 if port else 5):
-        with socket.socket() as probe:  # a free port, unless one was given
-            probe.bind(("127.0.0.1", port))
-            free = probe.getsockname()[1]
-        controller = Controller(Store(), hostname="127.0.0.1", port=free, **options)
-        try:
-            controller.start()
-        except Exception as error:
-            print(f"cannot listen: {error}", file=sys.stderr, flush=True)
-            continue
-        print(f"PORT {controller.port}", flush=True)
-        sys.stdin.read()  # returns when the parent closes our standard input
-        controller.stop()
-        return 0
-    return 1
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+# aiosmtpd itself sets a deprecated session field on every login; keep standard error quiet.
+warnings.simplefilter("ignore", DeprecationWarning)
+# A fixed name: looking up the machine's own name can hang where /etc/hosts lacks it.
+options = {"server_hostname": "localhost"}
+if user:
+    options.update(authenticator=authenticate, auth_require_tls=False)
+if tls != "none":
+    cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+    subprocess.run(["/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj",
+                    "/CN=localhost", "-days", "2", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True, timeout=30)
+    # The generic protocol: the controller also connects with it to see that it is up.
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS)
+    context.load_cert_chain(cert, key)
+    options["tls_context" if tls == "starttls" else "ssl_context"] = context
+for attempt in range(1 if port else 5):  # a free port may be taken before the server binds it
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", port))
+        free = probe.getsockname()[1]
+    controller = Controller(Store(), hostname="127.0.0.1", port=free, **options)
+    try:
+        controller.start()
+        break
+    except Exception as error:
+        print(f"cannot listen: {error}", file=sys.stderr, flush=True)
+else:
+    sys.exit(1)
+print(f"PORT {controller.port}", flush=True)
+sys.stdin.read()  # returns when the parent closes our standard input
+controller.stop()
