@@ -3,12 +3,6 @@
 #include "app/AppContext.h"
 #include "app/CmdOutput.h"
 
-#include <QList>
-#include <QObject>
-#include <QStringList>
-
-#include <coroutine>
-#include <memory>
 #include <optional>
 
 // Hands back canned outputs in order (the last one again when they run out) and records every
@@ -45,7 +39,6 @@ class FakeCommandRunner final : public CommandRunner {
             ~Wait() { gate->waiter = {}; }
         };
     };
-
     // A new one as the context's command runner.
     static FakeCommandRunner& installIn(AppContext& ctx) {
         auto* runner = new FakeCommandRunner;

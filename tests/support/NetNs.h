@@ -11,10 +11,7 @@
 class NetNs final {
   public:
     explicit NetNs(int droppedOfEveryFour = 0);
-    ~NetNs() { // its end of the pair goes with it, and with that the other end
-        if (!m_name.isEmpty())
-            ip(QStringLiteral("netns del ") + m_name);
-    }
+    ~NetNs();
     NetNs(const NetNs&) = delete;
     NetNs& operator=(const NetNs&) = delete;
 
@@ -24,7 +21,6 @@ class NetNs final {
     const QString& address() const { return m_address; } // the host inside: what a test pings
 
   private:
-    bool ip(const QString& arguments, QString* output = nullptr); // split at blanks
     bool create();
 
     QString m_failure, m_name, m_address;

@@ -3,11 +3,9 @@
 #include "storage/Database.h"
 
 #include <QDir>
-#include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <memory>
 #include <vector>
 
 // Copies of the program and its service tool in a folder of their own, run as children

@@ -2,7 +2,6 @@
 
 #include "app/Dialogs.h"
 
-#include <QList>
 #include <QStringList>
 
 // Records every message box instead of showing it; questions are answered from a script

@@ -24,7 +24,6 @@ class SambaPeer final {
     static QString password() { return QStringLiteral("-Se cret \"pass\" 'word' %1 x"); }
 
   private:
-    bool run(const QString& program, const QStringList& arguments, const QByteArray& input = {});
     void stop();
 
     QTemporaryDir m_dir;

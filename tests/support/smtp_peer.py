@@ -1,15 +1,14 @@
 #!/usr/bin/python3
 # Local SMTP server (aiosmtpd) for Korvane's tests on 127.0.0.1. Arguments: folder port user
 # password tls (none, starttls or implicit); port 0 takes a free one, an empty user offers no AUTH
-# without TLS. Stores each accepted message, decoded, as one JSON file in the folder (read by
-# SmtpPeer.cpp), prints "PORT <n>" once it listens and stops when standard input closes.
-# Recipients whose local part starts with "refused" get a 550.
-import base64, binascii, email, email.policy, json, os, re, socket, ssl, subprocess, sys, warnings
+# without TLS. Stores each accepted message, decoded (bytes as Latin-1 text), as one JSON file in
+# the folder, prints "PORT <n>" once it listens and stops when standard input closes. Recipients
+# whose local part starts with "refused" get a 550.
+import binascii, email, email.policy, json, os, re, socket, ssl, subprocess, sys, warnings
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
 
 folder, port, user, password, tls = sys.argv[1], int(sys.argv[2]), *sys.argv[3:6]
-b64 = lambda data: base64.b64encode(data).decode()
 
 
 def encrypted(server, session):  # session.ssl is set by STARTTLS only
@@ -23,12 +22,13 @@ def decoded(message):
     for leaf in (m for m in message.walk() if not m.is_multipart()):
         data = leaf.get_payload(decode=True) or b""
         if leaf.get_filename() is not None:
-            files.append([leaf.get_filename(), b64(data)])
+            files.append([leaf.get_filename(), data.decode("latin-1")])
         elif leaf.get_content_maintype() == "text" and not body_type:
             body_type = leaf.get_content_type()
             body = data.decode(leaf.get_content_charset() or "utf-8", "replace").replace("\r", "")
     for m in re.finditer(r"^begin \d+ (.+?)\n(.*?)^end$", body, re.M | re.S):
-        files.append([m[1], b64(b"".join(binascii.a2b_uu(s) for s in m[2].split("\n") if s))])
+        data = b"".join(binascii.a2b_uu(line) for line in m[2].split("\n") if line)
+        files.append([m[1], data.decode("latin-1")])
     return {"body": body, "body_type": body_type, "files": files}
 
 
@@ -50,7 +50,7 @@ class Store:
             json.dump({"mail_from": envelope.mail_from, "recipients": envelope.rcpt_tos,
                        "login": session.auth_data.login.decode() if session.authenticated else "",
                        "login_tls": getattr(session, "login_tls", False),
-                       "tls": encrypted(server, session), "raw": b64(raw),
+                       "tls": encrypted(server, session), "raw": raw.decode("latin-1"),
                        "headers": [[k, str(v)] for k, v in message.items()], **decoded(message)},
                       out)
         os.replace(name + ".part", name)
