@@ -2,7 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/CmdOutput.h"
-
+#include <QTimer>
 #include <optional>
 
 // Hands back canned outputs in order (the last one again when they run out) and records every
@@ -16,19 +16,19 @@ class FakeCommandRunner final : public CommandRunner {
         std::optional<QString> output;
         std::coroutine_handle<> waiter;
         QObject context; // queued resumption ends with the gate
-
         // The first output given ends the command on a later turn of the event loop, as a
         // child's end is noticed.
         void open(const QString& text) {
-            if (output)
-                return;
-            output = text;
-            QMetaObject::invokeMethod(
-                &context, [this] { resume(); }, Qt::QueuedConnection);
+            if (!output)
+                output = text, QTimer::singleShot(0, &context, [this] { resume(); });
         }
         void resume() {
             if (waiter)
                 std::exchange(waiter, {}).resume();
+        }
+        void kill() { // the monitor ends the run: cancelled unless its output came first
+            cancelled = !output;
+            open(QStringLiteral("PING killed"));
         }
         // What the command awaits; a frame destroyed while waiting is never resumed.
         struct Wait {
@@ -57,16 +57,12 @@ class FakeCommandRunner final : public CommandRunner {
         const std::shared_ptr<Gate> gate = gates.emplace_back(std::make_shared<Gate>());
         if (!options.cancelGuard.isNull())
             QObject::connect(options.cancelGuard.data(), &QObject::destroyed, &gate->context,
-                             [g = gate.get()] {
-                                 g->cancelled = !g->output;
-                                 g->open(QStringLiteral("PING killed"));
-                             });
+                             [g = gate.get()] { g->kill(); });
         QString output = co_await Gate::Wait{gate.get()};
         gate->finished = true;
         co_return output;
     }
     void release(int index, const QString& output) { gates[index]->open(output); }
-
     QList<QString> outputs;
     QList<QStringList> calls;
     std::function<void()> onRun; // called once, as the next command starts

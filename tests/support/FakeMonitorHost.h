@@ -1,14 +1,12 @@
 #pragma once
 
 #include "app/MonitorHost.h"
-
 #include <QObject>
 #include <QStringList>
 
 // The main window as the monitors and editors see it, for tests of other windows: records the
 // Edit and Settings menus, the job-scanning check mark, the list refreshes and the device
-// outcomes shown ("id|Status|ActionTaken"); whether the ping monitor's Start button is enabled
-// is up to the test.
+// outcomes ("id|Status|ActionTaken"); the test sets whether the ping Start button is enabled.
 class FakeMonitorHost final : public QObject, public MonitorHost {
   public:
     void setEditAndSettingsMenusEnabled(bool on) override { editMenu = settingsMenu = on; }
@@ -19,7 +17,6 @@ class FakeMonitorHost final : public QObject, public MonitorHost {
     void showDeviceOutcome(qint64 id, const QString& status, const QString& actionTaken) override {
         outcomes << QStringLiteral("%1|%2|%3").arg(id).arg(status, actionTaken);
     }
-
     bool editMenu = true, settingsMenu = true, jobScanning = false, pingStart = true;
     int refreshes = 0;
     QStringList outcomes;

@@ -1,10 +1,8 @@
-// The real peers a test talks to: the local SMTP server, network namespaces and the Samba
-// server that runs in one.
+// The real peers a test talks to: the SMTP server, network namespaces, the Samba server.
 #include "support/Files.h"
 #include "support/RunProgram.h"
 #include "support/SambaPeer.h"
 #include "support/SmtpPeer.h"
-
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,7 +10,6 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
-
 #include <atomic>
 #include <csignal>
 
@@ -90,16 +87,7 @@ SilentPeer::SilentPeer(bool dropping) {
 }
 
 NetNs::NetNs(int droppedOfEveryFour) {
-    // The first rule drops one request in four; the second sees the three left of each group
-    // and drops one of them, and so on: the first k of every four are dropped.
-    bool ok = create();
-    for (int i = 0; ok && i < droppedOfEveryFour; ++i)
-        ok =
-            runSetUp(u"ip netns exec %1 iptables -w 5 -A INPUT -p icmp --icmp-type echo-request -m "
-                     "statistic --mode nth --every %2 --packet 0 -j DROP"_s.arg(m_name)
-                         .arg(4 - i),
-                     m_failure);
-    if (!ok)
+    if (!create(droppedOfEveryFour))
         runSetUp(u"ip netns del "_s + std::exchange(m_name, {}), m_failure);
 }
 
@@ -108,7 +96,7 @@ NetNs::~NetNs() { // its end of the pair goes with it, and with that the other e
         runSetUp(u"ip netns del "_s + m_name, m_failure);
 }
 
-bool NetNs::create() {
+bool NetNs::create(int droppedOfEveryFour) {
     static std::atomic<int> sequence{0};
     const qint64 pid = QCoreApplication::applicationPid(), seq = sequence++;
     QString listing;
@@ -132,11 +120,18 @@ bool NetNs::create() {
     m_address = address(2);
     // Link names have at most 15 characters: "kv?" + 7 digits + "_" + up to 4 digits.
     const QString link = u"%1_%2"_s.arg(pid).arg(seq % 10000);
-    const QString steps =
+    QStringList steps =
         u"netns add %1|link add kvh%2 type veth peer name kvn%2 netns %1|addr add %3/30 dev kvh%2|"
         "link set kvh%2 up|-n %1 addr add %4/30 dev kvn%2|-n %1 link set kvn%2 up|"
-        "-n %1 link set lo up"_s.arg(m_name, link, address(1), m_address);
-    for (const QString& step : steps.split(u'|'))
+        "-n %1 link set lo up"_s.arg(m_name, link, address(1), m_address)
+            .split(u'|');
+    // The first rule drops one request in four; the second sees the three left of each group
+    // and drops one of them, and so on: the first k of every four are dropped.
+    for (int i = 0; i < droppedOfEveryFour; ++i)
+        steps << u"netns exec %1 iptables -w 5 -A INPUT -p icmp --icmp-type echo-request -m "
+                 "statistic --mode nth --every %2 --packet 0 -j DROP"_s.arg(m_name)
+                     .arg(4 - i);
+    for (const QString& step : steps)
         if (!runSetUp(u"ip "_s + step, m_failure))
             return false;
     m_failure.clear(); // a leftover that could not be removed is no failure

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "storage/Database.h"
-
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <vector>
+#include <list>
 
 // Copies of the program and its service tool in a folder of their own, run as children
 // (offscreen, with their own runtime and data folders); every run is killed when the copy goes.
@@ -24,8 +22,8 @@ class ProgramCopy {
             qFatal("cannot create the database");
     }
     ~ProgramCopy() {
-        for (auto& run : m_runs)
-            kill(*run);
+        for (QProcess& run : m_runs)
+            kill(run);
     }
     QString folder() const { return m_dir.path(); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -38,9 +36,9 @@ class ProgramCopy {
         all.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         all.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
         all.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        for (auto it = env.cbegin(); it != env.cend(); ++it)
-            all.insert(it.key(), it.value());
-        QProcess& run = *m_runs.emplace_back(std::make_unique<QProcess>());
+        for (const auto& [name, value] : env.asKeyValueRange())
+            all.insert(name, value);
+        QProcess& run = m_runs.emplace_back();
         run.setProcessEnvironment(all);
         run.setProcessChannelMode(forwardErrors ? QProcess::ForwardedErrorChannel
                                                 : QProcess::SeparateChannels);
@@ -52,7 +50,7 @@ class ProgramCopy {
     }
     // The latest run: its process, killed, or ended with SIGTERM (no one can close its window
     // offscreen).
-    QProcess& last() { return *m_runs.back(); }
+    QProcess& last() { return m_runs.back(); }
     void kill() { kill(last()); }
     void stop() {
         last().terminate();
@@ -62,7 +60,6 @@ class ProgramCopy {
 
   private:
     static void kill(QProcess& run) { run.kill(), run.waitForFinished(10000); }
-
     QTemporaryDir m_dir;
-    std::vector<std::unique_ptr<QProcess>> m_runs;
+    std::list<QProcess> m_runs;
 };

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/Dialogs.h"
-
 #include <QStringList>
 
 // Records every message box instead of showing it; questions are answered from a script
@@ -10,13 +9,11 @@ class RecordingDialogs final : public Dialogs {
   public:
     struct Shown {
         DialogIcon icon;
-        DialogButtons buttons;
         QString title, text;
     };
-
     DialogAnswer show(DialogIcon icon, DialogButtons buttons, const QString& title,
                       const QString& text) override {
-        shown.append({icon, buttons, title, text});
+        shown.append({icon, title, text});
         return buttons == DialogButtons::Ok ? DialogAnswer::Ok
                : answers.isEmpty()          ? DialogAnswer::Yes
                                             : answers.takeFirst();
@@ -29,7 +26,6 @@ class RecordingDialogs final : public Dialogs {
             out << QLatin1String(icons[int(s.icon)]) + s.title + QStringLiteral(": ") + s.text;
         return out;
     }
-
     QList<Shown> shown;
     QList<DialogAnswer> answers;
 };

@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
-
 #include <chrono>
 #include <optional>
 
@@ -23,7 +22,6 @@ struct ReceivedMail {
     QList<QPair<QString, QString>> headers; // encoded words decoded, in order
     QString text, type; // the first text part that is no file ("\n" line ends), its media type
     QList<Part> files;  // parts with a file name, then the text's uuencoded blocks
-
     std::optional<QString> header(const QString& name) const { // the first one, any case
         for (const auto& field : headers)
             if (field.first.compare(name, Qt::CaseInsensitive) == 0)
@@ -46,15 +44,12 @@ class SmtpPeer final {
         QString password;
         Tls tls = Tls::None; // with a self-signed certificate made at start
     };
-
     SmtpPeer() : SmtpPeer(Options()) {}
     explicit SmtpPeer(Options options) : m_options(std::move(options)) {}
-
     // Starts the server; false with errorString() telling why it cannot.
     bool start(std::chrono::milliseconds timeout = std::chrono::seconds(15));
     QString errorString() const { return m_error; }
     quint16 port() const { return m_port; }
-
     QList<ReceivedMail> messages() const; // oldest first
     int messageCount() const { return int(records().size()); }
     // Waits (turning the event loop) until at least n messages are stored.
@@ -74,7 +69,6 @@ class SmtpPeer final {
             p->closeWriteChannel(), p->waitForFinished(5000), delete p;
         }
     };
-
     Options m_options;
     QTemporaryDir m_folder;
     std::unique_ptr<QProcess, Stop> m_process;

@@ -5,7 +5,6 @@
 #include "app/AppContext.h"
 #include "storage/Database.h"
 #include "storage/DeviceTable.h"
-
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -72,9 +71,8 @@ class TestProgramFolder {
     QStringList select(const QString& sql, const QVariantList& values = {}) {
         return sqlRows(databasePath(), sql, values);
     }
-    // Alerts go to the SMTP server on 127.0.0.1:port, from korvane@site.invalid, with this
-    // login (none when empty); the shared mail settings are read again, as the main window's
-    // load does.
+    // Alerts go to the SMTP server on 127.0.0.1:port, from korvane@site.invalid, with this login
+    // (none when empty); the mail settings are read again, as the main window's load does.
     void mailTo(quint16 port, const QString& user = {}, const QString& password = {}) {
         execSql(QStringLiteral("UPDATE SMTPsettings SET ServerName = '127.0.0.1', SMTPport = ?, "
                                "SMTPusername = ?, SMTPpassword = ?, FromEmail = "

@@ -22,8 +22,7 @@ class Notifications(dbus.service.Object):
 
 dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
 bus = dbus.bus.BusConnection(sys.argv[1])
-name = dbus.service.BusName(IFACE, bus)
-service = Notifications(bus, "/org/freedesktop/Notifications")
+service = Notifications(dbus.service.BusName(IFACE, bus), "/org/freedesktop/Notifications")
 loop = GLib.MainLoop()
 GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_HUP | GLib.IO_IN, lambda *_: loop.quit())
 print("ready", flush=True)

@@ -15,23 +15,6 @@ def encrypted(server, session):  # session.ssl is set by STARTTLS only
     return session.ssl is not None or server.transport.get_extra_info("ssl_object") is not None
 
 
-def decoded(message):
-    # The first text part that is no file, its type, and the files: every leaf part with a name,
-    # then the uuencoded blocks in that text.
-    body, body_type, files = "", "", []
-    for leaf in (m for m in message.walk() if not m.is_multipart()):
-        data = leaf.get_payload(decode=True) or b""
-        if leaf.get_filename() is not None:
-            files.append([leaf.get_filename(), data.decode("latin-1")])
-        elif leaf.get_content_maintype() == "text" and not body_type:
-            body_type = leaf.get_content_type()
-            body = data.decode(leaf.get_content_charset() or "utf-8", "replace").replace("\r", "")
-    for m in re.finditer(r"^begin \d+ (.+?)\n(.*?)^end$", body, re.M | re.S):
-        data = b"".join(binascii.a2b_uu(line) for line in m[2].split("\n") if line)
-        files.append([m[1], data.decode("latin-1")])
-    return {"body": body, "body_type": body_type, "files": files}
-
-
 class Store:
     count = 0
 
@@ -44,6 +27,19 @@ class Store:
     async def handle_DATA(self, server, session, envelope):
         raw = envelope.original_content or b""
         message = email.message_from_bytes(raw, policy=email.policy.default)
+        # The first text part that is no file, its type, and the files: every leaf part with a
+        # name, then the uuencoded blocks in that text.
+        body, body_type, files = "", "", []
+        for leaf in (m for m in message.walk() if not m.is_multipart()):
+            data = leaf.get_payload(decode=True) or b""
+            if leaf.get_filename() is not None:
+                files.append([leaf.get_filename(), data.decode("latin-1")])
+            elif leaf.get_content_maintype() == "text" and not body_type:
+                body_type, charset = leaf.get_content_type(), leaf.get_content_charset() or "utf-8"
+                body = data.decode(charset, "replace").replace("\r", "")
+        for m in re.finditer(r"^begin \d+ (.+?)\n(.*?)^end$", body, re.M | re.S):
+            data = b"".join(binascii.a2b_uu(line) for line in m[2].split("\n") if line)
+            files.append([m[1], data.decode("latin-1")])
         self.count += 1  # the handlers all run on the server's one event loop
         name = os.path.join(folder, f"{self.count:06d}.json")
         with open(name + ".part", "w", encoding="utf-8") as out:  # renamed once whole
@@ -51,8 +47,8 @@ class Store:
                        "login": session.auth_data.login.decode() if session.authenticated else "",
                        "login_tls": getattr(session, "login_tls", False),
                        "tls": encrypted(server, session), "raw": raw.decode("latin-1"),
-                       "headers": [[k, str(v)] for k, v in message.items()], **decoded(message)},
-                      out)
+                       "headers": [[k, str(v)] for k, v in message.items()], "body": body,
+                       "body_type": body_type, "files": files}, out)
         os.replace(name + ".part", name)
         return "250 Message accepted for delivery"
 
