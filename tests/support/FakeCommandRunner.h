@@ -6,11 +6,9 @@
 #include <optional>
 
 // Hands back canned outputs in order (the last one again when they run out) and records every
-// command line it was given. Gated, a command runs until the test releases it with its output,
-// or is killed when the monitor destroys the run's cancel guard, so a test can act while `ping`
-// is "running".
-class FakeCommandRunner final : public CommandRunner {
-  public:
+// command line. Gated, a command runs until the test releases it with its output or the monitor
+// kills it (destroys the run's cancel guard), so a test can act while `ping` is "running".
+struct FakeCommandRunner final : CommandRunner {
     struct Gate {
         bool cancelled = false, finished = false;
         std::optional<QString> output;

@@ -7,8 +7,7 @@
 // The main window as the monitors and editors see it, for tests of other windows: records the
 // Edit and Settings menus, the job-scanning check mark, the list refreshes and the device
 // outcomes ("id|Status|ActionTaken"); the test sets whether the ping Start button is enabled.
-class FakeMonitorHost final : public QObject, public MonitorHost {
-  public:
+struct FakeMonitorHost final : QObject, MonitorHost {
     void setEditAndSettingsMenusEnabled(bool on) override { editMenu = settingsMenu = on; }
     void setEditMenuEnabled(bool on) override { editMenu = on; }
     void setJobScanningChecked(bool checked) override { jobScanning = checked; }

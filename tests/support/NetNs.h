@@ -10,8 +10,7 @@ class NetNs final {
   public:
     explicit NetNs(int droppedOfEveryFour = 0);
     ~NetNs();
-    NetNs(const NetNs&) = delete;
-    NetNs& operator=(const NetNs&) = delete;
+    Q_DISABLE_COPY(NetNs)
     bool isReady() const { return m_failure.isEmpty(); }
     const QString& failureReason() const { return m_failure; }
     const QString& name() const { return m_name; }       // as `ip netns` knows it

@@ -25,7 +25,7 @@ bool SmtpPeer::start(std::chrono::milliseconds timeout) {
                           int(timeout.count()));
     if (const QByteArray line = m_process->readLine(); line.startsWith("PORT "))
         return (m_port = line.mid(5).trimmed().toUShort()) != 0;
-    m_error = u"the SMTP peer did not become ready: "_s + m_process->errorString() + u' ' +
+    m_error = u"the local SMTP server cannot start: "_s + m_process->errorString() + u' ' +
               QString::fromUtf8(m_process->readAllStandardError()).trimmed();
     m_process.reset();
     return false;
@@ -100,10 +100,9 @@ bool NetNs::create(int droppedOfEveryFour) {
     static std::atomic<int> sequence{0};
     const qint64 pid = QCoreApplication::applicationPid(), seq = sequence++;
     QString listing;
-    static const QRegularExpression ours(u"^kvns-(\\d+)-\\d+"_s,
-                                         QRegularExpression::MultilineOption);
     if (!runSetUp(u"ip netns list"_s, m_failure, &listing))
         return false;
+    const QRegularExpression ours(u"^kvns-(\\d+)-\\d+"_s, QRegularExpression::MultilineOption);
     for (const auto& m : ours.globalMatch(listing)) // of test processes that died
         if (!QFileInfo::exists(u"/proc/"_s + m.captured(1)))
             runSetUp(u"ip netns del "_s + m.captured(0), m_failure);
@@ -144,8 +143,7 @@ bool SambaPeer::start(bool anonymousListing) {
         m_ns = std::make_unique<NetNs>();
         m_error = m_ns->failureReason();
         if (!m_ns->isReady() || !QDir(m_dir.path()).mkpath(u"share"_s) ||
-            !(runSetUp(u"id "_s + user(), m_error) ||
-              runSetUp(u"useradd -rMs /usr/sbin/nologin "_s + user(), m_error) ||
+            !(runSetUp(u"useradd -rMs /usr/sbin/nologin "_s + user(), m_error) ||
               runSetUp(u"id "_s + user(), m_error)))
             return false;
     }
@@ -175,17 +173,15 @@ path = %1/share
         !runSetUp(u"ip netns exec %1 smbd -D -s %2"_s.arg(m_ns->name(), conf), m_error))
         return false;
     m_error = u"smbd did not start; see "_s + m_dir.filePath(u"smbd.log"_s);
-    return QTest::qWaitFor(
-        [this] {
-            QTcpSocket socket;
-            socket.connectToHost(address(), 445);
-            return socket.waitForConnected(200);
-        },
-        20000);
+    const auto answers = [this] {
+        QTcpSocket socket;
+        socket.connectToHost(address(), 445);
+        return socket.waitForConnected(200);
+    };
+    return QTest::qWaitFor(answers, 20000);
 }
 
-// smbd starts samba-dcerpcd and its workers on demand: everything running in the namespace is
-// the server's.
+// smbd starts samba-dcerpcd and workers that outlive it: all in the namespace is the server's.
 void SambaPeer::stop() {
     const auto signalAll = [this](int sig) { // true when none was left
         bool none = true;

@@ -29,8 +29,7 @@ class ProgramCopy {
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QString databasePath() const { return path(QStringLiteral("HalvardDB.mdb")); }
 
-    // One more run with `env` added to its environment; its standard error is kept for the test
-    // to read, or passed on to the test's own.
+    // One more run with `env` added; its standard error is kept for the test or passed on.
     QProcess& start(const QHash<QString, QString>& env = {}, bool forwardErrors = false) {
         QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
         all.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -48,8 +47,7 @@ class ProgramCopy {
             qFatal("the program did not start: %s", qPrintable(run.errorString()));
         return run;
     }
-    // The latest run: its process, killed, or ended with SIGTERM (no one can close its window
-    // offscreen).
+    // The latest run: killed, or ended with SIGTERM (offscreen no one can close its window).
     QProcess& last() { return m_runs.back(); }
     void kill() { kill(last()); }
     void stop() {

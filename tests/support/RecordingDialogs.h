@@ -5,8 +5,7 @@
 
 // Records every message box instead of showing it; questions are answered from a script
 // (Yes when the script is empty).
-class RecordingDialogs final : public Dialogs {
-  public:
+struct RecordingDialogs final : Dialogs {
     struct Shown {
         DialogIcon icon;
         QString title, text;

@@ -31,7 +31,6 @@ inline bool runSetUp(const QString& commandLine, QString& failure, QString* outp
     const ProgramRun run = runProgram(arguments.takeFirst(), arguments, input, 20000);
     if (output)
         *output = run.output;
-    if (!run.ok)
-        failure = run.failure;
+    failure = run.ok ? failure : run.failure;
     return run.ok;
 }

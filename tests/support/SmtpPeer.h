@@ -84,8 +84,7 @@ QStringList receivedMails(const SmtpPeer& peer);
 #define KORVANE_START_SMTP_PEER(peer)                                                              \
     do {                                                                                           \
         if (!(peer).start())                                                                       \
-            QSKIP(qPrintable(QStringLiteral("the local SMTP server cannot start: ") +              \
-                             (peer).errorString()));                                               \
+            QSKIP(qPrintable((peer).errorString()));                                               \
     } while (false)
 
 // A server on 127.0.0.1 that accepts connections and never says a word or, dropping, one that

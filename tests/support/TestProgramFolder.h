@@ -36,6 +36,10 @@ inline QStringList quotedRows(const QString& db, const QString& table, QStringLi
 // A fresh program folder with its own database (none when createDatabase is false) for one
 // test: an AppContext over it with recording dialogs, a fake clock and a recorded program end.
 class TestProgramFolder {
+    QTemporaryDir m_dir; // made before the context that lives in it
+    RecordingDialogs* m_dialogs = new RecordingDialogs;
+    FakeClock* m_clock = new FakeClock;
+
   public:
     explicit TestProgramFolder(bool createDatabase = true) : ctx(m_dir.path()) {
         ctx.setDialogs(std::unique_ptr<RecordingDialogs>(m_dialogs));
@@ -49,7 +53,6 @@ class TestProgramFolder {
     QString databasePath() const { return ctx.databasePath(); }
     RecordingDialogs& dialogs() { return *m_dialogs; }
     FakeClock& clock() { return *m_clock; }
-
     // Adds a device, enabled unless said, with no addresses unless given; returns its ID.
     qint64 addDevice(const DeviceRecord& record) {
         const auto id = DeviceTable(databasePath()).insert(record);
@@ -80,13 +83,6 @@ class TestProgramFolder {
                 {QString::number(port), user, password});
         ctx.values().fncGetSMTPsettings(databasePath());
     }
-
-  private:
-    QTemporaryDir m_dir; // made before the context that lives in it
-    RecordingDialogs* m_dialogs = new RecordingDialogs;
-    FakeClock* m_clock = new FakeClock;
-
-  public:
     AppContext ctx;
     QList<int> endedWith; // exit codes passed to endProgram
 };

@@ -1,9 +1,8 @@
 #!/usr/bin/python3
 # A scripted stand-in for Samba's `net`: answers the Nth call with the Nth reply of the JSON plan
-# in KVT_NET_PLAN ({"out", "err", "exit", "sleep"}; the last one again after that) and appends a
-# line per call to KVT_NET_LOG: the arguments (the authentication file's path as "@"), that
-# file's text and mode, LC_ALL, and the processes whose command line holds the text in
-# KVT_SECRET, separated by "|".
+# in KVT_NET_PLAN ({"out", "err", "exit", "sleep"}; the last one again after that); logs a line
+# per call to KVT_NET_LOG: the arguments (the authentication file as "@"), that file's text and
+# mode, LC_ALL and the processes whose command line holds KVT_SECRET's text, joined by "|".
 import json, os, sys, time
 
 log, secret = os.environ["KVT_NET_LOG"], os.environ.get("KVT_SECRET", "").encode()

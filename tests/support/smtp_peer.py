@@ -1,23 +1,18 @@
 #!/usr/bin/python3
-# Local SMTP server (aiosmtpd) for Korvane's tests on 127.0.0.1. Arguments: folder port user
-# password tls (none, starttls or implicit); port 0 takes a free one, an empty user offers no AUTH
-# without TLS. Stores each accepted message, decoded (bytes as Latin-1 text), as one JSON file in
-# the folder, prints "PORT <n>" once it listens and stops when standard input closes. Recipients
-# whose local part starts with "refused" get a 550.
-import binascii, email, email.policy, json, os, re, socket, ssl, subprocess, sys, warnings
+# Local SMTP server (aiosmtpd) for tests on 127.0.0.1. Arguments: folder port (0: a free one) user
+# (empty: no AUTH without TLS) password tls (none, starttls, implicit). Stores each message, decoded
+# (bytes as Latin-1 text), as a JSON file in the folder; prints "PORT <n>" once it listens, stops
+# when standard input closes. Recipients whose local part starts with "refused" get a 550.
+import binascii, email, email.policy, json, os, re, socket, ssl, subprocess, sys, time, warnings
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
 
 folder, port, user, password, tls = sys.argv[1], int(sys.argv[2]), *sys.argv[3:6]
-
-
-def encrypted(server, session):  # session.ssl is set by STARTTLS only
-    return session.ssl is not None or server.transport.get_extra_info("ssl_object") is not None
+encrypted = lambda server, session: (session.ssl is not None  # set by STARTTLS only
+                                     or server.transport.get_extra_info("ssl_object") is not None)
 
 
 class Store:
-    count = 0
-
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower().startswith("refused"):
             return "550 5.1.1 Mailbox unavailable"
@@ -27,8 +22,7 @@ class Store:
     async def handle_DATA(self, server, session, envelope):
         raw = envelope.original_content or b""
         message = email.message_from_bytes(raw, policy=email.policy.default)
-        # The first text part that is no file, its type, and the files: every leaf part with a
-        # name, then the uuencoded blocks in that text.
+        # The body: the first text part that is no file; the files, then those uuencoded in it.
         body, body_type, files = "", "", []
         for leaf in (m for m in message.walk() if not m.is_multipart()):
             data = leaf.get_payload(decode=True) or b""
@@ -40,8 +34,7 @@ class Store:
         for m in re.finditer(r"^begin \d+ (.+?)\n(.*?)^end$", body, re.M | re.S):
             data = b"".join(binascii.a2b_uu(line) for line in m[2].split("\n") if line)
             files.append([m[1], data.decode("latin-1")])
-        self.count += 1  # the handlers all run on the server's one event loop
-        name = os.path.join(folder, f"{self.count:06d}.json")
+        name = os.path.join(folder, f"{time.monotonic_ns():020}.json")  # in order of arrival
         with open(name + ".part", "w", encoding="utf-8") as out:  # renamed once whole
             json.dump({"mail_from": envelope.mail_from, "recipients": envelope.rcpt_tos,
                        "login": session.auth_data.login.decode() if session.authenticated else "",
