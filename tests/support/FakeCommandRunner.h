@@ -2,40 +2,31 @@
 
 #include "app/AppContext.h"
 #include "app/CmdOutput.h"
-
-#include <QList>
-#include <QObject>
-#include <QStringList>
-
-#include <coroutine>
-#include <memory>
+#include <QTimer>
 #include <optional>
 
-// Hands back canned outputs in order (the last one again when they run out) and records
-// every command line it was given. Gated, a command runs until the test releases it with its
-// output, or is killed when the monitor destroys the run's cancel guard, so a test can act while
-// `ping` is "running".
-class FakeCommandRunner final : public CommandRunner {
-  public:
+// Hands back canned outputs in order (the last one again when they run out) and records every
+// command line. Gated, a command runs until the test releases it with its output or the monitor
+// kills it (destroys the run's cancel guard), so a test can act while `ping` is "running".
+struct FakeCommandRunner final : CommandRunner {
     struct Gate {
         bool cancelled = false, finished = false;
         std::optional<QString> output;
         std::coroutine_handle<> waiter;
         QObject context; // queued resumption ends with the gate
-
-        // The first output given ends the command, on a later turn of the event loop (as a
-        // child's end is noticed).
+        // The first output given ends the command on a later turn of the event loop, as a
+        // child's end is noticed.
         void open(const QString& text) {
-            if (output)
-                return;
-            output = text;
-            QMetaObject::invokeMethod(
-                &context,
-                [this] {
-                    if (waiter)
-                        std::exchange(waiter, {}).resume();
-                },
-                Qt::QueuedConnection);
+            if (!output)
+                output = text, QTimer::singleShot(0, &context, [this] { resume(); });
+        }
+        void resume() {
+            if (waiter)
+                std::exchange(waiter, {}).resume();
+        }
+        void kill() { // the monitor ends the run: cancelled unless its output came first
+            cancelled = !output;
+            open(QStringLiteral("PING killed"));
         }
         // What the command awaits; a frame destroyed while waiting is never resumed.
         struct Wait {
@@ -46,37 +37,30 @@ class FakeCommandRunner final : public CommandRunner {
             ~Wait() { gate->waiter = {}; }
         };
     };
-
     // A new one as the context's command runner.
     static FakeCommandRunner& installIn(AppContext& ctx) {
-        auto runner = std::make_unique<FakeCommandRunner>();
-        FakeCommandRunner& installed = *runner;
-        ctx.setRunner(std::move(runner));
-        return installed;
+        auto* runner = new FakeCommandRunner;
+        ctx.setRunner(std::unique_ptr<CommandRunner>(runner));
+        return *runner;
     }
 
     QCoro::Task<QString> GetCommandOutput(QStringList argv, CommandOptions options) override {
         calls.append(argv);
         if (onRun)
             std::exchange(onRun, {})();
-        if (gated) {
-            const std::shared_ptr<Gate> gate = gates.emplace_back(std::make_shared<Gate>());
-            if (!options.cancelGuard.isNull())
-                QObject::connect(options.cancelGuard.data(), &QObject::destroyed, &gate->context,
-                                 [g = gate.get()] {
-                                     g->cancelled = !g->output;
-                                     g->open(QStringLiteral("PING killed"));
-                                 });
-            QString output = co_await Gate::Wait{gate.get()};
-            gate->finished = true;
-            co_return output;
-        }
-        if (outputs.isEmpty())
-            co_return QString();
-        co_return outputs.size() > 1 ? outputs.takeFirst() : outputs.first();
+        if (!gated)
+            co_return outputs.isEmpty() ? QString()
+            : outputs.size() > 1        ? outputs.takeFirst()
+                                        : outputs.first();
+        const std::shared_ptr<Gate> gate = gates.emplace_back(std::make_shared<Gate>());
+        if (!options.cancelGuard.isNull())
+            QObject::connect(options.cancelGuard.data(), &QObject::destroyed, &gate->context,
+                             [g = gate.get()] { g->kill(); });
+        QString output = co_await Gate::Wait{gate.get()};
+        gate->finished = true;
+        co_return output;
     }
     void release(int index, const QString& output) { gates[index]->open(output); }
-
     QList<QString> outputs;
     QList<QStringList> calls;
     std::function<void()> onRun; // called once, as the next command starts

@@ -12,7 +12,6 @@ inline QByteArray readFile(const QString& path) {
 inline QStringList readLines(const QString& path) {
     return QString::fromUtf8(readFile(path)).split(u'\n', Qt::SkipEmptyParts);
 }
-
 // A file, last modified at the given time when there is one; a failure ends the test program.
 inline void writeFile(const QString& path, const QDateTime& modified = {},
                       const QByteArray& text = {}) {
@@ -26,7 +25,6 @@ inline void writeScript(const QString& path, const QString& text) {
     writeFile(path, {}, text.toUtf8());
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
-
 // What the job monitor says of a PC its service tool cannot reach.
 inline QString pcNotFoundText(const QString& pc) {
     return QStringLiteral("PC named (%1) was not found on the network, or the user name/password "

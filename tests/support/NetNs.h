@@ -1,32 +1,22 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
-// A network namespace that a test makes and removes: a veth pair carrying the two addresses of
-// a private 10.213.x.y/30 subnet, so a test can ping a real host without sending anything
-// beyond this machine. Inside, iptables drops the first k of every four echo requests.
-// Needs root, `ip` and, for loss, iptables (nft, else legacy); when something is missing,
-// isReady() is false and failureReason() says why. The destructor removes everything made;
-// namespaces left behind by a test process that died are removed the next time one is made.
+// A network namespace a test makes and removes: a veth pair on a private 10.213.x.y/30 subnet,
+// a real host to ping with no traffic beyond this machine, that drops the first k of every four
+// echo requests. Needs root, `ip` and iptables, else isReady() is false and failureReason() says
+// why. Namespaces left behind by test processes that died are removed when one is made.
 class NetNs final {
   public:
     explicit NetNs(int droppedOfEveryFour = 0);
     ~NetNs();
-    NetNs(const NetNs&) = delete;
-    NetNs& operator=(const NetNs&) = delete;
-
+    Q_DISABLE_COPY(NetNs)
     bool isReady() const { return m_failure.isEmpty(); }
     const QString& failureReason() const { return m_failure; }
     const QString& name() const { return m_name; }       // as `ip netns` knows it
     const QString& address() const { return m_address; } // the host inside: what a test pings
 
   private:
-    bool run(const QString& program, const QStringList& arguments, QString* output = nullptr);
-    bool create();
-    bool dropEchoes(int dropped);
-    void remove();
-
-    QString m_failure, m_ip, m_name, m_hostLink, m_address;
-    bool m_created = false;
+    bool create(int droppedOfEveryFour);
+    QString m_failure, m_name, m_address;
 };

@@ -1,15 +1,10 @@
 #pragma once
 
 #include "storage/Database.h"
-
 #include <QDir>
-#include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <csignal>
-#include <memory>
-#include <vector>
+#include <list>
 
 // Copies of the program and its service tool in a folder of their own, run as children
 // (offscreen, with their own runtime and data folders); every run is killed when the copy goes.
@@ -23,28 +18,26 @@ class ProgramCopy {
         QDir().mkdir(path(QStringLiteral("data")));
         QDir().mkdir(path(QStringLiteral("runtime")),
                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (const DbStatus made = createDatabase ? Schema::create(databasePath()) : DbStatus();
-            !made.ok())
-            qFatal("cannot create the database: %s", qPrintable(made.detail));
+        if (createDatabase && !Schema::create(databasePath()).ok())
+            qFatal("cannot create the database");
     }
     ~ProgramCopy() {
-        for (auto& run : m_runs)
-            kill(*run);
+        for (QProcess& run : m_runs)
+            kill(run);
     }
     QString folder() const { return m_dir.path(); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QString databasePath() const { return path(QStringLiteral("HalvardDB.mdb")); }
 
-    // One more run with `env` added to its environment; its standard error is kept for the test
-    // to read, or passed on to the test's own.
+    // One more run with `env` added; its standard error is kept for the test or passed on.
     QProcess& start(const QHash<QString, QString>& env = {}, bool forwardErrors = false) {
         QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
         all.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         all.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
         all.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        for (auto it = env.cbegin(); it != env.cend(); ++it)
-            all.insert(it.key(), it.value());
-        QProcess& run = *m_runs.emplace_back(std::make_unique<QProcess>());
+        for (const auto& [name, value] : env.asKeyValueRange())
+            all.insert(name, value);
+        QProcess& run = m_runs.emplace_back();
         run.setProcessEnvironment(all);
         run.setProcessChannelMode(forwardErrors ? QProcess::ForwardedErrorChannel
                                                 : QProcess::SeparateChannels);
@@ -54,9 +47,8 @@ class ProgramCopy {
             qFatal("the program did not start: %s", qPrintable(run.errorString()));
         return run;
     }
-    // The latest run: its process, killed, or ended with SIGTERM (no one can close its window
-    // offscreen).
-    QProcess& last() { return *m_runs.back(); }
+    // The latest run: killed, or ended with SIGTERM (offscreen no one can close its window).
+    QProcess& last() { return m_runs.back(); }
     void kill() { kill(last()); }
     void stop() {
         last().terminate();
@@ -65,11 +57,7 @@ class ProgramCopy {
     }
 
   private:
-    static void kill(QProcess& run) {
-        if (run.state() != QProcess::NotRunning)
-            ::kill(pid_t(run.processId()), SIGKILL), run.waitForFinished(10000);
-    }
-
+    static void kill(QProcess& run) { run.kill(), run.waitForFinished(10000); }
     QTemporaryDir m_dir;
-    std::vector<std::unique_ptr<QProcess>> m_runs;
+    std::list<QProcess> m_runs;
 };

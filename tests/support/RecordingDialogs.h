@@ -1,30 +1,22 @@
 #pragma once
 
 #include "app/Dialogs.h"
-
-#include <QList>
-#include <QString>
 #include <QStringList>
 
 // Records every message box instead of showing it; questions are answered from a script
 // (Yes when the script is empty).
-class RecordingDialogs final : public Dialogs {
-  public:
+struct RecordingDialogs final : Dialogs {
     struct Shown {
         DialogIcon icon;
-        DialogButtons buttons;
-        QString title;
-        QString text;
+        QString title, text;
     };
-
     DialogAnswer show(DialogIcon icon, DialogButtons buttons, const QString& title,
                       const QString& text) override {
-        shown.append({icon, buttons, title, text});
-        if (buttons == DialogButtons::Ok)
-            return DialogAnswer::Ok;
-        return answers.isEmpty() ? DialogAnswer::Yes : answers.takeFirst();
+        shown.append({icon, title, text});
+        return buttons == DialogButtons::Ok ? DialogAnswer::Ok
+               : answers.isEmpty()          ? DialogAnswer::Yes
+                                            : answers.takeFirst();
     }
-
     // Every box shown so far as "icon title: text".
     QStringList boxes() const {
         static const char* const icons[] = {"plain ", "information ", "critical ", "question "};
@@ -33,7 +25,6 @@ class RecordingDialogs final : public Dialogs {
             out << QLatin1String(icons[int(s.icon)]) + s.title + QStringLiteral(": ") + s.text;
         return out;
     }
-
     QList<Shown> shown;
     QList<DialogAnswer> answers;
 };

@@ -1,22 +1,18 @@
 #pragma once
 
-#include <QFileInfo>
+#include <QDir>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
-
 #include <chrono>
 #include <optional>
 
-// One message as the local SMTP server received it.
+// One message as the local SMTP server received it, decoded by Python's email package.
 struct ReceivedMail {
     struct Part {
-        QString contentType; // "text/plain", "application/pdf"...; "x-uuencode" for a uu block
-        QString fileName;    // decoded, empty when none
-        QByteArray data;     // transfer encoding undone
-        QString text;        // decoded text of text parts
+        QString fileName; // decoded
+        QByteArray data;  // transfer encoding undone
     };
-
     QString mailFrom;            // the envelope sender
     QStringList recipients;      // envelope recipients the server accepted, in RCPT order
     QString login;               // user name of a successful AUTH, empty without one
@@ -24,22 +20,21 @@ struct ReceivedMail {
     bool encrypted = false;      // the mail itself came over an encrypted session
     QByteArray raw;              // exactly as received
     QList<QPair<QString, QString>> headers; // encoded words decoded, in order
-    QList<Part> parts; // every leaf part, then the uuencoded blocks found in the text parts
-
-    std::optional<QString> header(const QString& name) const; // the first one, any case
-    // The first text part's text with line endings made "\n", and its media type.
-    QString body() const {
-        return bodyPart() ? QString(bodyPart()->text).remove(u'\r') : QString();
+    QString text, type; // the first text part that is no file ("\n" line ends), its media type
+    QList<Part> files;  // parts with a file name, then the text's uuencoded blocks
+    std::optional<QString> header(const QString& name) const { // the first one, any case
+        for (const auto& field : headers)
+            if (field.first.compare(name, Qt::CaseInsensitive) == 0)
+                return field.second;
+        return std::nullopt;
     }
-    QString bodyType() const { return bodyPart() ? bodyPart()->contentType : QString(); }
-    const Part* bodyPart() const;
-    // Parts that carry a file name (uuencoded blocks included).
-    QList<Part> attachments() const;
+    QString body() const { return text; }
+    QString bodyType() const { return type; }
+    QList<Part> attachments() const { return files; }
 };
 
-// The local SMTP server (tests/support/smtp_peer.py on Debian's python3-aiosmtpd), started
-// with /usr/bin/python3 on 127.0.0.1 and stopped by the destructor. It refuses recipients
-// whose local part starts with "refused".
+// The local SMTP server (smtp_peer.py on Debian's python3-aiosmtpd) on 127.0.0.1, stopped with
+// it. It refuses recipients whose local part starts with "refused".
 class SmtpPeer final {
   public:
     enum class Tls { None, StartTls, Implicit };
@@ -49,30 +44,34 @@ class SmtpPeer final {
         QString password;
         Tls tls = Tls::None; // with a self-signed certificate made at start
     };
-
     SmtpPeer() : SmtpPeer(Options()) {}
-    explicit SmtpPeer(Options options);
-    ~SmtpPeer();
-
+    explicit SmtpPeer(Options options) : m_options(std::move(options)) {}
     // Starts the server; false with errorString() telling why it cannot.
     bool start(std::chrono::milliseconds timeout = std::chrono::seconds(15));
     QString errorString() const { return m_error; }
     quint16 port() const { return m_port; }
-
     QList<ReceivedMail> messages() const; // oldest first
-    int messageCount() const;
+    int messageCount() const { return int(records().size()); }
     // Waits (turning the event loop) until at least n messages are stored.
     bool waitForMessages(int n, std::chrono::milliseconds timeout = std::chrono::seconds(5));
-    void clear(); // forgets the messages stored so far
+    void clear() { // forgets the messages stored so far
+        for (const QFileInfo& record : records())
+            QFile::remove(record.filePath());
+    }
 
   private:
-    bool fail(const QString& why);
-    void stop();
-    QFileInfoList records() const; // the stored messages' files, oldest first
-
+    QFileInfoList records() const { // the stored messages, oldest first
+        return QDir(m_folder.path())
+            .entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    }
+    struct Stop { // the peer stops when its standard input closes, or is killed
+        void operator()(QProcess* p) const {
+            p->closeWriteChannel(), p->waitForFinished(5000), delete p;
+        }
+    };
     Options m_options;
     QTemporaryDir m_folder;
-    std::unique_ptr<QProcess> m_process;
+    std::unique_ptr<QProcess, Stop> m_process;
     quint16 m_port = 0;
     QString m_error;
 };
@@ -85,8 +84,7 @@ QStringList receivedMails(const SmtpPeer& peer);
 #define KORVANE_START_SMTP_PEER(peer)                                                              \
     do {                                                                                           \
         if (!(peer).start())                                                                       \
-            QSKIP(qPrintable(QStringLiteral("the local SMTP server cannot start: ") +              \
-                             (peer).errorString()));                                               \
+            QSKIP(qPrintable((peer).errorString()));                                               \
     } while (false)
 
 // A server on 127.0.0.1 that accepts connections and never says a word or, dropping, one that
@@ -103,4 +101,7 @@ class SilentPeer final {
 };
 
 // A loopback port on which nothing listens (bound for a moment, then released).
-quint16 unusedLoopbackPort();
+inline quint16 unusedLoopbackPort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}

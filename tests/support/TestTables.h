@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QTest>
-
 #include <initializer_list>
 
 // A data table whose rows are whole cases: `addRows<Case>({{"name", ...}, ...})` in a _data

@@ -10,7 +10,6 @@
         QStringList open;                                                                          \
         for (QWidget * w : QApplication::topLevelWidgets())                                        \
             if (w->isVisible())                                                                    \
-                open << w->objectName() + u'(' + QLatin1String(w->metaObject()->className()) +     \
-                            u')';                                                                  \
+                open << w->objectName();                                                           \
         QVERIFY2(open.isEmpty(), qPrintable(QStringLiteral("still open: ") + open.join(u',')));    \
     } while (false)

@@ -2,12 +2,8 @@
 # The desktop's notification service for tests, on the private session bus given as the first
 # argument: it reads markup in the body, and prints every Notify call as one JSON line
 # ([app, summary, body]). Ends when its standard input closes.
-import json
-import sys
-
-import dbus
-import dbus.mainloop.glib
-import dbus.service
+import json, sys
+import dbus, dbus.mainloop.glib, dbus.service
 from gi.repository import GLib
 
 IFACE = "org.freedesktop.Notifications"
@@ -26,8 +22,7 @@ class Notifications(dbus.service.Object):
 
 dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
 bus = dbus.bus.BusConnection(sys.argv[1])
-name = dbus.service.BusName(IFACE, bus)
-service = Notifications(bus, "/org/freedesktop/Notifications")
+service = Notifications(dbus.service.BusName(IFACE, bus), "/org/freedesktop/Notifications")
 loop = GLib.MainLoop()
 GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_HUP | GLib.IO_IN, lambda *_: loop.quit())
 print("ready", flush=True)
