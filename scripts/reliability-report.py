@@ -23,7 +23,7 @@ PARTS = {  # figures file -> (test, heading)
     "faults": ("tst_faults", "Database faults while running: what the user was told"),
     "stalls": ("tst_faults", "Hung or hostile peers: longest stall of the window"),
     "soak": ("tst_program", "Soak: both monitors on 1,000 devices and 1,000 jobs"),
-    "secrets": ("tst_secrets", "Secrets"),
+    "secrets": ("tst_faults", "Secrets"),
 }
 
 

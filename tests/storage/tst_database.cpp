@@ -1,5 +1,5 @@
 // The monitoring database: repairs, the interval rule, the job table's kinds and reads, and
-// writes to rows that have gone. Refused files: tst_startup; the file's mode: tst_secrets.
+// writes to rows that have gone. Refused files: tst_form1; the file's mode: tst_faults.
 #include "TestProgramFolder.h"
 #include "storage/Database.h"
 #include "storage/JobTable.h"
