@@ -146,8 +146,7 @@ class TestForm1 : public QObject {
         QVERIFY(!form.isVisible() && !timer->isActive());
     }
 
-    // The ping monitor started, probed, paused and stopped from the tray and the window; the
-    // job monitor started and stopped from the tray; a modal window leaves only Show.
+    // Both monitors driven from the tray and the window; a modal window leaves only Show.
     void mainWindowFeedsTheTray() {
         cycletest::CycleFixture<> fx;
         fx.runner->outputs = {cycletest::iputilsOutput(4, 4)};

@@ -1,8 +1,5 @@
-// The ping monitor: reading what `ping` printed, averages and the reachable action's date in
-// other locales as plain tables; the cycle on the main window as one table over its states and
-// one over what a probe leaves behind (alert mails at the local SMTP server included); writes by
-// row key; and the real `ping` to loopback, an unresolvable name and namespace hosts that lose 2
-// or 4 of 4 echoes.
+// The ping monitor: its readings as plain tables; the cycle as one table over its states and one
+// over what a probe leaves behind (rows, lines, mails); writes by row key; the real `ping`.
 #include "CycleFixture.h"
 #include "SmtpPeer.h"
 #include "TestTables.h"

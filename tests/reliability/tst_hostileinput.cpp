@@ -236,8 +236,7 @@ class TestHostileInput : public QObject {
                  qPrintable(lines[0].left(300)));
     }
 
-    // The service tool with the text as PC, user, password and service: `net` gets the PC and the
-    // service as single arguments (cut at a NUL on the way).
+    // The service tool: `net` gets the PC and the service as single arguments (cut at a NUL).
     void serviceTool(const QString& text) {
         QFile::remove(m_standIns.netLog());
         QProcess tool;
